@@ -1,0 +1,12 @@
+# Windows builds link the runtime statically: nothing to ship beside the DLL
+# and EXEs, and LoadLibrary finds no runtime DLLs beside a DLL anyway.
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX UNICODE _UNICODE _WIN32_WINNT=0x0601)
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(ZGE_WIN_ARCH i386)
+  set(ZGE_WINE_DLL_DIR /usr/lib/i386-linux-gnu/wine/i386-windows)
+else()
+  set(ZGE_WIN_ARCH x86_64)
+  set(ZGE_WINE_DLL_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+endif()

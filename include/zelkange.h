@@ -1,0 +1,219 @@
+/*
+ * ZelkanGE: a live Google Earth view inside a panel of the host's window.
+ *
+ * The host loads ZelkanGE.dll and calls the functions below. They all act on
+ * one global panel, created by LoadGE and destroyed by CloseGE.
+ *
+ * Threading: call every function on the host's user-interface thread, the
+ * thread that owns the parent window given to LoadGE. That thread must run a
+ * message loop: the panel's start-up timer and window messages arrive
+ * through it, and the loaded callback is called from it.
+ *
+ * Errors: no function raises an exception or a structured exception into
+ * the host. A function that fails records the error for the calling thread
+ * (ZgeGetLastError) and returns its neutral result: 0, false, NULL, outputs
+ * untouched. The panel stays usable after any error. Successful calls do not
+ * clear the last error; ZgeClearLastError does.
+ *
+ * No panel: every function except LoadGE and the Zge*LastError functions
+ * does nothing without a panel and returns its neutral result.
+ *
+ * Strings: "char" text is in the system's ANSI code page; "wchar_t" text is
+ * UTF-16. Strings passed in are read during the call only.
+ *
+ * Calling convention: __stdcall (WINAPI) on 32-bit Windows; the functions
+ * are exported by these plain, undecorated names.
+ */
+#ifndef ZELKANGE_H
+#define ZELKANGE_H
+
+#include <stdint.h>
+#include <windows.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#ifdef ZELKANGE_BUILDING_DLL
+#define ZGE_API __declspec(dllexport)
+#else
+#define ZGE_API __declspec(dllimport)
+#endif
+#define ZGE_CALL __stdcall
+
+/* One-byte Boolean: 0 is false, any other value is true. */
+typedef uint8_t ZgeBool;
+
+/*
+ * The loaded callback: a code pointer plus the context pointer it is called
+ * with. A callback counts as given when `code` is not NULL. It is called on
+ * the user-interface thread with isLoaded 1 after every start-up tick that
+ * had a Google Earth connection (not yet proof that the view is shown: see
+ * ZgeIsViewReady), and once with 0 when start-up failed.
+ */
+typedef void(ZGE_CALL* ZgeLoadedProc)(void* context, ZgeBool isLoaded);
+
+/*
+ * A route point (TPointGE). The host owns the point and its strings; the
+ * package only reads them during LoadRoute.
+ */
+typedef struct TPointGE {
+  const char* Name;
+  const char* Description;
+  const char* Icon;
+  double Latitude;
+  double Longitude;
+} TPointGE;
+
+/*
+ * A route (TListGE): `Count` points in route order at `Points`. The host
+ * owns the array and the points; the package reads them during LoadRoute.
+ */
+typedef struct TListGE {
+  int32_t Count;
+  const TPointGE* Points;
+} TListGE;
+
+/*
+ * The window message record handed to OnMouseWheelM: a WM_MOUSEWHEEL as the
+ * host's window procedure received it.
+ */
+typedef struct ZgeMessage {
+  UINT Msg;
+  WPARAM WParam;
+  LPARAM LParam;
+  LRESULT Result;
+} ZgeMessage;
+
+/*
+ * The panel's feature list (FeatureList): an opaque, read-only view of the
+ * live list. It stays valid until CloseGE and always shows the current
+ * entries. Read it with ZgeStringListCount and ZgeStringListItem.
+ */
+typedef struct ZgeStringList ZgeStringList;
+
+/* ---- The exported functions, in the order of the export list ---------- */
+
+/*
+ * Creates the global panel as a child filling `parent` (when there is no
+ * panel yet) and starts or attaches Google Earth in it. A second call keeps
+ * the panel and its parent and restarts the start-up. `onLoaded` replaces
+ * the stored callback only when it is not NULL. Returns 1; 0 when the panel
+ * could not be created (see ZgeGetLastError).
+ */
+ZGE_API ZgeBool ZGE_CALL LoadGE(HWND parent, ZgeLoadedProc onLoaded, void* context);
+/* Replaces the loaded callback; a NULL `onLoaded` clears it. */
+ZGE_API void ZGE_CALL SetOnLoadedGE(ZgeLoadedProc onLoaded, void* context);
+/* Whether Google Earth's process is ended when the panel goes (default 1). */
+ZGE_API void ZGE_CALL SetShutDownGE(ZgeBool shutDown);
+/*
+ * Destroys the panel: the view goes back to Google Earth, which is then
+ * ended or left running minimised (SetShutDownGE); temporary files are
+ * deleted and Google Earth's locale setting is restored.
+ */
+ZGE_API void ZGE_CALL CloseGE(void);
+/* Zoom by a WM_MOUSEWHEEL message; 1 when the cursor was over the panel. */
+ZGE_API ZgeBool ZGE_CALL OnMouseWheelM(ZgeMessage* message);
+/* Zoom by a wheel amount; 1 when the cursor was over the panel. */
+ZGE_API ZgeBool ZGE_CALL OnMouseWheelW(int32_t wheelDelta);
+/* Moves the camera to match the host's chart view (extent in metres). */
+ZGE_API void ZGE_CALL SynchronizeView(double extent, double latitude, double longitude,
+                                      double rotation);
+ZGE_API void ZGE_CALL LoadWaypoint(const char* name, const char* description, const char* icon,
+                                   double latitude, double longitude);
+ZGE_API void ZGE_CALL LoadLiveGPS(const char* name, const char* description, const char* icon,
+                                  double latitude, double longitude, int32_t heading);
+ZGE_API void ZGE_CALL HideWaypoint(const wchar_t* documentName, const wchar_t* placemarkName);
+/* `color` is 0x00BBGGRR; 0 selects the default. */
+ZGE_API void ZGE_CALL LoadRoute(const TListGE* list, const wchar_t* name,
+                                const wchar_t* description, uint32_t color);
+ZGE_API void ZGE_CALL LoadTrackLeg(const wchar_t* name, const wchar_t* icon, double fromLatitude,
+                                   double fromLongitude, double toLatitude, double toLongitude,
+                                   uint32_t color, int32_t index, int32_t heading,
+                                   ZgeBool visible);
+ZGE_API int32_t ZGE_CALL FeatureCount(void);
+/* The live feature list; NULL without a panel. Valid until CloseGE. */
+ZGE_API const ZgeStringList* ZGE_CALL FeatureList(void);
+/* `directory` ends in a backslash; `index` counts from 0. */
+ZGE_API ZgeBool ZGE_CALL SaveFeature(const char* directory, int32_t index);
+ZGE_API void ZGE_CALL SaveFeaturesKML(void);
+ZGE_API void ZGE_CALL LoadKMLData(const wchar_t* kmlData);
+ZGE_API void ZGE_CALL OpenKMLFile(const wchar_t* fileName);
+ZGE_API void ZGE_CALL OpenFeaturesKML(void);
+/* Writes the camera's latitude, longitude and azimuth; always returns 0. */
+ZGE_API int32_t ZGE_CALL CameraPoint(double* latitude, double* longitude, double* azimuth);
+/* Writes the bounds of the visible area; always returns 0. */
+ZGE_API int32_t ZGE_CALL ViewBox(double* north, double* south, double* west, double* east);
+ZGE_API void ZGE_CALL GEPanelXYtoLatLon(int32_t x, int32_t y, double* latitude,
+                                        double* longitude);
+/*
+ * The panel's drawing surface: a device context of the panel's window,
+ * owned by the panel (its window class has its own DC). Valid until CloseGE;
+ * do not release it.
+ */
+ZGE_API HDC ZGE_CALL CanvasGE(void);
+/*
+ * Copies the panel's picture into the host's bitmap. `*bitmap` is the host's
+ * bitmap handle: the package replaces it with a new bitmap of the panel's
+ * size and deletes the one it held. The host deletes the final bitmap with
+ * DeleteObject.
+ */
+ZGE_API void ZGE_CALL GetImageGE(HBITMAP* bitmap);
+/* Google Earth writes a picture of the view to `fileName`. */
+ZGE_API void ZGE_CALL SaveImageGE(const wchar_t* fileName);
+ZGE_API void ZGE_CALL HideAllLoadedKML(void);
+ZGE_API void ZGE_CALL ShowAllLoadedKML(void);
+ZGE_API void ZGE_CALL SetFeatureVisibility(const wchar_t* featureName, ZgeBool visible);
+ZGE_API void ZGE_CALL SetRotation(double rotation);
+
+/* ---- Additional functions ------------------------------------------------
+ * Operations of the panel that the function set above leaves out, and the
+ * error and list accessors of this C interface. All follow the same rules.
+ */
+
+/* Last error of the calling thread: result code (an HRESULT; 0 when none)
+ * and text. Writes at most bufferSize bytes including the terminating zero
+ * and returns the full length of the text in bytes, without the zero. */
+ZGE_API int32_t ZGE_CALL ZgeGetLastError(int32_t* code, char* buffer, int32_t bufferSize);
+ZGE_API void ZGE_CALL ZgeClearLastError(void);
+
+/* 1 once Google Earth's view is embedded and ready (FInitialized). */
+ZGE_API ZgeBool ZGE_CALL ZgeIsViewReady(void);
+/* Hands the view back to Google Earth's own main window, shown restored.
+ * The panel stays; camera and overlay functions still reach Google Earth. */
+ZGE_API void ZGE_CALL ZgeRestoreGoogleEarth(void);
+/* Google Earth's version and edition (0 without a connection). */
+ZGE_API int32_t ZGE_CALL ZgeGetMajor(void);
+ZGE_API int32_t ZGE_CALL ZgeGetMinor(void);
+ZGE_API int32_t ZGE_CALL ZgeGetBuild(void);
+ZGE_API int32_t ZGE_CALL ZgeGetApplicationType(void);
+/* The IApplicationGE of the connection, as IDispatch with a reference added
+ * for the caller (release it); NULL without a connection. */
+ZGE_API IDispatch* ZGE_CALL ZgeGetApplicationGE(void);
+/* Shows (1) or hides (0) the Google Earth layer of that name. */
+ZGE_API void ZGE_CALL ZgeSetLayer(const char* name, int32_t visibility);
+/* Appends Google Earth's layer settings to the panel's layer list. */
+ZGE_API void ZGE_CALL ZgeReadRegistry(void);
+/* The layer list: names, and the DWORD data of each value (0 otherwise). */
+ZGE_API const ZgeStringList* ZGE_CALL ZgeLayerList(void);
+/* Called on the user-interface thread each time a start-up tick finds Google
+ * Earth's main window; NULL clears it. */
+typedef void(ZGE_CALL* ZgeInitProc)(void* context);
+ZGE_API void ZGE_CALL ZgeSetOnInit(ZgeInitProc onInit, void* context);
+/* Opens Google Earth's product page in the user's browser. */
+ZGE_API void ZGE_CALL ZgeGoGoogle(void);
+
+/* Entries of a list from FeatureList or ZgeLayerList. A NULL list has 0. */
+ZGE_API int32_t ZGE_CALL ZgeStringListCount(const ZgeStringList* list);
+/* Copies entry `index` (from 0) like ZgeGetLastError copies its text;
+ * returns -1 when the index is out of range. */
+ZGE_API int32_t ZGE_CALL ZgeStringListItem(const ZgeStringList* list, int32_t index,
+                                           char* buffer, int32_t bufferSize);
+/* The number attached to entry `index` (the layer value's DWORD data). */
+ZGE_API int32_t ZGE_CALL ZgeStringListNumber(const ZgeStringList* list, int32_t index);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ZELKANGE_H */

@@ -1,0 +1,31 @@
+// The one error type of the core: a result code (an HRESULT on Windows)
+// and the text that explains it.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace zge {
+
+// Result codes the core itself raises or tests for. They are HRESULT values
+// so that errors from the automation server and from the core read alike.
+namespace codes {
+inline constexpr std::int32_t kFail = static_cast<std::int32_t>(0x80004005);
+inline constexpr std::int32_t kNotImplemented = static_cast<std::int32_t>(0x80004001);
+inline constexpr std::int32_t kInvalidArgument = static_cast<std::int32_t>(0x80070057);
+inline constexpr std::int32_t kOutOfMemory = static_cast<std::int32_t>(0x8007000E);
+inline constexpr std::int32_t kNotConnected = static_cast<std::int32_t>(0x800401FD);  // CO_E_OBJNOTCONNECTED
+}  // namespace codes
+
+class Error : public std::runtime_error {
+ public:
+  Error(std::int32_t code, const std::string& message) : std::runtime_error(message), code_(code) {}
+
+  [[nodiscard]] std::int32_t Code() const noexcept { return code_; }
+
+ private:
+  std::int32_t code_;
+};
+
+}  // namespace zge

@@ -1,0 +1,81 @@
+// Release: handing the render window back, ending or minimising Google
+// Earth when the panel goes, and giving Google Earth its own window back.
+#include "base/error.h"
+#include "base/guard.h"
+#include "panel/ge_panel.h"
+
+namespace zge {
+
+void TGEPanel::CloseGE() {
+  if (!FEmbedded) {
+    return;
+  }
+  // Each step needs the one before; the first failure ends the hand-back
+  // quietly (Google Earth may already be gone).
+  platform::Desktop& desktop = platform_.desktop;
+  Rect parentArea;
+  if (!desktop.SetParent(FRenderWnd, FRenderParent) ||
+      !desktop.GetClientRect(FRenderParent, parentArea) ||
+      !desktop.SetWindowPos(FRenderWnd, FRenderParent, parentArea) ||
+      !desktop.MoveWindow(FRenderWnd, parentArea, true) ||
+      !desktop.SetWindowText(FRenderWnd, FRenderTitle)) {
+    return;
+  }
+  FEmbedded = false;
+}
+
+void TGEPanel::OnDestroy() { Guarded([this] { ReleaseSequence(); }); }
+
+void TGEPanel::ReleaseSequence() {
+  CloseGE();
+  if (FApplication != nullptr) {
+    // Google Earth may have been closed by the user: a failing query then
+    // counts as no main window, and the remaining steps still run.
+    WindowHandle mainWnd = kNoWindow;
+    if (FApplication->IsConnected()) {
+      try {
+        mainWnd = FApplication->DefaultInterface().GetMainHwnd();
+      } catch (const Error&) {
+        mainWnd = kNoWindow;
+      }
+    }
+    FApplication->Disconnect();
+    FApplication.reset();
+    if (mainWnd != kNoWindow) {
+      if (FShutDown) {
+        EndGoogleEarthProcess(mainWnd);
+      } else {
+        // Exempt the window from the watch thread before showing it.
+        FMainShowCmd = show::kShowMinNoActive;
+        platform_.desktop.ShowWindow(mainWnd, show::kShowMinNoActive);
+      }
+    }
+  }
+  DeleteTempKML();
+}
+
+void TGEPanel::EndGoogleEarthProcess(WindowHandle mainWnd) {
+  const std::uint32_t processId = platform_.desktop.GetWindowProcessId(mainWnd);
+  const std::unique_ptr<platform::Process> process = platform_.processes.Open(processId);
+  if (process == nullptr) {
+    return;
+  }
+  // A running process reports 259 (still active), so Google Earth ends with
+  // that code.
+  if (const std::optional<std::uint32_t> exitCode = process->ExitCode()) {
+    process->Terminate(*exitCode);
+  }
+}
+
+void TGEPanel::RestoreGoogleEarth() {
+  FMainShowCmd = show::kRestore;
+  CloseGE();
+  if (FApplication != nullptr) {
+    FMainWnd = GetApplicationGE().GetMainHwnd();
+  }
+  if (FMainWnd != kNoWindow) {
+    platform_.desktop.ShowWindow(FMainWnd, show::kRestore);
+  }
+}
+
+}  // namespace zge

@@ -1,0 +1,189 @@
+// Start-up: the timer ticks that connect to Google Earth, wait for its main
+// window and adopt its render window into the panel.
+#include <exception>
+
+#include "base/error.h"
+#include "panel/ge_panel.h"
+
+namespace zge {
+namespace {
+
+constexpr const char* kVersionTag43 = "43";
+// GetWindowText's buffer for the render window's title, terminator included.
+constexpr int kRenderTitleBufferSize = 127;
+
+}  // namespace
+
+void TGEPanel::Loaded() {
+  DropApplication();
+  InitGE();
+}
+
+void TGEPanel::InitGE() {
+  FMainShowCmd = show::kHide;
+  window_->SetBusyCursor(true);
+  FTimer->SetInterval(kArmIntervalMs);
+  FTimer->SetEnabled(true);
+}
+
+void TGEPanel::DoTimer() {
+  // A tick that fails as a whole ends the start-up. The host's callbacks
+  // are plain functions, so what can fail here are the connection and the
+  // package's own calls; both throw std::exception-derived errors.
+  try {
+    if (FApplication == nullptr) {
+      ConnectTick();
+    } else {
+      QueryTick();
+      RaiseLoaded(true);
+    }
+  } catch (const std::exception&) {
+    FailStartup();
+  }
+}
+
+void TGEPanel::ConnectTick() {
+  FEmbedded = false;
+  FTimer->SetEnabled(false);
+  FApplication = std::make_unique<earth::TApplicationGE>(platform_.earth);
+  FApplication->Connect();
+  FTimer->SetInterval(kWaitIntervalMs);
+  FTimer->SetEnabled(true);
+}
+
+void TGEPanel::QueryTick() {
+  try {
+    FMainWnd = GetApplicationGE().GetMainHwnd();
+    FTimer->SetEnabled(false);
+    if (FMainWnd == kNoWindow) {
+      // Google Earth is not up yet: the next tick connects anew.
+      FRenderWnd = kNoWindow;
+      DropApplication();
+      FEmbedded = false;
+      FTimer->SetInterval(kWaitIntervalMs);
+      FTimer->SetEnabled(true);
+      return;
+    }
+    if (!FEmbedded) {
+      SetGoogleEarth();
+    }
+    if (OnInit) {
+      OnInit();
+    }
+    if (FRenderWnd == kNoWindow) {
+      FTimer->SetEnabled(true);
+    } else {
+      FInitialized = true;
+      window_->SetBusyCursor(false);
+    }
+  } catch (const std::exception&) {
+    // Google Earth is starting or busy: try again a little later.
+    FTimer->SetEnabled(false);
+    if (FApplication != nullptr) {
+      FApplication->Connect();
+    }
+    FTimer->SetInterval(kRetryIntervalMs);
+    FTimer->SetEnabled(true);
+  }
+}
+
+void TGEPanel::FailStartup() {
+  FTimer->SetEnabled(false);
+  FApplication.reset();
+  window_->SetBusyCursor(false);
+  RaiseLoaded(false);
+}
+
+void TGEPanel::RaiseLoaded(bool isLoaded) {
+  if (OnLoaded) {
+    OnLoaded(isLoaded);
+  }
+}
+
+void TGEPanel::DropApplication() {
+  // Dropped, not destroyed: the connection stays with the panel until the
+  // panel goes.
+  if (FApplication != nullptr) {
+    droppedApplications_.push_back(std::move(FApplication));
+  }
+}
+
+void TGEPanel::SetGoogleEarth() {
+  platform::Desktop& desktop = platform_.desktop;
+  FMainWnd = GetApplicationGE().GetMainHwnd();
+  const std::int32_t major = GetMajor();
+  const bool is43 = major > 4 || (major == 4 && GetMinor() >= 3);
+  FVersionTag = is43 ? kVersionTag43 : "";
+  if (FMainWnd == kNoWindow) {
+    return;
+  }
+  if (is43) {
+    MoveMainWindowToPanel(0, 0);
+  }
+  if (FRenderWnd == kNoWindow) {
+    FRenderWnd = GetApplicationGE().GetRenderHwnd();
+    FRenderTitle =
+        FRenderWnd == kNoWindow ? "" : desktop.GetWindowText(FRenderWnd, kRenderTitleBufferSize);
+  }
+  if (FRenderWnd == kNoWindow) {
+    return;
+  }
+  // Adopted again by a later start-up, the render window's parent is the
+  // panel itself; the parent to hand it back to is the first one.
+  const WindowHandle parent = desktop.GetParent(FRenderWnd);
+  if (parent != Handle()) {
+    FRenderParent = parent;
+  }
+  if (!is43) {
+    MoveRenderWindowToPanel();
+  }
+  if (!desktop.SetParent(FRenderWnd, Handle())) {
+    // Counted as a failed query: the tick retries the adoption.
+    throw Error(codes::kFail, "Google Earth's render window could not be moved into the panel");
+  }
+  FEmbedded = true;
+}
+
+// A window that cannot be sized keeps its size; the next size change tries
+// again, so a failure here is not reported.
+void TGEPanel::MoveMainWindowToPanel(int extraWidth, int extraHeight) {
+  const Size size = window_->ClientSize();
+  platform_.desktop.MoveWindow(FMainWnd, Rect{0, 0, size.width + extraWidth, size.height + extraHeight},
+                               true);
+}
+
+void TGEPanel::MoveRenderWindowToPanel() {
+  const Size size = window_->ClientSize();
+  platform_.desktop.MoveWindow(FRenderWnd, Rect{0, 0, size.width, size.height}, true);
+}
+
+void TGEPanel::OnSize() {
+  if (!FEmbedded || FRenderWnd == kNoWindow) {
+    return;
+  }
+  if (FVersionTag == kVersionTag43) {
+    MoveMainWindowToPanel(kMainWindowExtraWidth, kMainWindowExtraHeight);
+  } else {
+    MoveRenderWindowToPanel();
+  }
+}
+
+void TGEPanel::OnEnter() {
+  if (FInitialized && FEmbedded && FRenderWnd != kNoWindow) {
+    platform_.desktop.SetFocus(FRenderWnd);
+  }
+}
+
+earth::ApplicationGE& TGEPanel::GetApplicationGE() {
+  if (FApplication == nullptr) {
+    throw Error(codes::kNotConnected, earth::kNotConnectedMessage);
+  }
+  return FApplication->DefaultInterface();
+}
+
+std::int32_t TGEPanel::GetApplicationType() { return GetApplicationGE().VersionAppType(); }
+std::int32_t TGEPanel::GetBuild() { return GetApplicationGE().VersionBuild(); }
+std::int32_t TGEPanel::GetMajor() { return GetApplicationGE().VersionMajor(); }
+std::int32_t TGEPanel::GetMinor() { return GetApplicationGE().VersionMinor(); }
+
+}  // namespace zge

@@ -1,0 +1,15 @@
+#include "ansi_code_page.h"
+
+#include "text.h"
+
+namespace zge::win32 {
+
+std::u16string AnsiCodePage::ToWide(std::string_view text) {
+  return ToU16string(AnsiToWide(text));
+}
+
+std::string AnsiCodePage::ToAnsi(std::u16string_view text) {
+  return WideToAnsi(ToWstring(text));
+}
+
+}  // namespace zge::win32

@@ -1,0 +1,11 @@
+// The Windows headers, without the A/W name macros that collide with the
+// names of the core's ports (Desktop::GetWindowText, Files::DeleteFile...).
+// The adapters call the A or W function they mean by its full name.
+#pragma once
+
+#include "system_headers.h"
+
+#undef CreateDirectory
+#undef DeleteFile
+#undef GetWindowText
+#undef SetWindowText

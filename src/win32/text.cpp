@@ -1,0 +1,83 @@
+#include "text.h"
+
+#include "system_headers.h"
+
+#include <climits>
+#include <cstring>
+
+#include "base/error.h"
+#include "errors.h"
+
+namespace zge::win32 {
+namespace {
+
+int CheckedLength(std::size_t length) {
+  if (length > static_cast<std::size_t>(INT_MAX)) {
+    ThrowHresult(E_INVALIDARG, "Text conversion of more than 2 GB");
+  }
+  return static_cast<int>(length);
+}
+
+}  // namespace
+
+std::wstring ToWstring(std::u16string_view text) {
+  std::wstring result(text.size(), L'\0');
+  std::memcpy(result.data(), text.data(), text.size() * sizeof(char16_t));
+  return result;
+}
+
+std::u16string ToU16string(std::wstring_view text) {
+  std::u16string result(text.size(), u'\0');
+  std::memcpy(result.data(), text.data(), text.size() * sizeof(wchar_t));
+  return result;
+}
+
+std::wstring AnsiToWide(std::string_view text) {
+  if (text.empty()) {
+    return {};
+  }
+  const int length = CheckedLength(text.size());
+  const int needed = ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+  ThrowLastErrorIf(needed == 0, "MultiByteToWideChar");
+  std::wstring result(static_cast<std::size_t>(needed), L'\0');
+  const int written =
+      ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, result.data(), needed);
+  ThrowLastErrorIf(written == 0, "MultiByteToWideChar");
+  result.resize(static_cast<std::size_t>(written));
+  return result;
+}
+
+std::string WideToAnsi(std::wstring_view text) {
+  if (text.empty()) {
+    return {};
+  }
+  const int length = CheckedLength(text.size());
+  const int needed =
+      ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  ThrowLastErrorIf(needed == 0, "WideCharToMultiByte");
+  std::string result(static_cast<std::size_t>(needed), '\0');
+  const int written = ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, result.data(),
+                                            needed, nullptr, nullptr);
+  ThrowLastErrorIf(written == 0, "WideCharToMultiByte");
+  result.resize(static_cast<std::size_t>(written));
+  return result;
+}
+
+unique_bstr MakeBstr(std::u16string_view text) {
+  const auto length = static_cast<UINT>(CheckedLength(text.size()));
+  unique_bstr result(::SysAllocStringLen(nullptr, length));
+  if (!result.get()) {
+    ThrowHresult(E_OUTOFMEMORY, "SysAllocStringLen");
+  }
+  std::memcpy(result.get(), text.data(), text.size() * sizeof(char16_t));
+  return result;
+}
+
+std::u16string FromBstr(BSTR text) {
+  if (text == nullptr) {
+    return {};
+  }
+  return ToU16string(std::wstring_view(text, ::SysStringLen(text)));
+}
+
+}  // namespace zge::win32

@@ -1,0 +1,18 @@
+// The files port, through the A functions (paths in the system code page).
+#pragma once
+
+#include "platform/files.h"
+
+namespace zge::win32 {
+
+class Win32Files final : public platform::Files {
+ public:
+  std::string TempDirectory() override;
+  bool DirectoryExists(std::string_view path) override;
+  bool FileExists(std::string_view path) override;
+  void CreateDirectory(std::string_view path) override;
+  void WriteFile(std::string_view path, std::string_view bytes) override;
+  bool DeleteFile(std::string_view path) override;
+};
+
+}  // namespace zge::win32

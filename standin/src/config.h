@@ -1,0 +1,33 @@
+// The stand-in's configuration: read once at start from
+// HKEY_CURRENT_USER\Software\ZelkanGE\EarthStandIn. Every value is optional.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace standin {
+
+inline constexpr wchar_t kConfigKeyPath[] = L"Software\\ZelkanGE\\EarthStandIn";
+
+struct StandInConfig {
+  DWORD mainWindowDelayMs = 0;
+  std::int32_t versionMajor = 7;
+  std::int32_t versionMinor = 3;
+  std::int32_t versionBuild = 6;
+  std::int32_t appType = 5;  // FreeGE
+  std::u16string title = u"Google Earth";
+  std::string failMembers;  // UTF-8, parsed by ParseFailRules
+  std::string exitOnCall;   // UTF-8, parsed by ParseExitRules
+  std::optional<std::u16string> journalPath;
+};
+
+// Throws standin::Error when a value has the wrong type.
+[[nodiscard]] StandInConfig ReadConfig();
+
+// Writes ProcessId (DWORD) into the configuration key, creating it.
+void WriteProcessId(DWORD processId);
+
+}  // namespace standin

@@ -1,0 +1,146 @@
+#include "feature_tree.h"
+
+#include <utility>
+
+namespace standin {
+namespace {
+
+struct LayerSpec {
+  std::u16string_view name;
+  bool visible;
+  std::vector<LayerSpec> children;
+};
+
+std::shared_ptr<FeatureNode> MakeNode(std::u16string_view name, bool visible,
+                                      const std::shared_ptr<FeatureNode>& parent) {
+  auto node = std::make_shared<FeatureNode>();
+  node->name = std::u16string(name);
+  node->visible = visible;
+  node->parent = parent;
+  if (parent) parent->children.push_back(node);
+  return node;
+}
+
+void AddLayers(const std::shared_ptr<FeatureNode>& parent, const std::vector<LayerSpec>& layers) {
+  for (const LayerSpec& layer : layers) {
+    AddLayers(MakeNode(layer.name, layer.visible, parent), layer.children);
+  }
+}
+
+// The built-in layers with Earth's default ticks.
+const std::vector<LayerSpec>& BuiltInLayers() {
+  static const std::vector<LayerSpec> kLayers = {
+      {u"Borders and Labels",
+       true,
+       {{u"International Borders", true, {}},
+        {u"Coastlines", true, {}},
+        {u"Populated Places", true, {}}}},
+      {u"Places", true, {}},
+      {u"Photos", false, {}},
+      {u"Roads", true, {}},
+      {u"3D Buildings", true, {}},
+      {u"Ocean", true, {}},
+      {u"Weather", false, {}},
+      {u"Gallery", false, {}},
+      {u"Global Awareness", false, {}},
+      {u"More", false, {}},
+      {u"Terrain", true, {}},
+  };
+  return kLayers;
+}
+
+std::shared_ptr<FeatureNode> FindDepthFirst(const std::shared_ptr<FeatureNode>& node,
+                                            std::u16string_view name) {
+  if (node->name == name) return node;
+  for (const auto& child : node->children) {
+    if (auto found = FindDepthFirst(child, name)) return found;
+  }
+  return nullptr;
+}
+
+void SetSubtree(FeatureNode& node, bool visible) {
+  node.visible = visible;
+  for (const auto& child : node.children) SetSubtree(*child, visible);
+}
+
+void MarkDeleted(FeatureNode& node) {
+  node.deleted = true;
+  for (const auto& child : node.children) MarkDeleted(*child);
+}
+
+}  // namespace
+
+FeatureTree::FeatureTree()
+    : temporaryPlaces_(MakeNode(u"Temporary Places", true, nullptr)),
+      myPlaces_(MakeNode(u"My Places", true, nullptr)),
+      primaryDatabase_(MakeNode(u"Primary Database", true, nullptr)) {
+  AddLayers(primaryDatabase_, BuiltInLayers());
+}
+
+std::shared_ptr<FeatureNode> FeatureTree::FindByName(std::u16string_view name) const {
+  const auto& temporary = temporaryPlaces_->children;
+  for (auto it = temporary.rbegin(); it != temporary.rend(); ++it) {
+    if (auto found = FindDepthFirst(*it, name)) return found;
+  }
+  if (temporaryPlaces_->name == name) return temporaryPlaces_;
+  if (auto found = FindDepthFirst(myPlaces_, name)) return found;
+  return FindDepthFirst(primaryDatabase_, name);
+}
+
+std::shared_ptr<FeatureNode> FeatureTree::Parent(const FeatureNode& node) {
+  return node.parent.lock();
+}
+
+void FeatureTree::SetVisibility(FeatureNode& node, bool visible) {
+  SetSubtree(node, visible);
+  if (visible) {
+    for (auto ancestor = node.parent.lock(); ancestor; ancestor = ancestor->parent.lock()) {
+      ancestor->visible = true;
+    }
+  }
+  Changed();
+}
+
+bool FeatureTree::IsShown(const FeatureNode& node) {
+  if (!node.visible || node.deleted) return false;
+  for (auto ancestor = node.parent.lock(); ancestor; ancestor = ancestor->parent.lock()) {
+    if (!ancestor->visible) return false;
+  }
+  return true;
+}
+
+bool FeatureTree::IsLayerShown(std::u16string_view layerName) const {
+  const auto layer = FindDepthFirst(primaryDatabase_, layerName);
+  return layer && IsShown(*layer);
+}
+
+void FeatureTree::Highlight(const std::shared_ptr<FeatureNode>& node) {
+  highlighted_ = node;
+  Changed();
+}
+
+std::shared_ptr<FeatureNode> FeatureTree::Highlighted() const {
+  auto node = highlighted_.lock();
+  return node && !node->deleted ? node : nullptr;
+}
+
+void FeatureTree::AppendTemporary(std::shared_ptr<FeatureNode> node) {
+  node->parent = temporaryPlaces_;
+  temporaryPlaces_->children.push_back(std::move(node));
+  Changed();
+}
+
+void FeatureTree::Remove(const std::shared_ptr<FeatureNode>& node) {
+  if (auto parent = node->parent.lock()) {
+    std::erase(parent->children, node);
+  }
+  node->parent.reset();
+  MarkDeleted(*node);
+  Changed();
+}
+
+void FeatureTree::Changed() const {
+  if (onChanged_) onChanged_();
+}
+
+}  // namespace standin

@@ -1,0 +1,29 @@
+// Every fake port in one place, bound into a Platform for the panel.
+#pragma once
+
+#include "call_log.h"
+#include "fake_desktop.h"
+#include "fake_earth.h"
+#include "fake_system.h"
+#include "fake_ui.h"
+#include "platform/platform.h"
+
+namespace zge::fakes {
+
+struct FakePlatform {
+  CallLog log;
+  FakeEarth earth{log};
+  FakeDesktop desktop{log};
+  FakePanelWindows panelWindows{desktop, log};
+  FakeProcesses processes{log};
+  FakeRegistry registry{log};
+  FakeFiles files;
+  FakeCodePage codePage;
+  FakeTimers timers;
+  FakeThreads threads;
+  FakeOle ole{log};
+  platform::Platform ports{earth,    desktop,  panelWindows, processes, registry,
+                           files,    codePage, timers,       threads,   ole};
+};
+
+}  // namespace zge::fakes

@@ -1,0 +1,224 @@
+#include "fake_system.h"
+
+#include <algorithm>
+
+#include "base/error.h"
+
+namespace zge::fakes {
+namespace {
+
+std::string Normalise(std::string_view path) {
+  std::string key(path);
+  while (!key.empty() && key.front() == '\\') {
+    key.erase(0, 1);
+  }
+  while (!key.empty() && key.back() == '\\') {
+    key.pop_back();
+  }
+  return key;
+}
+
+class FakeProcess final : public platform::Process {
+ public:
+  FakeProcess(FakeProcesses& owner, std::uint32_t id, CallLog& log) : owner_(owner), id_(id), log_(log) {
+    ++owner_.openHandles;
+  }
+  ~FakeProcess() override {
+    --owner_.openHandles;
+    log_.Add("CloseHandle(process)");
+  }
+  FakeProcess(const FakeProcess&) = delete;
+  FakeProcess& operator=(const FakeProcess&) = delete;
+
+  std::optional<std::uint32_t> ExitCode() override {
+    log_.Add("GetExitCodeProcess");
+    const FakeProcessState& state = owner_.processes.at(id_);
+    return state.running ? 259U : state.exitCode;
+  }
+  void Terminate(std::uint32_t exitCode) override {
+    log_.Add("TerminateProcess(" + std::to_string(exitCode) + ")");
+    FakeProcessState& state = owner_.processes.at(id_);
+    state.running = false;
+    state.exitCode = exitCode;
+  }
+
+ private:
+  FakeProcesses& owner_;
+  std::uint32_t id_;
+  CallLog& log_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::Process> FakeProcesses::Open(std::uint32_t processId) {
+  log_.Add("OpenProcess(" + std::to_string(processId) + ")");
+  const auto found = processes.find(processId);
+  if (found == processes.end() || !found->second.openable) {
+    return nullptr;
+  }
+  return std::make_unique<FakeProcess>(*this, processId, log_);
+}
+
+class FakeRegistryKey final : public platform::RegistryKey {
+ public:
+  FakeRegistryKey(FakeRegistry& registry, std::string path) : registry_(registry), path_(std::move(path)) {
+    ++registry_.openKeys;
+  }
+  ~FakeRegistryKey() override { --registry_.openKeys; }
+  FakeRegistryKey(const FakeRegistryKey&) = delete;
+  FakeRegistryKey& operator=(const FakeRegistryKey&) = delete;
+
+  bool HasValue(std::string_view name) override { return Find(name) != nullptr; }
+  std::optional<platform::RegistryValueType> ValueType(std::string_view name) override {
+    const RegistryData* data = Find(name);
+    if (data == nullptr) {
+      return std::nullopt;
+    }
+    if (std::holds_alternative<std::string>(*data)) {
+      return platform::RegistryValueType::kString;
+    }
+    if (std::holds_alternative<std::uint32_t>(*data)) {
+      return platform::RegistryValueType::kDword;
+    }
+    return platform::RegistryValueType::kOther;
+  }
+  std::string ReadString(std::string_view name) override {
+    const RegistryData* data = Find(name);
+    if (data == nullptr || !std::holds_alternative<std::string>(*data)) {
+      throw Error(static_cast<std::int32_t>(0x8007000D), "Invalid data type for '" + std::string(name) + "'");
+    }
+    return std::get<std::string>(*data);
+  }
+  std::uint32_t ReadDword(std::string_view name) override {
+    const RegistryData* data = Find(name);
+    if (data == nullptr || !std::holds_alternative<std::uint32_t>(*data)) {
+      throw Error(static_cast<std::int32_t>(0x8007000D), "Invalid data type");
+    }
+    return std::get<std::uint32_t>(*data);
+  }
+  void WriteString(std::string_view name, std::string_view value) override {
+    registry_.log_.Add("RegWrite(" + path_ + "\\" + std::string(name) + "=" + std::string(value) + ")");
+    if (registry_.failWrites) {
+      throw Error(*registry_.failWrites, "Failed to set data for '" + std::string(name) + "'");
+    }
+    registry_.Set(path_, std::string(name), std::string(value));
+  }
+  void DeleteValue(std::string_view name) override {
+    registry_.log_.Add("RegDelete(" + path_ + "\\" + std::string(name) + ")");
+    auto& values = registry_.keys[path_].values;
+    values.erase(std::remove_if(values.begin(), values.end(), [&](const auto& v) { return v.first == name; }),
+                 values.end());
+  }
+  std::vector<std::string> ValueNames() override {
+    std::vector<std::string> names;
+    for (const auto& [name, data] : registry_.keys.at(path_).values) {
+      names.push_back(name);
+    }
+    return names;
+  }
+
+ private:
+  const RegistryData* Find(std::string_view name) {
+    for (const auto& [valueName, data] : registry_.keys.at(path_).values) {
+      if (valueName == name) {
+        return &data;
+      }
+    }
+    return nullptr;
+  }
+
+  FakeRegistry& registry_;
+  std::string path_;
+};
+
+std::unique_ptr<platform::RegistryKey> FakeRegistry::OpenKey(std::string_view path) {
+  const std::string key = Normalise(path);
+  if (keys.count(key) == 0) {
+    return nullptr;
+  }
+  return std::make_unique<FakeRegistryKey>(*this, key);
+}
+
+std::unique_ptr<platform::RegistryKey> FakeRegistry::CreateKey(std::string_view path) {
+  const std::string key = Normalise(path);
+  if (failWrites) {
+    throw Error(*failWrites, "Failed to create key " + key);
+  }
+  keys[key];
+  return std::make_unique<FakeRegistryKey>(*this, key);
+}
+
+void FakeRegistry::DeleteKeyIfEmpty(std::string_view path) {
+  const auto found = keys.find(Normalise(path));
+  if (found != keys.end() && found->second.values.empty()) {
+    keys.erase(found);
+  }
+}
+
+void FakeRegistry::Set(const std::string& path, const std::string& name, RegistryData data) {
+  auto& values = keys[Normalise(path)].values;
+  for (auto& [valueName, valueData] : values) {
+    if (valueName == name) {
+      valueData = std::move(data);
+      return;
+    }
+  }
+  values.emplace_back(name, std::move(data));
+}
+
+std::optional<RegistryData> FakeRegistry::Get(const std::string& path, const std::string& name) const {
+  const auto key = keys.find(Normalise(path));
+  if (key == keys.end()) {
+    return std::nullopt;
+  }
+  for (const auto& [valueName, data] : key->second.values) {
+    if (valueName == name) {
+      return data;
+    }
+  }
+  return std::nullopt;
+}
+
+std::u16string FakeCodePage::ToWide(std::string_view text) {
+  std::u16string wide;
+  wide.reserve(text.size());
+  for (const char c : text) {
+    wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
+  }
+  return wide;
+}
+
+std::string FakeCodePage::ToAnsi(std::u16string_view text) {
+  std::string narrow;
+  narrow.reserve(text.size());
+  for (const char16_t c : text) {
+    narrow.push_back(c < 0x100 ? static_cast<char>(c) : '?');
+  }
+  return narrow;
+}
+
+namespace {
+
+class FakeOleScope final : public platform::OleScope {
+ public:
+  FakeOleScope(FakeOle& ole, CallLog& log) : ole_(ole), log_(log) { ++ole_.depth; }
+  ~FakeOleScope() override {
+    --ole_.depth;
+    log_.Add("OleUninitialize");
+  }
+  FakeOleScope(const FakeOleScope&) = delete;
+  FakeOleScope& operator=(const FakeOleScope&) = delete;
+
+ private:
+  FakeOle& ole_;
+  CallLog& log_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::OleScope> FakeOle::Initialize() {
+  log_.Add("OleInitialize");
+  return std::make_unique<FakeOleScope>(*this, log_);
+}
+
+}  // namespace zge::fakes

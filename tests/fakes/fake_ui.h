@@ -1,0 +1,72 @@
+// Fakes of the user-interface ports: a timer driven by hand, a watch thread
+// woken by hand, and panel windows that live on the fake desktop.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "call_log.h"
+#include "fake_desktop.h"
+#include "platform/panel_window.h"
+#include "platform/timer.h"
+#include "platform/watch_thread.h"
+
+namespace zge::fakes {
+
+struct TimerState {
+  bool exists = false;
+  int interval = 0;
+  bool enabled = false;
+  std::function<void()> onTick;
+};
+
+class FakeTimers final : public platform::Timers {
+ public:
+  std::unique_ptr<platform::Timer> Create(int intervalMs, std::function<void()> onTick) override;
+  // Runs one tick when the timer exists and is enabled; returns whether it ran.
+  bool Tick();
+  TimerState state;
+};
+
+struct ThreadState {
+  bool running = false;
+  int started = 0;
+  std::function<void()> onWake;
+};
+
+class FakeThreads final : public platform::Threads {
+ public:
+  std::unique_ptr<platform::WatchThread> StartWatchThread(std::function<void()> onWake) override;
+  // One wake-up of the watch thread, when it runs.
+  void Wake();
+  ThreadState state;
+};
+
+struct PanelWindowState {
+  WindowHandle handle = kNoWindow;
+  bool busyCursor = false;
+  platform::PanelWindowEvents* events = nullptr;
+};
+
+class FakePanelWindows final : public platform::PanelWindows {
+ public:
+  FakePanelWindows(FakeDesktop& desktop, CallLog& log) : desktop_(desktop), log_(log) {}
+  std::unique_ptr<platform::PanelWindow> Create(WindowHandle parent,
+                                                platform::PanelWindowEvents& events) override;
+  // The host destroys the window that contains the panel.
+  void HostDestroysPanelWindow();
+  // The panel's window changes size, as the host resizes its parent.
+  void Resize(int width, int height);
+  void Focus();
+
+  PanelWindowState state;
+  bool failCreate = false;
+
+ private:
+  friend class FakePanelWindow;
+  void Destroyed(bool byHost);
+  FakeDesktop& desktop_;
+  CallLog& log_;
+};
+
+}  // namespace zge::fakes

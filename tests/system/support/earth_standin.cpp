@@ -1,0 +1,191 @@
+#include "support/earth_standin.h"
+
+#include <oleauto.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "support/registry.h"
+#include "support/win_error.h"
+
+namespace zge::test {
+namespace {
+
+constexpr wchar_t kPackageKey[] = L"Software\\ZelkanGE";
+constexpr wchar_t kStandInKey[] = L"Software\\ZelkanGE\\EarthStandIn";
+constexpr wchar_t kLocalServerKey[] =
+    L"Software\\Classes\\CLSID\\{8097D7E9-DB9E-4AEF-9B28-61D82A1DF784}\\LocalServer32";
+constexpr CLSID kApplicationGE = {
+    0x8097D7E9, 0xDB9E, 0x4AEF, {0x9B, 0x28, 0x61, 0xD8, 0x2A, 0x1D, 0xF7, 0x84}};
+constexpr DWORD kEndWaitMs = 10000;
+
+void SetIfGiven(const wchar_t* name, const std::optional<DWORD>& value) {
+  if (value) registry::SetDword(HKEY_CURRENT_USER, kStandInKey, name, *value);
+}
+
+void SetIfGiven(const wchar_t* name, const std::optional<std::wstring>& value) {
+  if (value) registry::SetString(HKEY_CURRENT_USER, kStandInKey, name, *value);
+}
+
+// Handles travel as VT_I4; sign extension restores them on 64-bit.
+HWND HandleFromLong(LONG value) {
+  return reinterpret_cast<HWND>(static_cast<INT_PTR>(value));
+}
+
+struct MainWindowSearch {
+  DWORD processId;
+  HWND found;
+};
+
+BOOL CALLBACK MatchEarthMainWindow(HWND window, LPARAM context) noexcept {
+  auto& search = *reinterpret_cast<MainWindowSearch*>(context);
+  DWORD owner = 0;
+  if (GetWindowThreadProcessId(window, &owner) == 0 || owner != search.processId) return TRUE;
+  wchar_t className[32] = {};
+  if (GetClassNameW(window, className, static_cast<int>(std::size(className))) == 0) return TRUE;
+  if (std::wstring_view(className) != L"QWidget") return TRUE;
+  search.found = window;
+  return FALSE;
+}
+
+}  // namespace
+
+void WriteStandInConfig(const StandInConfig& config, const std::filesystem::path& journal) {
+  registry::SetString(HKEY_CURRENT_USER, kStandInKey, L"JournalPath", journal.wstring());
+  SetIfGiven(L"MainWindowDelayMs", config.mainWindowDelayMs);
+  SetIfGiven(L"VersionMajor", config.versionMajor);
+  SetIfGiven(L"VersionMinor", config.versionMinor);
+  SetIfGiven(L"VersionBuild", config.versionBuild);
+  SetIfGiven(L"AppType", config.appType);
+  SetIfGiven(L"FailMembers", config.failMembers);
+  SetIfGiven(L"ExitOnCall", config.exitOnCall);
+}
+
+void ResetPackageKeys() { registry::DeleteTree(HKEY_CURRENT_USER, kPackageKey); }
+
+std::optional<DWORD> StandInProcessId() {
+  return registry::GetDword(HKEY_CURRENT_USER, kStandInKey, L"ProcessId");
+}
+
+UniqueHandle OpenStandInProcess(DWORD processId) {
+  return UniqueHandle(ThrowIfNull(
+      OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, processId),
+      "OpenProcess(stand-in)"));
+}
+
+bool IsProcessRunning(HANDLE process) {
+  const DWORD result = WaitForSingleObject(process, 0);
+  if (result == WAIT_FAILED) ThrowLastError("WaitForSingleObject");
+  return result == WAIT_TIMEOUT;
+}
+
+void EndStandIn() {
+  const std::optional<DWORD> processId = StandInProcessId();
+  if (!processId) return;
+  const UniqueHandle process(
+      OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, *processId));
+  // Already gone: its id no longer names a process.
+  if (!process) return;
+  if (!IsProcessRunning(process.get())) return;
+  ThrowIfFalse(TerminateProcess(process.get(), 1), "TerminateProcess(stand-in)");
+  if (WaitForSingleObject(process.get(), kEndWaitMs) != WAIT_OBJECT_0) {
+    ThrowLastError("WaitForSingleObject(stand-in end)");
+  }
+}
+
+HWND FindEarthMainWindow(DWORD processId) {
+  MainWindowSearch search{processId, nullptr};
+  // EnumWindows reports FALSE when the callback stops it: that is success.
+  static_cast<void>(EnumWindows(MatchEarthMainWindow, reinterpret_cast<LPARAM>(&search)));
+  return search.found;
+}
+
+void Journal::Poll() {
+  std::ifstream file(path_, std::ios::binary);
+  if (!file) return;
+  std::string line;
+  std::size_t index = 0;
+  const auto now = std::chrono::steady_clock::now();
+  while (std::getline(file, line)) {
+    if (file.eof()) break;  // A line still being written has no newline yet.
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (index >= entries_.size()) entries_.push_back({line, now});
+    ++index;
+  }
+}
+
+std::size_t Journal::Count(std::string_view call) const {
+  return static_cast<std::size_t>(std::count_if(
+      entries_.begin(), entries_.end(), [&](const Entry& entry) { return entry.call == call; }));
+}
+
+std::vector<std::chrono::steady_clock::time_point> Journal::TimesOf(std::string_view call) const {
+  std::vector<std::chrono::steady_clock::time_point> times;
+  for (const Entry& entry : entries_) {
+    if (entry.call == call) times.push_back(entry.seen);
+  }
+  return times;
+}
+
+std::optional<std::size_t> Journal::IndexOf(std::string_view call) const {
+  const auto found = std::find_if(entries_.begin(), entries_.end(),
+                                  [&](const Entry& entry) { return entry.call == call; });
+  if (found == entries_.end()) return std::nullopt;
+  return static_cast<std::size_t>(found - entries_.begin());
+}
+
+std::string Journal::Text() const {
+  std::string text;
+  for (const Entry& entry : entries_) text += entry.call + "\n";
+  return text;
+}
+
+EarthClient EarthClient::Connect() {
+  Microsoft::WRL::ComPtr<IDispatch> application;
+  ThrowIfFailed(CoCreateInstance(kApplicationGE, nullptr, CLSCTX_LOCAL_SERVER,
+                                 IID_PPV_ARGS(&application)),
+                "CoCreateInstance(ApplicationGE)");
+  return EarthClient(std::move(application));
+}
+
+LONG EarthClient::GetLong(const wchar_t* member) const {
+  DISPID id = 0;
+  auto* name = const_cast<LPOLESTR>(member);
+  ThrowIfFailed(application_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id),
+                "GetIDsOfNames");
+  DISPPARAMS noArguments{};
+  UniqueVariant result;
+  ThrowIfFailed(application_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT,
+                                     DISPATCH_METHOD | DISPATCH_PROPERTYGET, &noArguments,
+                                     result.Put(), nullptr, nullptr),
+                "IDispatch::Invoke");
+  UniqueVariant asLong;
+  ThrowIfFailed(VariantChangeType(asLong.Put(), &result.Get(), 0, VT_I4), "VariantChangeType");
+  return asLong.Get().lVal;
+}
+
+HWND EarthClient::MainWindow() const { return HandleFromLong(GetLong(L"GetMainHwnd")); }
+HWND EarthClient::RenderWindow() const { return HandleFromLong(GetLong(L"GetRenderHwnd")); }
+
+RegistrationRemoval::RegistrationRemoval() {
+  for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+    const std::optional<std::wstring> server =
+        registry::GetString(HKEY_LOCAL_MACHINE, kLocalServerKey, L"", view);
+    if (!server) continue;
+    saved_.push_back({view, *server});
+    registry::DeleteTree(HKEY_LOCAL_MACHINE, kLocalServerKey, view);
+  }
+}
+
+RegistrationRemoval::~RegistrationRemoval() {
+  for (const Saved& saved : saved_) {
+    try {
+      registry::SetString(HKEY_LOCAL_MACHINE, kLocalServerKey, L"", saved.server, saved.view);
+    } catch (const std::exception&) {
+      // The suite's prefix is thrown away afterwards; a test that needs the
+      // registration and lacks it fails on its own.
+    }
+  }
+}
+
+}  // namespace zge::test

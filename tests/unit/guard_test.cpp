@@ -1,0 +1,56 @@
+// The boundary guard: failures become the thread's last error and the
+// neutral result.
+#include "base/guard.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace zge {
+namespace {
+
+TEST(GuardTest, ReturnsTheBodysResultAndLeavesTheLastErrorAlone) {
+  RecordLastError(5, "earlier");
+  EXPECT_EQ(Guarded(0, [] { return 42; }), 42);
+  EXPECT_EQ(CurrentLastError().code, 5);
+}
+
+struct GuardCase {
+  const char* what;
+  void (*thrower)();
+  std::int32_t code;
+  const char* text;
+};
+
+class GuardFailureTest : public ::testing::TestWithParam<GuardCase> {};
+
+TEST_P(GuardFailureTest, RecordsTheFailureAndReturnsTheNeutralResult) {
+  ClearLastError();
+  EXPECT_EQ(Guarded(-1, [] {
+              GetParam().thrower();
+              return 1;
+            }),
+            -1);
+  EXPECT_EQ(CurrentLastError().code, GetParam().code) << GetParam().what;
+  EXPECT_EQ(CurrentLastError().text, GetParam().text) << GetParam().what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Exceptions, GuardFailureTest,
+    ::testing::Values(
+        GuardCase{"error", [] { throw Error(static_cast<std::int32_t>(0x80048001), "deleted feature"); },
+                  static_cast<std::int32_t>(0x80048001), "deleted feature"},
+        GuardCase{"bad_alloc", [] { throw std::bad_alloc(); }, codes::kOutOfMemory, "Out of memory"},
+        GuardCase{"std", [] { throw std::logic_error("broken"); }, codes::kFail, "broken"},
+        GuardCase{"other", [] { throw 3; }, codes::kFail, "Unknown failure"}),
+    [](const auto& testInfo) { return std::string(testInfo.param.what); });
+
+TEST(GuardTest, LastErrorBelongsToTheThread) {
+  ClearLastError();
+  std::thread other([] { Guarded([] { throw Error(7, "elsewhere"); }); });
+  other.join();
+  EXPECT_EQ(CurrentLastError().code, 0);
+}
+
+}  // namespace
+}  // namespace zge

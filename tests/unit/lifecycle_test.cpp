@@ -1,0 +1,82 @@
+// The lifecycle exports on the global panel, and the rule that every export
+// without a panel does nothing.
+#include "base/error.h"
+#include "panel_fixture.h"
+
+namespace zge::testing {
+namespace {
+
+TEST_F(PanelTest, LifecycleCallsWithoutAPanelDoNothing) {
+  bool called = false;
+  entry::SetShutDownGE(false);
+  entry::SetOnLoadedGE([&](bool) { called = true; });
+  entry::CloseGE();
+  EXPECT_EQ(GlobalPanel(), nullptr);
+  EXPECT_EQ(entry::WithPanel(7, [](TGEPanel&) { return 1; }), 7);
+
+  // A panel made afterwards has the defaults and only LoadGE's callback.
+  ASSERT_TRUE(entry::LoadGE(f.ports, host, nullptr));
+  EXPECT_TRUE(Panel().ShutDown());
+  f.timers.Tick();
+  f.timers.Tick();
+  EXPECT_FALSE(called);
+}
+
+TEST_F(PanelTest, LoadGEWithoutCallbackKeepsTheStoredOne) {
+  Load();
+  ASSERT_TRUE(entry::LoadGE(f.ports, host, nullptr));
+  f.timers.Tick();
+  f.timers.Tick();
+  EXPECT_EQ(loadedEvents, std::vector<bool>{true});
+}
+
+TEST_F(PanelTest, SetOnLoadedGEWithNullClearsTheCallback) {
+  Load();
+  entry::SetOnLoadedGE(nullptr);
+  f.timers.Tick();
+  f.timers.Tick();
+  EXPECT_TRUE(loadedEvents.empty());
+}
+
+TEST_F(PanelTest, NewPanelAfterCloseStartsWithDefaults) {
+  Load();
+  entry::SetShutDownGE(false);
+  entry::CloseGE();
+  ASSERT_TRUE(entry::LoadGE(f.ports, host, nullptr));
+  EXPECT_TRUE(Panel().ShutDown());
+  f.timers.Tick();
+  f.timers.Tick();
+  EXPECT_EQ(loadedEvents.size(), 0U);
+}
+
+TEST_F(PanelTest, ConstructionSetsThePanelsDefaults) {
+  Load();
+  EXPECT_EQ(Panel().TempPath(), f.files.tempDirectory + "ZelkanGE\\");
+  EXPECT_EQ(Panel().Features().Count(), 0U);
+  EXPECT_EQ(Panel().MainShowCmd(), 0);
+  EXPECT_EQ(f.desktop.GetParent(Panel().Handle()), host);
+  EXPECT_EQ(f.ole.depth, 1);
+  EXPECT_EQ(f.threads.state.started, 1);
+}
+
+TEST_F(PanelTest, PanelWindowThatCannotBeCreatedFailsLoadGE) {
+  f.panelWindows.failCreate = true;
+  EXPECT_THROW(entry::LoadGE(f.ports, host, nullptr), Error);
+  EXPECT_EQ(GlobalPanel(), nullptr);
+  EXPECT_EQ(f.threads.state.started, 0);
+}
+
+TEST_F(PanelTest, ScreenShotNeedsAnEmbeddedViewAndDropsFailures) {
+  Load();
+  Panel().ScreenShot(u"C:\\view.png");
+  EXPECT_FALSE(f.log.Contains("SaveScreenShot(C:\\view.png, 100)"));
+  f.timers.Tick();
+  f.timers.Tick();
+  Panel().ScreenShot(u"C:\\view.png");
+  EXPECT_TRUE(f.log.Contains("SaveScreenShot(C:\\view.png, 100)"));
+  f.earth.state.failing["SaveScreenShot(C:\\bad.png, 100)"] = codes::kInvalidArgument;
+  EXPECT_NO_THROW(Panel().ScreenShot(u"C:\\bad.png"));
+}
+
+}  // namespace
+}  // namespace zge::testing

@@ -1,0 +1,68 @@
+// A host window and a Google Earth on the fake desktop, and the steps that
+// bring a panel into each state of its start-up.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "entry/lifecycle.h"
+#include "fake_platform.h"
+#include "panel/ge_panel.h"
+
+namespace zge::testing {
+
+inline constexpr std::uint32_t kEarthProcessId = 4242;
+
+class PanelTest : public ::testing::Test {
+ protected:
+  PanelTest() {
+    using fakes::FakeWindow;
+    host = f.desktop.AddWindow(FakeWindow{"HostControl", "", kNoWindow, Rect{0, 0, 800, 600}, true, -1, 1});
+    earthMain = f.desktop.AddWindow(
+        FakeWindow{"QWidget", "Google Earth", kNoWindow, Rect{0, 0, 1024, 768}, true, -1, kEarthProcessId});
+    earthContainer = f.desktop.AddWindow(
+        FakeWindow{"QWidget", "", earthMain, Rect{0, 0, 1000, 700}, true, -1, kEarthProcessId});
+    earthRender = f.desktop.AddWindow(
+        FakeWindow{"QWidget", "Render View", earthContainer, Rect{0, 0, 1000, 700}, true, -1, kEarthProcessId});
+    f.earth.state.mainWnd = earthMain;
+    f.earth.state.renderWnd = earthRender;
+    f.processes.processes[kEarthProcessId] = fakes::FakeProcessState{};
+  }
+
+  ~PanelTest() override { entry::CloseGE(); }
+
+  // LoadGE with a callback that records each outcome.
+  void Load() {
+    ASSERT_TRUE(entry::LoadGE(f.ports, host, [this](bool loaded) { loadedEvents.push_back(loaded); }));
+  }
+
+  TGEPanel& Panel() {
+    TGEPanel* panel = GlobalPanel();
+    if (panel == nullptr) {
+      throw std::logic_error("no panel");
+    }
+    return *panel;
+  }
+
+  // LoadGE and the two ticks that embed Google Earth.
+  void LoadAndEmbed() {
+    Load();
+    ASSERT_TRUE(f.timers.Tick());
+    ASSERT_TRUE(f.timers.Tick());
+    ASSERT_TRUE(Panel().Initialized());
+  }
+
+  [[nodiscard]] int Interval() const { return f.timers.state.interval; }
+  [[nodiscard]] bool TimerOn() const { return f.timers.state.enabled; }
+
+  fakes::FakePlatform f;
+  WindowHandle host = kNoWindow;
+  WindowHandle earthMain = kNoWindow;
+  WindowHandle earthContainer = kNoWindow;
+  WindowHandle earthRender = kNoWindow;
+  std::vector<bool> loadedEvents;
+};
+
+}  // namespace zge::testing

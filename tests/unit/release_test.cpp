@@ -1,0 +1,157 @@
+// Release: handing the render window back, ending or minimising Google
+// Earth, in the right order, whatever state the start-up reached.
+#include "base/error.h"
+#include "base/last_error.h"
+#include "panel_fixture.h"
+
+namespace zge::testing {
+namespace {
+
+std::string Call(const std::string& name, WindowHandle a) { return name + "(" + std::to_string(a) + ")"; }
+std::string Call(const std::string& name, WindowHandle a, WindowHandle b) {
+  return name + "(" + std::to_string(a) + ", " + std::to_string(b) + ")";
+}
+
+TEST_F(PanelTest, CloseWithShutDownHandsBackThenEndsGoogleEarthInOrder) {
+  LoadAndEmbed();
+  const WindowHandle panel = Panel().Handle();
+  f.log.Clear();
+  entry::CloseGE();
+
+  const std::vector<std::string> expectedOrder = {
+      Call("SetParent", earthRender, earthContainer),
+      Call("GetClientRect", earthContainer),
+      Call("SetWindowPos", earthRender, earthContainer),
+      "MoveWindow(" + std::to_string(earthRender) + ", 1000x700, repaint)",
+      Call("SetWindowText", earthRender),
+      "GetMainHwnd",
+      "Release",
+      "OpenProcess(4242)",
+      "GetExitCodeProcess",
+      "TerminateProcess(259)",
+      "CloseHandle(process)",
+  };
+  long last = -1;
+  for (const std::string& step : expectedOrder) {
+    const long at = f.log.IndexOf(step);
+    EXPECT_GT(at, last) << step;
+    last = at;
+  }
+  EXPECT_FALSE(f.processes.processes.at(kEarthProcessId).running);
+  EXPECT_EQ(f.processes.processes.at(kEarthProcessId).exitCode, 259U);
+  EXPECT_EQ(f.processes.openHandles, 0);
+  EXPECT_EQ(f.desktop.GetParent(earthRender), earthContainer);
+  EXPECT_EQ(f.desktop.Window(earthRender).text, "Render View");
+  EXPECT_FALSE(f.desktop.Exists(panel));
+  EXPECT_EQ(GlobalPanel(), nullptr);
+  EXPECT_EQ(f.earth.state.connections, 0);
+  EXPECT_FALSE(f.threads.state.running);
+  EXPECT_FALSE(f.timers.state.exists);
+  // Every connection is released before OLE goes.
+  EXPECT_EQ(f.log.Calls().back(), "OleUninitialize");
+}
+
+TEST_F(PanelTest, CloseWithoutShutDownMinimisesGoogleEarthAndLetsItRun) {
+  LoadAndEmbed();
+  entry::SetShutDownGE(false);
+  entry::CloseGE();
+  EXPECT_TRUE(f.processes.processes.at(kEarthProcessId).running);
+  EXPECT_FALSE(f.log.Contains("OpenProcess(4242)"));
+  EXPECT_EQ(f.desktop.Window(earthMain).lastShowCommand, 7);
+  EXPECT_EQ(f.desktop.GetParent(earthRender), earthContainer);
+}
+
+TEST_F(PanelTest, GoogleEarthAlreadyGoneStillCompletesTheRelease) {
+  LoadAndEmbed();
+  f.earth.state.failing["GetMainHwnd"] = static_cast<std::int32_t>(0x800706BA);  // server unavailable
+  f.desktop.RemoveWindow(earthRender);
+  f.desktop.RemoveWindow(earthMain);
+  ClearLastError();
+  entry::CloseGE();
+  EXPECT_EQ(GlobalPanel(), nullptr);
+  EXPECT_EQ(f.earth.state.connections, 0);
+  EXPECT_FALSE(f.log.Contains("OpenProcess(4242)"));
+  EXPECT_EQ(CurrentLastError().code, 0);
+}
+
+TEST_F(PanelTest, ProcessThatCannotBeOpenedIsLeftAlone) {
+  LoadAndEmbed();
+  f.processes.processes.at(kEarthProcessId).openable = false;
+  entry::CloseGE();
+  EXPECT_TRUE(f.processes.processes.at(kEarthProcessId).running);
+  EXPECT_EQ(GlobalPanel(), nullptr);
+}
+
+TEST_F(PanelTest, CloseDuringStartupEndsAConnectedGoogleEarth) {
+  Load();
+  f.timers.Tick();  // connected, nothing adopted yet
+  entry::CloseGE();
+  EXPECT_FALSE(f.log.Contains(Call("SetParent", earthRender, earthContainer)));
+  EXPECT_FALSE(f.processes.processes.at(kEarthProcessId).running);
+}
+
+TEST_F(PanelTest, CloseAfterADroppedConnectionLeavesGoogleEarthAlone) {
+  f.earth.state.mainWnd = kNoWindow;
+  Load();
+  f.timers.Tick();
+  f.timers.Tick();  // connection dropped
+  entry::CloseGE();
+  EXPECT_FALSE(f.log.Contains("OpenProcess(4242)"));
+  EXPECT_EQ(f.earth.state.connections, 0);
+}
+
+TEST_F(PanelTest, CloseAfterFailedStartupLeavesGoogleEarthAlone) {
+  f.earth.state.registered = false;
+  Load();
+  f.timers.Tick();
+  entry::CloseGE();
+  EXPECT_FALSE(f.log.Contains("GetMainHwnd"));
+  EXPECT_TRUE(f.processes.processes.at(kEarthProcessId).running);
+}
+
+TEST_F(PanelTest, HostDestroyingThePanelWindowReleasesAndClearsThePanel) {
+  LoadAndEmbed();
+  f.panelWindows.HostDestroysPanelWindow();
+  EXPECT_EQ(GlobalPanel(), nullptr);
+  EXPECT_EQ(f.desktop.GetParent(earthRender), earthContainer);
+  EXPECT_FALSE(f.processes.processes.at(kEarthProcessId).running);
+  EXPECT_FALSE(f.threads.state.running);
+
+  // A new LoadGE in a new parent starts from the defaults.
+  f.processes.processes[kEarthProcessId] = fakes::FakeProcessState{};
+  LoadAndEmbed();
+  EXPECT_TRUE(Panel().ShutDown());
+  EXPECT_EQ(f.desktop.GetParent(earthRender), Panel().Handle());
+}
+
+TEST_F(PanelTest, HandingBackTwiceDoesNothingTheSecondTime) {
+  LoadAndEmbed();
+  Panel().CloseGE();
+  EXPECT_FALSE(Panel().Embedded());
+  f.log.Clear();
+  Panel().CloseGE();
+  EXPECT_TRUE(f.log.Calls().empty());
+  EXPECT_TRUE(Panel().Initialized());
+}
+
+TEST_F(PanelTest, FailedHandBackStopsQuietly) {
+  LoadAndEmbed();
+  f.desktop.failing.insert("GetClientRect");
+  Panel().CloseGE();
+  EXPECT_TRUE(Panel().Embedded());
+  EXPECT_FALSE(f.log.Contains(Call("SetWindowText", earthRender)));
+}
+
+TEST_F(PanelTest, RestoreGoogleEarthShowsItsWindowAndTheWatchThreadLeavesItAlone) {
+  LoadAndEmbed();
+  Panel().RestoreGoogleEarth();
+  EXPECT_EQ(Panel().MainShowCmd(), 9);
+  EXPECT_EQ(f.desktop.GetParent(earthRender), earthContainer);
+  EXPECT_EQ(f.desktop.Window(earthMain).lastShowCommand, 9);
+  EXPECT_TRUE(Panel().HasApplication());
+  f.threads.Wake();
+  EXPECT_TRUE(f.desktop.Window(earthMain).visible);
+}
+
+}  // namespace
+}  // namespace zge::testing

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# make test: builds the three trees, runs the native unit tests and the Wine
+# system tests of both bitnesses, and ends with one summary line.
+set -uo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+results=$root/build/results
+rm -rf "$results"
+mkdir -p "$results"
+jobs=${JOBS:-2}
+
+build_tree() {
+  local preset=$1
+  if [[ ! -f build/$preset/CMakeCache.txt ]]; then
+    cmake --preset "$preset" || return 1
+  fi
+  cmake --build "build/$preset" -j"$jobs"
+}
+
+for preset in native win32 win64; do
+  echo "=== build $preset"
+  if ! build_tree "$preset"; then
+    echo "=== build $preset FAILED"
+    echo "0 1" >"$results/build-$preset"
+  fi
+done
+
+if [[ ! -f $results/build-native ]]; then
+  tools/run-ctest.sh unit-native --test-dir build/native --output-on-failure -j"$jobs" --timeout 120
+fi
+for preset in win32 win64; do
+  if [[ ! -f $results/build-$preset ]]; then
+    tools/system-tests.sh "$preset" || true
+  fi
+done
+
+passed=0
+failed=0
+echo "=== results"
+for file in "$results"/*; do
+  [[ $file == *.log ]] && continue
+  read -r p f note <"$file"
+  printf '  %-16s %3d passed, %3d failed %s\n' "$(basename "$file")" "$p" "$f" "${note:-}"
+  passed=$((passed + p))
+  failed=$((failed + f))
+done
+echo "$passed passed, $failed failed"
+((failed == 0))
