@@ -11,7 +11,7 @@ WindowHandle FakeDesktop::AddWindow(FakeWindow window) {
 
 bool FakeDesktop::Succeeds(const std::string& call, WindowHandle window) {
   log_.Add(call);
-  return failing.count(call.substr(0, call.find('(')))  == 0 && Exists(window);
+  return failing.count(call.substr(0, call.find('('))) == 0 && Exists(window);
 }
 
 WindowHandle FakeDesktop::FindTopLevel(std::string_view className, std::string_view title) {
@@ -28,7 +28,8 @@ WindowHandle FakeDesktop::GetParent(WindowHandle window) {
 }
 
 bool FakeDesktop::SetParent(WindowHandle child, WindowHandle newParent) {
-  if (!Succeeds("SetParent(" + std::to_string(child) + ", " + std::to_string(newParent) + ")", child)) {
+  if (!Succeeds("SetParent(" + std::to_string(child) + ", " + std::to_string(newParent) + ")",
+                child)) {
     return false;
   }
   windows_.at(child).parent = newParent;

@@ -43,13 +43,18 @@ class FakeApplication final : public earth::ApplicationGE {
   std::int32_t VersionBuild() override { return Get("VersionBuild", earth_.state.build); }
   std::int32_t VersionAppType() override { return Get("VersionAppType", earth_.state.appType); }
   bool IsInitialized() override { return Get("IsInitialized", earth_.state.mainWnd != kNoWindow); }
-  std::unique_ptr<earth::CameraInfoGE> GetCamera(bool) override { return NotInFake<earth::CameraInfoGE>(); }
+  std::unique_ptr<earth::CameraInfoGE> GetCamera(bool) override {
+    return NotInFake<earth::CameraInfoGE>();
+  }
   void SetCameraParams(double, double, double, earth::AltitudeMode, double, double, double,
                        double) override {
     NotInFake<earth::CameraInfoGE>();
   }
-  std::unique_ptr<earth::ViewExtentsGE> ViewExtents() override { return NotInFake<earth::ViewExtentsGE>(); }
-  std::unique_ptr<earth::PointOnTerrainGE> GetPointOnTerrainFromScreenCoords(double, double) override {
+  std::unique_ptr<earth::ViewExtentsGE> ViewExtents() override {
+    return NotInFake<earth::ViewExtentsGE>();
+  }
+  std::unique_ptr<earth::PointOnTerrainGE> GetPointOnTerrainFromScreenCoords(double,
+                                                                             double) override {
     return NotInFake<earth::PointOnTerrainGE>();
   }
   void SaveScreenShot(const std::u16string& fileName, std::int32_t quality) override {
@@ -65,7 +70,9 @@ class FakeApplication final : public earth::ApplicationGE {
     }
     return std::make_unique<FakeFeature>(earth_, name);
   }
-  std::unique_ptr<earth::FeatureGE> GetTemporaryPlaces() override { return NotInFake<earth::FeatureGE>(); }
+  std::unique_ptr<earth::FeatureGE> GetTemporaryPlaces() override {
+    return NotInFake<earth::FeatureGE>();
+  }
   void* DetachedDispatch() override { return nullptr; }
 
  private:

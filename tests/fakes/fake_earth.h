@@ -14,7 +14,7 @@
 namespace zge::fakes {
 
 struct EarthState {
-  bool registered = true;          // false: connecting fails
+  bool registered = true;                                             // false: connecting fails
   std::int32_t connectError = static_cast<std::int32_t>(0x80040154);  // REGDB_E_CLASSNOTREG
   WindowHandle mainWnd = kNoWindow;
   WindowHandle renderWnd = kNoWindow;
@@ -26,8 +26,8 @@ struct EarthState {
   std::map<std::string, std::int32_t> failing;
   // Layer features by name, with their visibility.
   std::map<std::u16string, bool> features;
-  int connections = 0;      // live application objects
-  int connectCount = 0;     // connections made so far
+  int connections = 0;   // live application objects
+  int connectCount = 0;  // connections made so far
 };
 
 class FakeEarth final : public earth::EarthServer {

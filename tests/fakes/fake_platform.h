@@ -22,8 +22,8 @@ struct FakePlatform {
   FakeTimers timers;
   FakeThreads threads;
   FakeOle ole{log};
-  platform::Platform ports{earth,    desktop,  panelWindows, processes, registry,
-                           files,    codePage, timers,       threads,   ole};
+  platform::Platform ports{earth, desktop,  panelWindows, processes, registry,
+                           files, codePage, timers,       threads,   ole};
 };
 
 }  // namespace zge::fakes

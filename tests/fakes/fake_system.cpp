@@ -20,7 +20,8 @@ std::string Normalise(std::string_view path) {
 
 class FakeProcess final : public platform::Process {
  public:
-  FakeProcess(FakeProcesses& owner, std::uint32_t id, CallLog& log) : owner_(owner), id_(id), log_(log) {
+  FakeProcess(FakeProcesses& owner, std::uint32_t id, CallLog& log)
+      : owner_(owner), id_(id), log_(log) {
     ++owner_.openHandles;
   }
   ~FakeProcess() override {
@@ -61,7 +62,8 @@ std::unique_ptr<platform::Process> FakeProcesses::Open(std::uint32_t processId) 
 
 class FakeRegistryKey final : public platform::RegistryKey {
  public:
-  FakeRegistryKey(FakeRegistry& registry, std::string path) : registry_(registry), path_(std::move(path)) {
+  FakeRegistryKey(FakeRegistry& registry, std::string path)
+      : registry_(registry), path_(std::move(path)) {
     ++registry_.openKeys;
   }
   ~FakeRegistryKey() override { --registry_.openKeys; }
@@ -85,7 +87,8 @@ class FakeRegistryKey final : public platform::RegistryKey {
   std::string ReadString(std::string_view name) override {
     const RegistryData* data = Find(name);
     if (data == nullptr || !std::holds_alternative<std::string>(*data)) {
-      throw Error(static_cast<std::int32_t>(0x8007000D), "Invalid data type for '" + std::string(name) + "'");
+      throw Error(static_cast<std::int32_t>(0x8007000D),
+                  "Invalid data type for '" + std::string(name) + "'");
     }
     return std::get<std::string>(*data);
   }
@@ -97,7 +100,8 @@ class FakeRegistryKey final : public platform::RegistryKey {
     return std::get<std::uint32_t>(*data);
   }
   void WriteString(std::string_view name, std::string_view value) override {
-    registry_.log_.Add("RegWrite(" + path_ + "\\" + std::string(name) + "=" + std::string(value) + ")");
+    registry_.log_.Add("RegWrite(" + path_ + "\\" + std::string(name) + "=" + std::string(value) +
+                       ")");
     if (registry_.failWrites) {
       throw Error(*registry_.failWrites, "Failed to set data for '" + std::string(name) + "'");
     }
@@ -106,7 +110,8 @@ class FakeRegistryKey final : public platform::RegistryKey {
   void DeleteValue(std::string_view name) override {
     registry_.log_.Add("RegDelete(" + path_ + "\\" + std::string(name) + ")");
     auto& values = registry_.keys[path_].values;
-    values.erase(std::remove_if(values.begin(), values.end(), [&](const auto& v) { return v.first == name; }),
+    values.erase(std::remove_if(values.begin(), values.end(),
+                                [&](const auto& v) { return v.first == name; }),
                  values.end());
   }
   std::vector<std::string> ValueNames() override {
@@ -166,7 +171,8 @@ void FakeRegistry::Set(const std::string& path, const std::string& name, Registr
   values.emplace_back(name, std::move(data));
 }
 
-std::optional<RegistryData> FakeRegistry::Get(const std::string& path, const std::string& name) const {
+std::optional<RegistryData> FakeRegistry::Get(const std::string& path,
+                                              const std::string& name) const {
   const auto key = keys.find(Normalise(path));
   if (key == keys.end()) {
     return std::nullopt;

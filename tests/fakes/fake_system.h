@@ -53,7 +53,8 @@ class FakeRegistry final : public platform::Registry {
 
   // Test helpers.
   void Set(const std::string& path, const std::string& name, RegistryData data);
-  [[nodiscard]] std::optional<RegistryData> Get(const std::string& path, const std::string& name) const;
+  [[nodiscard]] std::optional<RegistryData> Get(const std::string& path,
+                                                const std::string& name) const;
   [[nodiscard]] bool HasKey(const std::string& path) const { return keys.count(path) != 0; }
 
   std::map<std::string, FakeKey> keys;
@@ -69,7 +70,9 @@ class FakeRegistry final : public platform::Registry {
 class FakeFiles final : public platform::Files {
  public:
   std::string TempDirectory() override { return tempDirectory; }
-  bool DirectoryExists(std::string_view path) override { return directories.count(std::string(path)) != 0; }
+  bool DirectoryExists(std::string_view path) override {
+    return directories.count(std::string(path)) != 0;
+  }
   bool FileExists(std::string_view path) override { return files.count(std::string(path)) != 0; }
   void CreateDirectory(std::string_view path) override { directories.insert(std::string(path)); }
   void WriteFile(std::string_view path, std::string_view bytes) override {

@@ -89,8 +89,8 @@ void FakeThreads::Wake() {
   }
 }
 
-std::unique_ptr<platform::PanelWindow> FakePanelWindows::Create(WindowHandle parent,
-                                                                platform::PanelWindowEvents& events) {
+std::unique_ptr<platform::PanelWindow> FakePanelWindows::Create(
+    WindowHandle parent, platform::PanelWindowEvents& events) {
   if (failCreate) {
     throw Error(codes::kFail, "CreateWindowEx failed");
   }

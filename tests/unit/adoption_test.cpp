@@ -11,7 +11,8 @@ struct VersionCase {
   bool is43;
 };
 
-class AdoptionByVersionTest : public PanelTest, public ::testing::WithParamInterface<VersionCase> {};
+class AdoptionByVersionTest : public PanelTest,
+                              public ::testing::WithParamInterface<VersionCase> {};
 
 TEST_P(AdoptionByVersionTest, SizesTheRightWindowOnAdoptionAndOnResize) {
   const VersionCase& version = GetParam();
@@ -90,7 +91,8 @@ TEST_F(PanelTest, SecondLoadGEReadoptsKeepingTitleAndFirstParent) {
 TEST_F(PanelTest, LoadGETwiceKeepsOnePanelAndItsParent) {
   Load();
   TGEPanel* first = GlobalPanel();
-  const WindowHandle otherHost = f.desktop.AddWindow(fakes::FakeWindow{"Other", "", kNoWindow, Rect{0, 0, 10, 10}});
+  const WindowHandle otherHost =
+      f.desktop.AddWindow(fakes::FakeWindow{"Other", "", kNoWindow, Rect{0, 0, 10, 10}});
   ASSERT_TRUE(entry::LoadGE(f.ports, otherHost, nullptr));
   EXPECT_EQ(GlobalPanel(), first);
   EXPECT_EQ(f.desktop.GetParent(Panel().Handle()), host);

@@ -26,10 +26,11 @@ class GuardFailureTest : public ::testing::TestWithParam<GuardCase> {};
 
 TEST_P(GuardFailureTest, RecordsTheFailureAndReturnsTheNeutralResult) {
   ClearLastError();
-  EXPECT_EQ(Guarded(-1, [] {
-              GetParam().thrower();
-              return 1;
-            }),
+  EXPECT_EQ(Guarded(-1,
+                    [] {
+                      GetParam().thrower();
+                      return 1;
+                    }),
             -1);
   EXPECT_EQ(CurrentLastError().code, GetParam().code) << GetParam().what;
   EXPECT_EQ(CurrentLastError().text, GetParam().text) << GetParam().what;
@@ -38,9 +39,11 @@ TEST_P(GuardFailureTest, RecordsTheFailureAndReturnsTheNeutralResult) {
 INSTANTIATE_TEST_SUITE_P(
     Exceptions, GuardFailureTest,
     ::testing::Values(
-        GuardCase{"error", [] { throw Error(static_cast<std::int32_t>(0x80048001), "deleted feature"); },
+        GuardCase{"error",
+                  [] { throw Error(static_cast<std::int32_t>(0x80048001), "deleted feature"); },
                   static_cast<std::int32_t>(0x80048001), "deleted feature"},
-        GuardCase{"bad_alloc", [] { throw std::bad_alloc(); }, codes::kOutOfMemory, "Out of memory"},
+        GuardCase{"bad_alloc", [] { throw std::bad_alloc(); }, codes::kOutOfMemory,
+                  "Out of memory"},
         GuardCase{"std", [] { throw std::logic_error("broken"); }, codes::kFail, "broken"},
         GuardCase{"other", [] { throw 3; }, codes::kFail, "Unknown failure"}),
     [](const auto& testInfo) { return std::string(testInfo.param.what); });

@@ -109,7 +109,8 @@ TEST_F(PanelTest, ReadregistryAppendsEveryLayerWithItsDwordData) {
   Load();
   Panel().Readregistry();
   Panel().Readregistry();
-  const std::vector<StringList::Entry> once = {{"Roads", 1}, {"Borders", 0}, {"Terrain", 0}, {"Buildings", -1}};
+  const std::vector<StringList::Entry> once = {
+      {"Roads", 1}, {"Borders", 0}, {"Terrain", 0}, {"Buildings", -1}};
   std::vector<StringList::Entry> twice = once;
   twice.insert(twice.end(), once.begin(), once.end());
   EXPECT_EQ(Panel().Layers().Entries(), twice);

@@ -19,13 +19,14 @@ class PanelTest : public ::testing::Test {
  protected:
   PanelTest() {
     using fakes::FakeWindow;
-    host = f.desktop.AddWindow(FakeWindow{"HostControl", "", kNoWindow, Rect{0, 0, 800, 600}, true, -1, 1});
-    earthMain = f.desktop.AddWindow(
-        FakeWindow{"QWidget", "Google Earth", kNoWindow, Rect{0, 0, 1024, 768}, true, -1, kEarthProcessId});
+    host = f.desktop.AddWindow(
+        FakeWindow{"HostControl", "", kNoWindow, Rect{0, 0, 800, 600}, true, -1, 1});
+    earthMain = f.desktop.AddWindow(FakeWindow{"QWidget", "Google Earth", kNoWindow,
+                                               Rect{0, 0, 1024, 768}, true, -1, kEarthProcessId});
     earthContainer = f.desktop.AddWindow(
         FakeWindow{"QWidget", "", earthMain, Rect{0, 0, 1000, 700}, true, -1, kEarthProcessId});
-    earthRender = f.desktop.AddWindow(
-        FakeWindow{"QWidget", "Render View", earthContainer, Rect{0, 0, 1000, 700}, true, -1, kEarthProcessId});
+    earthRender = f.desktop.AddWindow(FakeWindow{"QWidget", "Render View", earthContainer,
+                                                 Rect{0, 0, 1000, 700}, true, -1, kEarthProcessId});
     f.earth.state.mainWnd = earthMain;
     f.earth.state.renderWnd = earthRender;
     f.processes.processes[kEarthProcessId] = fakes::FakeProcessState{};
@@ -35,7 +36,8 @@ class PanelTest : public ::testing::Test {
 
   // LoadGE with a callback that records each outcome.
   void Load() {
-    ASSERT_TRUE(entry::LoadGE(f.ports, host, [this](bool loaded) { loadedEvents.push_back(loaded); }));
+    ASSERT_TRUE(
+        entry::LoadGE(f.ports, host, [this](bool loaded) { loadedEvents.push_back(loaded); }));
   }
 
   TGEPanel& Panel() {

@@ -7,7 +7,9 @@
 namespace zge::testing {
 namespace {
 
-std::string Call(const std::string& name, WindowHandle a) { return name + "(" + std::to_string(a) + ")"; }
+std::string Call(const std::string& name, WindowHandle a) {
+  return name + "(" + std::to_string(a) + ")";
+}
 std::string Call(const std::string& name, WindowHandle a, WindowHandle b) {
   return name + "(" + std::to_string(a) + ", " + std::to_string(b) + ")";
 }
@@ -63,7 +65,8 @@ TEST_F(PanelTest, CloseWithoutShutDownMinimisesGoogleEarthAndLetsItRun) {
 
 TEST_F(PanelTest, GoogleEarthAlreadyGoneStillCompletesTheRelease) {
   LoadAndEmbed();
-  f.earth.state.failing["GetMainHwnd"] = static_cast<std::int32_t>(0x800706BA);  // server unavailable
+  f.earth.state.failing["GetMainHwnd"] =
+      static_cast<std::int32_t>(0x800706BA);  // server unavailable
   f.desktop.RemoveWindow(earthRender);
   f.desktop.RemoveWindow(earthMain);
   ClearLastError();

@@ -6,7 +6,8 @@
 namespace zge::testing {
 namespace {
 
-constexpr std::int32_t kBusy = static_cast<std::int32_t>(0x8001010A);  // RPC_E_SERVERCALL_RETRYLATER
+constexpr std::int32_t kBusy =
+    static_cast<std::int32_t>(0x8001010A);  // RPC_E_SERVERCALL_RETRYLATER
 
 TEST_F(PanelTest, LoadGEArmsTheTimerWithoutTouchingGoogleEarth) {
   Load();
@@ -93,7 +94,8 @@ TEST_P(FailedQueryTest, RetriesAfter2500MsAndStillReportsTrue) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Members, FailedQueryTest,
-                         ::testing::Values(FailedQueryCase{"GetMainHwnd"}, FailedQueryCase{"VersionMajor"},
+                         ::testing::Values(FailedQueryCase{"GetMainHwnd"},
+                                           FailedQueryCase{"VersionMajor"},
                                            FailedQueryCase{"GetRenderHwnd"}),
                          [](const auto& testInfo) { return std::string(testInfo.param.member); });
 

@@ -16,7 +16,9 @@ TEST_P(WatchTitleTest, HidesTheMainWindowWhatEverItsTitle) {
 
 INSTANTIATE_TEST_SUITE_P(Titles, WatchTitleTest,
                          ::testing::Values("Google Earth", "Google Earth Pro", "Google Earth Plus"),
-                         [](const auto& testInfo) { return "Title" + std::to_string(testInfo.index); });
+                         [](const auto& testInfo) {
+                           return "Title" + std::to_string(testInfo.index);
+                         });
 
 TEST_F(PanelTest, LeavesOtherWindowsAlone) {
   f.desktop.Window(earthMain).text = "Google Earth - notes";

@@ -15,7 +15,8 @@ inline constexpr std::int32_t kFail = static_cast<std::int32_t>(0x80004005);
 inline constexpr std::int32_t kNotImplemented = static_cast<std::int32_t>(0x80004001);
 inline constexpr std::int32_t kInvalidArgument = static_cast<std::int32_t>(0x80070057);
 inline constexpr std::int32_t kOutOfMemory = static_cast<std::int32_t>(0x8007000E);
-inline constexpr std::int32_t kNotConnected = static_cast<std::int32_t>(0x800401FD);  // CO_E_OBJNOTCONNECTED
+inline constexpr std::int32_t kNotConnected =
+    static_cast<std::int32_t>(0x800401FD);  // CO_E_OBJNOTCONNECTED
 }  // namespace codes
 
 class Error : public std::runtime_error {

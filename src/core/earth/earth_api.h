@@ -97,11 +97,11 @@ class ApplicationGE {
   // Camera and view.
   virtual std::unique_ptr<CameraInfoGE> GetCamera(bool considerTerrain) = 0;
   virtual void SetCameraParams(double latitude, double longitude, double altitude,
-                               AltitudeMode altitudeMode, double range, double tilt,
-                               double azimuth, double speed) = 0;
+                               AltitudeMode altitudeMode, double range, double tilt, double azimuth,
+                               double speed) = 0;
   virtual std::unique_ptr<ViewExtentsGE> ViewExtents() = 0;
   virtual std::unique_ptr<PointOnTerrainGE> GetPointOnTerrainFromScreenCoords(double x,
-                                                                               double y) = 0;
+                                                                              double y) = 0;
   virtual void SaveScreenShot(const std::u16string& fileName, std::int32_t quality) = 0;
 
   // KML and features.

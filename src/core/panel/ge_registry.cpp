@@ -5,6 +5,7 @@
 
 namespace zge {
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): a copy, as the header says.
 void TGEPanel::SetGeLocale(std::string locale) {
   const std::unique_ptr<platform::RegistryKey> key = platform_.registry.OpenKey(kGeSettingsKey);
   if (key == nullptr || !key->HasValue(kGeLocaleValue)) {
@@ -65,7 +66,8 @@ void TGEPanel::Readregistry() {
 
 void TGEPanel::SetLayer(const std::string& name, std::int32_t visibility) {
   const std::u16string wideName = platform_.codePage.ToWide(name);
-  if (const std::unique_ptr<earth::FeatureGE> feature = GetApplicationGE().GetFeatureByName(wideName)) {
+  if (const std::unique_ptr<earth::FeatureGE> feature =
+          GetApplicationGE().GetFeatureByName(wideName)) {
     feature->SetVisibility(visibility != 0);
   }
 }

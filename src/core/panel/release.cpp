@@ -24,7 +24,9 @@ void TGEPanel::CloseGE() {
   FEmbedded = false;
 }
 
-void TGEPanel::OnDestroy() { Guarded([this] { ReleaseSequence(); }); }
+void TGEPanel::OnDestroy() {
+  Guarded([this] { ReleaseSequence(); });
+}
 
 void TGEPanel::ReleaseSequence() {
   CloseGE();

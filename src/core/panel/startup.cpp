@@ -148,8 +148,8 @@ void TGEPanel::SetGoogleEarth() {
 // again, so a failure here is not reported.
 void TGEPanel::MoveMainWindowToPanel(int extraWidth, int extraHeight) {
   const Size size = window_->ClientSize();
-  platform_.desktop.MoveWindow(FMainWnd, Rect{0, 0, size.width + extraWidth, size.height + extraHeight},
-                               true);
+  platform_.desktop.MoveWindow(
+      FMainWnd, Rect{0, 0, size.width + extraWidth, size.height + extraHeight}, true);
 }
 
 void TGEPanel::MoveRenderWindowToPanel() {
