@@ -40,6 +40,12 @@ extern "C" {
 #define ZGE_API __declspec(dllimport)
 #endif
 #define ZGE_CALL __stdcall
+/* The functions never throw; C++ callers and the DLL itself see that. */
+#ifdef __cplusplus
+#define ZGE_NOEXCEPT noexcept
+#else
+#define ZGE_NOEXCEPT
+#endif
 
 /* One-byte Boolean: 0 is false, any other value is true. */
 typedef uint8_t ZgeBool;
@@ -101,70 +107,70 @@ typedef struct ZgeStringList ZgeStringList;
  * the stored callback only when it is not NULL. Returns 1; 0 when the panel
  * could not be created (see ZgeGetLastError).
  */
-ZGE_API ZgeBool ZGE_CALL LoadGE(HWND parent, ZgeLoadedProc onLoaded, void* context);
+ZGE_API ZgeBool ZGE_CALL LoadGE(HWND parent, ZgeLoadedProc onLoaded, void* context) ZGE_NOEXCEPT;
 /* Replaces the loaded callback; a NULL `onLoaded` clears it. */
-ZGE_API void ZGE_CALL SetOnLoadedGE(ZgeLoadedProc onLoaded, void* context);
+ZGE_API void ZGE_CALL SetOnLoadedGE(ZgeLoadedProc onLoaded, void* context) ZGE_NOEXCEPT;
 /* Whether Google Earth's process is ended when the panel goes (default 1). */
-ZGE_API void ZGE_CALL SetShutDownGE(ZgeBool shutDown);
+ZGE_API void ZGE_CALL SetShutDownGE(ZgeBool shutDown) ZGE_NOEXCEPT;
 /*
  * Destroys the panel: the view goes back to Google Earth, which is then
  * ended or left running minimised (SetShutDownGE); temporary files are
  * deleted and Google Earth's locale setting is restored.
  */
-ZGE_API void ZGE_CALL CloseGE(void);
+ZGE_API void ZGE_CALL CloseGE(void) ZGE_NOEXCEPT;
 /* Zoom by a WM_MOUSEWHEEL message; 1 when the cursor was over the panel. */
-ZGE_API ZgeBool ZGE_CALL OnMouseWheelM(ZgeMessage* message);
+ZGE_API ZgeBool ZGE_CALL OnMouseWheelM(ZgeMessage* message) ZGE_NOEXCEPT;
 /* Zoom by a wheel amount; 1 when the cursor was over the panel. */
-ZGE_API ZgeBool ZGE_CALL OnMouseWheelW(int32_t wheelDelta);
+ZGE_API ZgeBool ZGE_CALL OnMouseWheelW(int32_t wheelDelta) ZGE_NOEXCEPT;
 /* Moves the camera to match the host's chart view (extent in metres). */
 ZGE_API void ZGE_CALL SynchronizeView(double extent, double latitude, double longitude,
-                                      double rotation);
+                                      double rotation) ZGE_NOEXCEPT;
 ZGE_API void ZGE_CALL LoadWaypoint(const char* name, const char* description, const char* icon,
-                                   double latitude, double longitude);
+                                   double latitude, double longitude) ZGE_NOEXCEPT;
 ZGE_API void ZGE_CALL LoadLiveGPS(const char* name, const char* description, const char* icon,
-                                  double latitude, double longitude, int32_t heading);
-ZGE_API void ZGE_CALL HideWaypoint(const wchar_t* documentName, const wchar_t* placemarkName);
+                                  double latitude, double longitude, int32_t heading) ZGE_NOEXCEPT;
+ZGE_API void ZGE_CALL HideWaypoint(const wchar_t* documentName, const wchar_t* placemarkName) ZGE_NOEXCEPT;
 /* `color` is 0x00BBGGRR; 0 selects the default. */
 ZGE_API void ZGE_CALL LoadRoute(const TListGE* list, const wchar_t* name,
-                                const wchar_t* description, uint32_t color);
+                                const wchar_t* description, uint32_t color) ZGE_NOEXCEPT;
 ZGE_API void ZGE_CALL LoadTrackLeg(const wchar_t* name, const wchar_t* icon, double fromLatitude,
                                    double fromLongitude, double toLatitude, double toLongitude,
                                    uint32_t color, int32_t index, int32_t heading,
-                                   ZgeBool visible);
-ZGE_API int32_t ZGE_CALL FeatureCount(void);
+                                   ZgeBool visible) ZGE_NOEXCEPT;
+ZGE_API int32_t ZGE_CALL FeatureCount(void) ZGE_NOEXCEPT;
 /* The live feature list; NULL without a panel. Valid until CloseGE. */
-ZGE_API const ZgeStringList* ZGE_CALL FeatureList(void);
+ZGE_API const ZgeStringList* ZGE_CALL FeatureList(void) ZGE_NOEXCEPT;
 /* `directory` ends in a backslash; `index` counts from 0. */
-ZGE_API ZgeBool ZGE_CALL SaveFeature(const char* directory, int32_t index);
-ZGE_API void ZGE_CALL SaveFeaturesKML(void);
-ZGE_API void ZGE_CALL LoadKMLData(const wchar_t* kmlData);
-ZGE_API void ZGE_CALL OpenKMLFile(const wchar_t* fileName);
-ZGE_API void ZGE_CALL OpenFeaturesKML(void);
+ZGE_API ZgeBool ZGE_CALL SaveFeature(const char* directory, int32_t index) ZGE_NOEXCEPT;
+ZGE_API void ZGE_CALL SaveFeaturesKML(void) ZGE_NOEXCEPT;
+ZGE_API void ZGE_CALL LoadKMLData(const wchar_t* kmlData) ZGE_NOEXCEPT;
+ZGE_API void ZGE_CALL OpenKMLFile(const wchar_t* fileName) ZGE_NOEXCEPT;
+ZGE_API void ZGE_CALL OpenFeaturesKML(void) ZGE_NOEXCEPT;
 /* Writes the camera's latitude, longitude and azimuth; always returns 0. */
-ZGE_API int32_t ZGE_CALL CameraPoint(double* latitude, double* longitude, double* azimuth);
+ZGE_API int32_t ZGE_CALL CameraPoint(double* latitude, double* longitude, double* azimuth) ZGE_NOEXCEPT;
 /* Writes the bounds of the visible area; always returns 0. */
-ZGE_API int32_t ZGE_CALL ViewBox(double* north, double* south, double* west, double* east);
+ZGE_API int32_t ZGE_CALL ViewBox(double* north, double* south, double* west, double* east) ZGE_NOEXCEPT;
 ZGE_API void ZGE_CALL GEPanelXYtoLatLon(int32_t x, int32_t y, double* latitude,
-                                        double* longitude);
+                                        double* longitude) ZGE_NOEXCEPT;
 /*
  * The panel's drawing surface: a device context of the panel's window,
  * owned by the panel (its window class has its own DC). Valid until CloseGE;
  * do not release it.
  */
-ZGE_API HDC ZGE_CALL CanvasGE(void);
+ZGE_API HDC ZGE_CALL CanvasGE(void) ZGE_NOEXCEPT;
 /*
  * Copies the panel's picture into the host's bitmap. `*bitmap` is the host's
  * bitmap handle: the package replaces it with a new bitmap of the panel's
  * size and deletes the one it held. The host deletes the final bitmap with
  * DeleteObject.
  */
-ZGE_API void ZGE_CALL GetImageGE(HBITMAP* bitmap);
+ZGE_API void ZGE_CALL GetImageGE(HBITMAP* bitmap) ZGE_NOEXCEPT;
 /* Google Earth writes a picture of the view to `fileName`. */
-ZGE_API void ZGE_CALL SaveImageGE(const wchar_t* fileName);
-ZGE_API void ZGE_CALL HideAllLoadedKML(void);
-ZGE_API void ZGE_CALL ShowAllLoadedKML(void);
-ZGE_API void ZGE_CALL SetFeatureVisibility(const wchar_t* featureName, ZgeBool visible);
-ZGE_API void ZGE_CALL SetRotation(double rotation);
+ZGE_API void ZGE_CALL SaveImageGE(const wchar_t* fileName) ZGE_NOEXCEPT;
+ZGE_API void ZGE_CALL HideAllLoadedKML(void) ZGE_NOEXCEPT;
+ZGE_API void ZGE_CALL ShowAllLoadedKML(void) ZGE_NOEXCEPT;
+ZGE_API void ZGE_CALL SetFeatureVisibility(const wchar_t* featureName, ZgeBool visible) ZGE_NOEXCEPT;
+ZGE_API void ZGE_CALL SetRotation(double rotation) ZGE_NOEXCEPT;
 
 /* ---- Additional functions ------------------------------------------------
  * Operations of the panel that the function set above leaves out, and the
@@ -174,43 +180,43 @@ ZGE_API void ZGE_CALL SetRotation(double rotation);
 /* Last error of the calling thread: result code (an HRESULT; 0 when none)
  * and text. Writes at most bufferSize bytes including the terminating zero
  * and returns the full length of the text in bytes, without the zero. */
-ZGE_API int32_t ZGE_CALL ZgeGetLastError(int32_t* code, char* buffer, int32_t bufferSize);
-ZGE_API void ZGE_CALL ZgeClearLastError(void);
+ZGE_API int32_t ZGE_CALL ZgeGetLastError(int32_t* code, char* buffer, int32_t bufferSize) ZGE_NOEXCEPT;
+ZGE_API void ZGE_CALL ZgeClearLastError(void) ZGE_NOEXCEPT;
 
 /* 1 once Google Earth's view is embedded and ready (FInitialized). */
-ZGE_API ZgeBool ZGE_CALL ZgeIsViewReady(void);
+ZGE_API ZgeBool ZGE_CALL ZgeIsViewReady(void) ZGE_NOEXCEPT;
 /* Hands the view back to Google Earth's own main window, shown restored.
  * The panel stays; camera and overlay functions still reach Google Earth. */
-ZGE_API void ZGE_CALL ZgeRestoreGoogleEarth(void);
+ZGE_API void ZGE_CALL ZgeRestoreGoogleEarth(void) ZGE_NOEXCEPT;
 /* Google Earth's version and edition (0 without a connection). */
-ZGE_API int32_t ZGE_CALL ZgeGetMajor(void);
-ZGE_API int32_t ZGE_CALL ZgeGetMinor(void);
-ZGE_API int32_t ZGE_CALL ZgeGetBuild(void);
-ZGE_API int32_t ZGE_CALL ZgeGetApplicationType(void);
+ZGE_API int32_t ZGE_CALL ZgeGetMajor(void) ZGE_NOEXCEPT;
+ZGE_API int32_t ZGE_CALL ZgeGetMinor(void) ZGE_NOEXCEPT;
+ZGE_API int32_t ZGE_CALL ZgeGetBuild(void) ZGE_NOEXCEPT;
+ZGE_API int32_t ZGE_CALL ZgeGetApplicationType(void) ZGE_NOEXCEPT;
 /* The IApplicationGE of the connection, as IDispatch with a reference added
  * for the caller (release it); NULL without a connection. */
-ZGE_API IDispatch* ZGE_CALL ZgeGetApplicationGE(void);
+ZGE_API IDispatch* ZGE_CALL ZgeGetApplicationGE(void) ZGE_NOEXCEPT;
 /* Shows (1) or hides (0) the Google Earth layer of that name. */
-ZGE_API void ZGE_CALL ZgeSetLayer(const char* name, int32_t visibility);
+ZGE_API void ZGE_CALL ZgeSetLayer(const char* name, int32_t visibility) ZGE_NOEXCEPT;
 /* Appends Google Earth's layer settings to the panel's layer list. */
-ZGE_API void ZGE_CALL ZgeReadRegistry(void);
+ZGE_API void ZGE_CALL ZgeReadRegistry(void) ZGE_NOEXCEPT;
 /* The layer list: names, and the DWORD data of each value (0 otherwise). */
-ZGE_API const ZgeStringList* ZGE_CALL ZgeLayerList(void);
+ZGE_API const ZgeStringList* ZGE_CALL ZgeLayerList(void) ZGE_NOEXCEPT;
 /* Called on the user-interface thread each time a start-up tick finds Google
  * Earth's main window; NULL clears it. */
 typedef void(ZGE_CALL* ZgeInitProc)(void* context);
-ZGE_API void ZGE_CALL ZgeSetOnInit(ZgeInitProc onInit, void* context);
+ZGE_API void ZGE_CALL ZgeSetOnInit(ZgeInitProc onInit, void* context) ZGE_NOEXCEPT;
 /* Opens Google Earth's product page in the user's browser. */
-ZGE_API void ZGE_CALL ZgeGoGoogle(void);
+ZGE_API void ZGE_CALL ZgeGoGoogle(void) ZGE_NOEXCEPT;
 
 /* Entries of a list from FeatureList or ZgeLayerList. A NULL list has 0. */
-ZGE_API int32_t ZGE_CALL ZgeStringListCount(const ZgeStringList* list);
+ZGE_API int32_t ZGE_CALL ZgeStringListCount(const ZgeStringList* list) ZGE_NOEXCEPT;
 /* Copies entry `index` (from 0) like ZgeGetLastError copies its text;
  * returns -1 when the index is out of range. */
 ZGE_API int32_t ZGE_CALL ZgeStringListItem(const ZgeStringList* list, int32_t index,
-                                           char* buffer, int32_t bufferSize);
+                                           char* buffer, int32_t bufferSize) ZGE_NOEXCEPT;
 /* The number attached to entry `index` (the layer value's DWORD data). */
-ZGE_API int32_t ZGE_CALL ZgeStringListNumber(const ZgeStringList* list, int32_t index);
+ZGE_API int32_t ZGE_CALL ZgeStringListNumber(const ZgeStringList* list, int32_t index) ZGE_NOEXCEPT;
 
 #ifdef __cplusplus
 }

@@ -3,7 +3,6 @@
 #include "system_headers.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <utility>
 #include <vector>
 
@@ -25,12 +24,14 @@ std::string MemberName(const DispatchIds& ids, std::string_view member) {
 }
 
 // The copy is converted, so the server's own variant stays as it came.
+// VariantChangeType only reads its source, though the SDK does not say const.
 unique_variant Converted(const VARIANT& value, VARTYPE type, std::string_view what) {
   unique_variant result;
-  std::string call(what);
-  call += ": VariantChangeType";
-  ThrowIfFailed(::VariantChangeType(result.addressof(), const_cast<VARIANT*>(&value), 0, type),
-                call);
+  const HRESULT converted =
+      ::VariantChangeType(result.addressof(), const_cast<VARIANT*>(&value), 0, type);
+  if (FAILED(converted)) {
+    ThrowHresult(converted, std::string(what) + ": VariantChangeType");
+  }
   return result;
 }
 
@@ -112,7 +113,7 @@ void DispatchObject::Put(std::string_view member, const DispatchArgument& value)
 }
 
 unique_variant DispatchObject::Invoke(std::string_view member, WORD flags, DISPPARAMS& params) {
-  const DISPID id = ids_->Resolve(*object_, member);
+  const DISPID id = ids_->Resolve(*object_.get(), member);
   unique_variant result;
   EXCEPINFO exception{};
   UINT badArgument = 0;
@@ -126,7 +127,9 @@ unique_variant DispatchObject::Invoke(std::string_view member, WORD flags, DISPP
     }
     throw Error(static_cast<std::int32_t>(report.code), report.description);
   }
-  ThrowIfFailed(hr, MemberName(*ids_, member));
+  if (FAILED(hr)) {  // success codes such as S_TELEPORTED pass
+    ThrowHresult(hr, MemberName(*ids_, member));
+  }
   return result;
 }
 

@@ -3,7 +3,9 @@
 // The adapters call the A or W function they mean by its full name.
 #pragma once
 
-#include "system_headers.h"
+#include <windows.h>
+#include <ole2.h>
+#include <oleauto.h>
 
 #undef CreateDirectory
 #undef DeleteFile

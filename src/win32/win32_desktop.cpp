@@ -71,15 +71,9 @@ bool Win32Desktop::MoveWindow(WindowHandle window, const Rect& rect, bool repain
                       repaint ? TRUE : FALSE) != 0;
 }
 
-bool Win32Desktop::ShowWindow(WindowHandle window, int showCommand) {
-  // ShowWindow returns the previous visibility, not success: a window that
-  // exists has been shown or hidden.
-  const HWND hwnd = ToHwnd(window);
-  if (::IsWindow(hwnd) == 0) {
-    return false;
-  }
-  static_cast<void>(::ShowWindow(hwnd, showCommand));
-  return true;
+void Win32Desktop::ShowWindow(WindowHandle window, int showCommand) {
+  // The result is the former visibility, not success or failure.
+  static_cast<void>(::ShowWindow(ToHwnd(window), showCommand));
 }
 
 std::string Win32Desktop::GetWindowText(WindowHandle window, int maxCount) {

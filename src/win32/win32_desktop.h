@@ -14,7 +14,7 @@ class Win32Desktop final : public platform::Desktop {
   bool GetClientRect(WindowHandle window, Rect& rect) override;
   bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, const Rect& rect) override;
   bool MoveWindow(WindowHandle window, const Rect& rect, bool repaint) override;
-  bool ShowWindow(WindowHandle window, int showCommand) override;
+  void ShowWindow(WindowHandle window, int showCommand) override;
   std::string GetWindowText(WindowHandle window, int maxCount) override;
   bool SetWindowText(WindowHandle window, std::string_view text) override;
   bool SetFocus(WindowHandle window) override;

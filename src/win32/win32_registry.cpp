@@ -30,7 +30,7 @@ std::string Described(std::string_view call, std::string_view name) {
 }
 
 [[noreturn]] void ThrowWrongType(std::string_view name, std::string_view expected) {
-  ThrowWin32(ERROR_INVALID_DATATYPE, Described(std::string("Reading a ") + std::string(expected) +
+  ThrowHresult(HRESULT_FROM_WIN32(ERROR_INVALID_DATATYPE), Described(std::string("Reading a ") + std::string(expected) +
                                                    " from registry value",
                                                name));
 }

@@ -30,8 +30,8 @@ std::vector<std::string_view> SplitRules(std::string_view text) {
 }
 
 [[noreturn]] void Reject(std::string_view setting, std::string_view rule, std::string_view why) {
-  throw Error(codes::kInvalidArg, std::string(setting) + " rule \"" + std::string(rule) +
-                                      "\": " + std::string(why));
+  throw Error(codes::kInvalidArg,
+              std::string(setting) + " rule \"" + std::string(rule) + "\": " + std::string(why));
 }
 
 std::string MemberKey(std::string_view setting, std::string_view rule, std::string_view name,
@@ -77,7 +77,8 @@ std::vector<FailRule> ParseFailRules(std::string_view text, const MemberKeyCheck
   std::vector<FailRule> rules;
   for (const std::string_view ruleText : SplitRules(text)) {
     const std::size_t colon = ruleText.find(':');
-    if (colon == std::string_view::npos) Reject("FailMembers", ruleText, "expected Member:0xHRESULT");
+    if (colon == std::string_view::npos)
+      Reject("FailMembers", ruleText, "expected Member:0xHRESULT");
     FailRule rule;
     rule.member = MemberKey("FailMembers", ruleText, ruleText.substr(0, colon), isMember);
     std::string_view rest = ruleText.substr(colon + 1);
@@ -133,7 +134,8 @@ CallDecision CallPolicy::OnCall(std::string_view member) {
     if (!matches) continue;
     decision.failCode = rule.code;
     decision.rule = "FailMembers " + std::string(member) + ":" + HexCode(rule.code);
-    if (rule.call != 0) decision.rule += "@" + std::to_string(rule.call) + (rule.andLater ? "+" : "");
+    if (rule.call != 0)
+      decision.rule += "@" + std::to_string(rule.call) + (rule.andLater ? "+" : "");
     return decision;
   }
   return decision;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <oleauto.h>
 
 #include <cstddef>
@@ -114,6 +115,17 @@ class unique_variant {
   unique_variant() noexcept { VariantInit(&variant_); }
   unique_variant(const unique_variant&) = delete;
   unique_variant& operator=(const unique_variant&) = delete;
+  unique_variant(unique_variant&& other) noexcept : variant_(other.variant_) {
+    VariantInit(&other.variant_);
+  }
+  unique_variant& operator=(unique_variant&& other) noexcept {
+    if (this != &other) {
+      VariantClear(&variant_);
+      variant_ = other.variant_;
+      VariantInit(&other.variant_);
+    }
+    return *this;
+  }
   ~unique_variant() { VariantClear(&variant_); }
 
   [[nodiscard]] VARIANT* get() noexcept { return &variant_; }

@@ -20,14 +20,17 @@ StandInConfig ReadConfig() {
   StandInConfig config;
   const unique_hkey key = OpenKeyIfExists(HKEY_CURRENT_USER, kConfigKeyPath, KEY_READ);
   if (!key) return config;
-  if (const auto delay = ReadDword(key.get(), L"MainWindowDelayMs")) config.mainWindowDelayMs = *delay;
+  if (const auto delay = ReadDword(key.get(), L"MainWindowDelayMs"))
+    config.mainWindowDelayMs = *delay;
   ReadInt(key.get(), L"VersionMajor", config.versionMajor);
   ReadInt(key.get(), L"VersionMinor", config.versionMinor);
   ReadInt(key.get(), L"VersionBuild", config.versionBuild);
   ReadInt(key.get(), L"AppType", config.appType);
   if (const auto title = ReadString(key.get(), L"Title")) config.title = Utf16(*title);
-  if (const auto rules = ReadString(key.get(), L"FailMembers")) config.failMembers = ToUtf8(Utf16(*rules));
-  if (const auto rules = ReadString(key.get(), L"ExitOnCall")) config.exitOnCall = ToUtf8(Utf16(*rules));
+  if (const auto rules = ReadString(key.get(), L"FailMembers"))
+    config.failMembers = ToUtf8(Utf16(*rules));
+  if (const auto rules = ReadString(key.get(), L"ExitOnCall"))
+    config.exitOnCall = ToUtf8(Utf16(*rules));
   if (const auto path = ReadString(key.get(), L"JournalPath")) {
     if (!path->empty()) config.journalPath = Utf16(*path);
   }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <oaidl.h>
 
 #include <atomic>
@@ -25,9 +26,9 @@ namespace standin {
 enum class ArgType { kDouble, kInt, kBool, kString, kObject };
 
 // What a member can be called as.
-inline constexpr unsigned kMethod = 1;
-inline constexpr unsigned kGet = 2;
-inline constexpr unsigned kPut = 4;
+inline constexpr unsigned kAsMethod = 1;
+inline constexpr unsigned kAsGet = 2;
+inline constexpr unsigned kAsPut = 4;
 
 enum class CallKind { kMethod, kGet, kPut };
 
@@ -48,7 +49,9 @@ class Args {
  public:
   using Value = std::variant<double, std::int32_t, bool, std::u16string, com_ptr<IDispatch>>;
 
-  [[nodiscard]] double Double(std::size_t index) const { return std::get<double>(values_.at(index)); }
+  [[nodiscard]] double Double(std::size_t index) const {
+    return std::get<double>(values_.at(index));
+  }
   [[nodiscard]] std::int32_t Int(std::size_t index) const {
     return std::get<std::int32_t>(values_.at(index));
   }
@@ -88,9 +91,14 @@ class Answer {
   HRESULT code_ = S_OK;
 };
 
+// IDispatch has no virtual destructor; objects are deleted through
+// DispatchObject, whose destructor is virtual.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 class DispatchObject : public IDispatch {
  public:
-  DispatchObject(std::shared_ptr<CallGate> gate, std::span<const MemberSpec> members, const IID& iid);
+  DispatchObject(std::shared_ptr<CallGate> gate, std::span<const MemberSpec> members,
+                 const IID& iid);
   DispatchObject(const DispatchObject&) = delete;
   DispatchObject& operator=(const DispatchObject&) = delete;
   virtual ~DispatchObject();
@@ -101,7 +109,8 @@ class DispatchObject : public IDispatch {
   ULONG STDMETHODCALLTYPE Release() noexcept override;
   // IDispatch
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) noexcept override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale,
+                                        ITypeInfo** info) noexcept override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
                                           DISPID* ids) noexcept override;
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags,
@@ -130,16 +139,13 @@ class DispatchObject : public IDispatch {
   std::span<const MemberSpec> members_;
   IID iid_;
 };
+#pragma GCC diagnostic pop
 
 // Wraps a newly made object (reference count 1) as IDispatch.
 template <class T, class... A>
 [[nodiscard]] com_ptr<IDispatch> MakeDispatch(A&&... args) {
   return com_ptr<IDispatch>::attach(new T(std::forward<A>(args)...));
 }
-
-// True when the lower-case rule key names a member of one of the tables
-// (application members plain, others as "Class.Member").
-[[nodiscard]] bool IsKnownMemberKey(std::string_view lowerKey);
 
 // E_NOTIMPL for a member the stand-in does not implement.
 [[noreturn]] void ThrowNotImplemented(const MemberSpec& member);

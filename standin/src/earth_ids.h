@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <oaidl.h>
+
 namespace standin::ids {
 
 // {8097D7E9-DB9E-4AEF-9B28-61D82A1DF784}

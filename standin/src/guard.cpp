@@ -4,10 +4,10 @@
 #include <string_view>
 
 #include "com_types.h"
-#include "unique_handles.h"
 #include "error.h"
 #include "result_codes.h"
 #include "text.h"
+#include "unique_handles.h"
 
 namespace standin {
 namespace {
@@ -22,7 +22,8 @@ void WriteTo(HANDLE handle, const std::string& line) noexcept {
   DWORD written = 0;
   if (GetFileType(handle) == FILE_TYPE_CHAR) {
     const std::wstring wide = Wide(line);
-    if (WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr)) return;
+    if (WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr))
+      return;
   }
   // Not a console (a pipe or file): UTF-8 bytes.
   if (!WriteFile(handle, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) {

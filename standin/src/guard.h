@@ -4,11 +4,13 @@
 #pragma once
 
 #include <windows.h>
+
 #include <oaidl.h>
 
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <utility>
 
 namespace standin {
 

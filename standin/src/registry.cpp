@@ -42,8 +42,7 @@ unique_hkey CreateKey(HKEY root, const std::wstring& path, REGSAM access) {
 std::optional<DWORD> ReadDword(HKEY key, const wchar_t* name) {
   DWORD value = 0;
   DWORD size = sizeof(value);
-  const LSTATUS status =
-      RegGetValueW(key, nullptr, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+  const LSTATUS status = RegGetValueW(key, nullptr, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
   if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
   if (status != ERROR_SUCCESS) ThrowValueError(status, name, "reading the DWORD");
   return value;
@@ -86,7 +85,8 @@ void DeleteKeyTree(HKEY root, const std::wstring& path) {
     // RegDeleteTree leaves the key itself on some systems; remove it too.
     const LSTATUS keyStatus = RegDeleteKeyW(root, path.c_str());
     if (keyStatus == ERROR_SUCCESS || keyStatus == ERROR_FILE_NOT_FOUND) return;
-    ThrowHr(HRESULT_FROM_WIN32(static_cast<DWORD>(keyStatus)), "deleting " + DescribeKey(root, path));
+    ThrowHr(HRESULT_FROM_WIN32(static_cast<DWORD>(keyStatus)),
+            "deleting " + DescribeKey(root, path));
   }
   ThrowHr(HRESULT_FROM_WIN32(static_cast<DWORD>(status)), "deleting " + DescribeKey(root, path));
 }

@@ -102,7 +102,9 @@ class select_object_scope {
 // BeginPaint/EndPaint, remembering its window.
 class paint_scope {
  public:
-  explicit paint_scope(HWND window) noexcept : window_(window) { dc_ = BeginPaint(window, &paint_); }
+  explicit paint_scope(HWND window) noexcept : window_(window) {
+    dc_ = BeginPaint(window, &paint_);
+  }
   paint_scope(const paint_scope&) = delete;
   paint_scope& operator=(const paint_scope&) = delete;
   ~paint_scope() { EndPaint(window_, &paint_); }
@@ -114,5 +116,19 @@ class paint_scope {
   PAINTSTRUCT paint_{};
   HDC dc_ = nullptr;
 };
+
+}  // namespace standin
+
+namespace standin {
+
+// Memory from LocalAlloc (CommandLineToArgvW, FormatMessage).
+template <class T>
+struct LocalMemoryTraits {
+  static T Invalid() noexcept { return nullptr; }
+  static bool IsValid(T memory) noexcept { return memory != nullptr; }
+  static void Close(T memory) noexcept { LocalFree(memory); }
+};
+template <class T>
+using unique_hlocal = unique_resource<T, LocalMemoryTraits<T>>;
 
 }  // namespace standin

@@ -8,9 +8,12 @@ namespace {
 
 // Owns the global panel. GlobalPanel() is the reference that the panel's
 // constructor and destructor set and clear; this is what keeps it alive.
+// The owner itself is never destroyed: a panel the host did not close is
+// not torn down at process exit, under the loader lock, with calls into
+// Google Earth's process.
 std::unique_ptr<TGEPanel>& OwnedPanel() {
-  static std::unique_ptr<TGEPanel> panel;
-  return panel;
+  static auto* const panel = new std::unique_ptr<TGEPanel>();
+  return *panel;
 }
 
 void DestroyOwnedPanel() {

@@ -1,0 +1,395 @@
+// The C interface of include/zelkange.h: thin shims over the core. Each
+// checks its pointers, runs the panel operation through the one guard and
+// returns the neutral result when there is no panel or the operation fails.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "base/error.h"
+#include "base/guard.h"
+#include "base/last_error.h"
+#include "base/string_list.h"
+#include "entry/lifecycle.h"
+#include "panel/ge_panel.h"
+#include "win32/errors.h"
+#include "win32/resources.h"
+#include "win32/text.h"
+#include "win32/win32_platform.h"
+#include "zelkange.h"
+
+#include <shellapi.h>
+
+namespace {
+
+using zge::TGEPanel;
+
+constexpr std::int32_t kInvalidPointer = static_cast<std::int32_t>(0x80004003);  // E_POINTER
+constexpr wchar_t kProductPage[] = L"https://www.google.com/earth/";
+
+// Made on the first LoadGE or CloseGE, on the host's user-interface thread.
+// Statics die in the reverse order of their making, and a panel that
+// outlives CloseGE is destroyed with the core's static that owns it: the
+// platform is therefore made before that static can be (both entry points
+// that reach it come here first), so it outlives any panel.
+zge::win32::Win32Platform& ThePlatform() {
+  static zge::win32::Win32Platform platform;
+  return platform;
+}
+
+ZgeBool ToZgeBool(bool value) noexcept { return value ? 1 : 0; }
+
+// body(panel) with the global panel, guarded; `neutral` without one.
+template <typename Result, typename Body>
+Result OnPanel(Result neutral, Body&& body) noexcept {
+  return zge::Guarded(neutral, [&]() -> Result { return zge::entry::WithPanel(neutral, body); });
+}
+
+template <typename Body>
+void OnPanel(Body&& body) noexcept {
+  zge::Guarded([&] { zge::entry::WithPanel(body); });
+}
+
+// Operations that later versions bring: with a panel, the call records that
+// it is not available here.
+template <typename Result>
+Result NotAvailable(const char* function, Result neutral) noexcept {
+  return OnPanel(neutral, [&](TGEPanel&) -> Result {
+    throw zge::Error(zge::codes::kNotImplemented,
+                     std::string(function) + " is not available in this version of ZelkanGE");
+  });
+}
+
+void NotAvailable(const char* function) noexcept {
+  static_cast<void>(NotAvailable(function, false));
+}
+
+// False, with the error recorded, for a NULL pointer the call needs.
+bool Given(const void* pointer, const char* function, const char* argument) noexcept {
+  if (pointer != nullptr) {
+    return true;
+  }
+  zge::Guarded([&] {
+    zge::RecordLastError(kInvalidPointer,
+                         std::string(function) + ": " + argument + " must not be NULL");
+  });
+  return false;
+}
+
+std::u16string WideText(const wchar_t* text) {
+  return text == nullptr ? std::u16string() : zge::win32::ToU16string(text);
+}
+
+// The one place where the opaque list type meets the core's list.
+const ZgeStringList* ToOpaque(const zge::StringList& list) noexcept {
+  return reinterpret_cast<const ZgeStringList*>(&list);
+}
+const zge::StringList& FromOpaque(const ZgeStringList* list) noexcept {
+  return *reinterpret_cast<const zge::StringList*>(list);
+}
+
+// Copies as much of `text` as fits, always terminated; returns its full
+// length.
+std::int32_t CopyText(std::string_view text, char* buffer, std::int32_t bufferSize) noexcept {
+  if (buffer != nullptr && bufferSize > 0) {
+    const std::size_t copied = std::min(text.size(), static_cast<std::size_t>(bufferSize - 1));
+    std::memcpy(buffer, text.data(), copied);
+    buffer[copied] = '\0';
+  }
+  return static_cast<std::int32_t>(
+      std::min<std::size_t>(text.size(), std::numeric_limits<std::int32_t>::max()));
+}
+
+std::int32_t CountOf(const zge::StringList& list) noexcept {
+  return static_cast<std::int32_t>(
+      std::min<std::size_t>(list.Count(), std::numeric_limits<std::int32_t>::max()));
+}
+
+zge::LoadedEvent LoadedCallback(ZgeLoadedProc code, void* context) {
+  if (code == nullptr) {
+    return {};
+  }
+  return [code, context](bool isLoaded) { code(context, ToZgeBool(isLoaded)); };
+}
+
+// The browser starts on this thread: ShellExecuteW returns once the
+// start is handed over, and the thread's OLE is already initialised by the
+// panel, which the shell needs.
+void OpenProductPage() {
+  const auto result = reinterpret_cast<INT_PTR>(
+      ::ShellExecuteW(nullptr, L"open", kProductPage, nullptr, nullptr, SW_SHOWNORMAL));
+  zge::win32::ThrowLastErrorIf(result <= 32, "ShellExecuteW", "https://www.google.com/earth/");
+}
+
+}  // namespace
+
+extern "C" {
+
+ZgeBool ZGE_CALL LoadGE(HWND parent, ZgeLoadedProc onLoaded, void* context) noexcept {
+  return zge::Guarded(ZgeBool{0}, [&] {
+    return ToZgeBool(zge::entry::LoadGE(ThePlatform().Ports(), zge::win32::FromHwnd(parent),
+                                        LoadedCallback(onLoaded, context)));
+  });
+}
+
+void ZGE_CALL SetOnLoadedGE(ZgeLoadedProc onLoaded, void* context) noexcept {
+  zge::Guarded([&] { zge::entry::SetOnLoadedGE(LoadedCallback(onLoaded, context)); });
+}
+
+void ZGE_CALL SetShutDownGE(ZgeBool shutDown) noexcept {
+  zge::Guarded([&] { zge::entry::SetShutDownGE(shutDown != 0); });
+}
+
+void ZGE_CALL CloseGE(void) noexcept {
+  zge::Guarded([] {
+    static_cast<void>(ThePlatform());
+    zge::entry::CloseGE();
+  });
+}
+
+ZgeBool ZGE_CALL OnMouseWheelM(ZgeMessage* message) noexcept {
+  if (!Given(message, "OnMouseWheelM", "message")) {
+    return 0;
+  }
+  return NotAvailable("OnMouseWheelM", ZgeBool{0});
+}
+
+ZgeBool ZGE_CALL OnMouseWheelW(int32_t /*wheelDelta*/) noexcept {
+  return NotAvailable("OnMouseWheelW", ZgeBool{0});
+}
+
+void ZGE_CALL SynchronizeView(double /*extent*/, double /*latitude*/, double /*longitude*/,
+                              double /*rotation*/) noexcept {
+  NotAvailable("SynchronizeView");
+}
+
+void ZGE_CALL LoadWaypoint(const char* /*name*/, const char* /*description*/,
+                           const char* /*icon*/, double /*latitude*/,
+                           double /*longitude*/) noexcept {
+  NotAvailable("LoadWaypoint");
+}
+
+void ZGE_CALL LoadLiveGPS(const char* /*name*/, const char* /*description*/, const char* /*icon*/,
+                          double /*latitude*/, double /*longitude*/,
+                          int32_t /*heading*/) noexcept {
+  NotAvailable("LoadLiveGPS");
+}
+
+void ZGE_CALL HideWaypoint(const wchar_t* /*documentName*/,
+                           const wchar_t* /*placemarkName*/) noexcept {
+  NotAvailable("HideWaypoint");
+}
+
+void ZGE_CALL LoadRoute(const TListGE* list, const wchar_t* /*name*/,
+                        const wchar_t* /*description*/, uint32_t /*color*/) noexcept {
+  if (!Given(list, "LoadRoute", "list")) {
+    return;
+  }
+  NotAvailable("LoadRoute");
+}
+
+void ZGE_CALL LoadTrackLeg(const wchar_t* /*name*/, const wchar_t* /*icon*/,
+                           double /*fromLatitude*/, double /*fromLongitude*/,
+                           double /*toLatitude*/, double /*toLongitude*/, uint32_t /*color*/,
+                           int32_t /*index*/, int32_t /*heading*/, ZgeBool /*visible*/) noexcept {
+  NotAvailable("LoadTrackLeg");
+}
+
+int32_t ZGE_CALL FeatureCount(void) noexcept {
+  return OnPanel(int32_t{0}, [](TGEPanel& panel) { return CountOf(panel.Features()); });
+}
+
+const ZgeStringList* ZGE_CALL FeatureList(void) noexcept {
+  return OnPanel(static_cast<const ZgeStringList*>(nullptr),
+                 [](TGEPanel& panel) { return ToOpaque(panel.Features()); });
+}
+
+ZgeBool ZGE_CALL SaveFeature(const char* directory, int32_t /*index*/) noexcept {
+  if (!Given(directory, "SaveFeature", "directory")) {
+    return 0;
+  }
+  return NotAvailable("SaveFeature", ZgeBool{0});
+}
+
+void ZGE_CALL SaveFeaturesKML(void) noexcept { NotAvailable("SaveFeaturesKML"); }
+
+void ZGE_CALL LoadKMLData(const wchar_t* kmlData) noexcept {
+  if (!Given(kmlData, "LoadKMLData", "kmlData")) {
+    return;
+  }
+  NotAvailable("LoadKMLData");
+}
+
+void ZGE_CALL OpenKMLFile(const wchar_t* fileName) noexcept {
+  if (!Given(fileName, "OpenKMLFile", "fileName")) {
+    return;
+  }
+  NotAvailable("OpenKMLFile");
+}
+
+void ZGE_CALL OpenFeaturesKML(void) noexcept { NotAvailable("OpenFeaturesKML"); }
+
+int32_t ZGE_CALL CameraPoint(double* latitude, double* longitude, double* azimuth) noexcept {
+  if (!Given(latitude, "CameraPoint", "latitude") ||
+      !Given(longitude, "CameraPoint", "longitude") ||
+      !Given(azimuth, "CameraPoint", "azimuth")) {
+    return 0;
+  }
+  return NotAvailable("CameraPoint", int32_t{0});
+}
+
+int32_t ZGE_CALL ViewBox(double* north, double* south, double* west, double* east) noexcept {
+  if (!Given(north, "ViewBox", "north") || !Given(south, "ViewBox", "south") ||
+      !Given(west, "ViewBox", "west") || !Given(east, "ViewBox", "east")) {
+    return 0;
+  }
+  return NotAvailable("ViewBox", int32_t{0});
+}
+
+void ZGE_CALL GEPanelXYtoLatLon(int32_t /*x*/, int32_t /*y*/, double* latitude,
+                                double* longitude) noexcept {
+  if (!Given(latitude, "GEPanelXYtoLatLon", "latitude") ||
+      !Given(longitude, "GEPanelXYtoLatLon", "longitude")) {
+    return;
+  }
+  NotAvailable("GEPanelXYtoLatLon");
+}
+
+// The panel's window class has CS_OWNDC: GetDC returns the window's own DC,
+// which lives as long as the window and needs no ReleaseDC.
+HDC ZGE_CALL CanvasGE(void) noexcept {
+  return OnPanel(static_cast<HDC>(nullptr), [](TGEPanel& panel) {
+    const HDC dc = ::GetDC(zge::win32::ToHwnd(panel.Handle()));
+    zge::win32::ThrowLastErrorIf(dc == nullptr, "GetDC");
+    return dc;
+  });
+}
+
+void ZGE_CALL GetImageGE(HBITMAP* bitmap) noexcept {
+  if (!Given(bitmap, "GetImageGE", "bitmap")) {
+    return;
+  }
+  NotAvailable("GetImageGE");
+}
+
+void ZGE_CALL SaveImageGE(const wchar_t* fileName) noexcept {
+  if (!Given(fileName, "SaveImageGE", "fileName")) {
+    return;
+  }
+  OnPanel([&](TGEPanel& panel) { panel.ScreenShot(WideText(fileName)); });
+}
+
+void ZGE_CALL HideAllLoadedKML(void) noexcept { NotAvailable("HideAllLoadedKML"); }
+
+void ZGE_CALL ShowAllLoadedKML(void) noexcept { NotAvailable("ShowAllLoadedKML"); }
+
+void ZGE_CALL SetFeatureVisibility(const wchar_t* featureName, ZgeBool /*visible*/) noexcept {
+  if (!Given(featureName, "SetFeatureVisibility", "featureName")) {
+    return;
+  }
+  NotAvailable("SetFeatureVisibility");
+}
+
+void ZGE_CALL SetRotation(double /*rotation*/) noexcept { NotAvailable("SetRotation"); }
+
+int32_t ZGE_CALL ZgeGetLastError(int32_t* code, char* buffer, int32_t bufferSize) noexcept {
+  const zge::LastError& error = zge::CurrentLastError();
+  if (code != nullptr) {
+    *code = error.code;
+  }
+  return CopyText(error.text, buffer, bufferSize);
+}
+
+void ZGE_CALL ZgeClearLastError(void) noexcept { zge::ClearLastError(); }
+
+ZgeBool ZGE_CALL ZgeIsViewReady(void) noexcept {
+  return OnPanel(ZgeBool{0}, [](TGEPanel& panel) { return ToZgeBool(panel.Initialized()); });
+}
+
+void ZGE_CALL ZgeRestoreGoogleEarth(void) noexcept {
+  OnPanel([](TGEPanel& panel) { panel.RestoreGoogleEarth(); });
+}
+
+int32_t ZGE_CALL ZgeGetMajor(void) noexcept {
+  return OnPanel(int32_t{0},
+                 [](TGEPanel& panel) { return panel.HasApplication() ? panel.GetMajor() : 0; });
+}
+
+int32_t ZGE_CALL ZgeGetMinor(void) noexcept {
+  return OnPanel(int32_t{0},
+                 [](TGEPanel& panel) { return panel.HasApplication() ? panel.GetMinor() : 0; });
+}
+
+int32_t ZGE_CALL ZgeGetBuild(void) noexcept {
+  return OnPanel(int32_t{0},
+                 [](TGEPanel& panel) { return panel.HasApplication() ? panel.GetBuild() : 0; });
+}
+
+int32_t ZGE_CALL ZgeGetApplicationType(void) noexcept {
+  return OnPanel(int32_t{0}, [](TGEPanel& panel) {
+    return panel.HasApplication() ? panel.GetApplicationType() : 0;
+  });
+}
+
+IDispatch* ZGE_CALL ZgeGetApplicationGE(void) noexcept {
+  return OnPanel(static_cast<IDispatch*>(nullptr), [](TGEPanel& panel) -> IDispatch* {
+    if (!panel.HasApplication()) {
+      return nullptr;
+    }
+    return static_cast<IDispatch*>(panel.GetApplicationGE().DetachedDispatch());
+  });
+}
+
+void ZGE_CALL ZgeSetLayer(const char* name, int32_t visibility) noexcept {
+  if (!Given(name, "ZgeSetLayer", "name")) {
+    return;
+  }
+  OnPanel([&](TGEPanel& panel) { panel.SetLayer(name, visibility); });
+}
+
+void ZGE_CALL ZgeReadRegistry(void) noexcept {
+  OnPanel([](TGEPanel& panel) { panel.Readregistry(); });
+}
+
+const ZgeStringList* ZGE_CALL ZgeLayerList(void) noexcept {
+  return OnPanel(static_cast<const ZgeStringList*>(nullptr),
+                 [](TGEPanel& panel) { return ToOpaque(panel.Layers()); });
+}
+
+void ZGE_CALL ZgeSetOnInit(ZgeInitProc onInit, void* context) noexcept {
+  OnPanel([&](TGEPanel& panel) {
+    if (onInit == nullptr) {
+      panel.SetOnInit({});
+    } else {
+      panel.SetOnInit([onInit, context] { onInit(context); });
+    }
+  });
+}
+
+void ZGE_CALL ZgeGoGoogle(void) noexcept {
+  OnPanel([](TGEPanel&) { OpenProductPage(); });
+}
+
+int32_t ZGE_CALL ZgeStringListCount(const ZgeStringList* list) noexcept {
+  return list == nullptr ? 0 : CountOf(FromOpaque(list));
+}
+
+int32_t ZGE_CALL ZgeStringListItem(const ZgeStringList* list, int32_t index, char* buffer,
+                                   int32_t bufferSize) noexcept {
+  if (index < 0 || index >= ZgeStringListCount(list)) {
+    return -1;
+  }
+  return CopyText(FromOpaque(list)[static_cast<std::size_t>(index)].text, buffer, bufferSize);
+}
+
+int32_t ZGE_CALL ZgeStringListNumber(const ZgeStringList* list, int32_t index) noexcept {
+  if (index < 0 || index >= ZgeStringListCount(list)) {
+    return 0;
+  }
+  return FromOpaque(list)[static_cast<std::size_t>(index)].number;
+}
+
+}  // extern "C"

@@ -1,0 +1,53 @@
+// The class object registered for ApplicationGE: every CreateInstance hands
+// out the one application object (journaled as "CreateInstance()").
+#pragma once
+
+#include <windows.h>
+
+#include <unknwn.h>
+
+#include <atomic>
+#include <memory>
+
+#include "call_gate.h"
+#include "com_types.h"
+
+namespace standin {
+
+// IClassFactory has no virtual destructor; the factory deletes itself.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+class ClassFactory final : public IClassFactory {
+ public:
+  ClassFactory(com_ptr<IDispatch> application, std::shared_ptr<CallGate> gate);
+  ClassFactory(const ClassFactory&) = delete;
+  ClassFactory& operator=(const ClassFactory&) = delete;
+  virtual ~ClassFactory() = default;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override;
+  ULONG STDMETHODCALLTYPE AddRef() noexcept override;
+  ULONG STDMETHODCALLTYPE Release() noexcept override;
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid,
+                                           void** object) noexcept override;
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) noexcept override;
+
+ private:
+  std::atomic<ULONG> references_{1};
+  com_ptr<IDispatch> application_;
+  std::shared_ptr<CallGate> gate_;
+};
+#pragma GCC diagnostic pop
+
+// CoRegisterClassObject for as long as it lives (CoRevokeClassObject after).
+class class_object_registration {
+ public:
+  class_object_registration(const CLSID& clsid, IUnknown* factory);
+  class_object_registration(const class_object_registration&) = delete;
+  class_object_registration& operator=(const class_object_registration&) = delete;
+  ~class_object_registration();
+
+ private:
+  DWORD cookie_ = 0;
+};
+
+}  // namespace standin

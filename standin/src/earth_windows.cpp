@@ -1,0 +1,278 @@
+#include "earth_windows.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "camera.h"
+#include "globe_painter.h"
+#include "globe_scene.h"
+#include "globe_view.h"
+#include "win32_error.h"
+
+namespace standin {
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"QWidget";
+constexpr wchar_t kContainerText[] = L"Google Earth Container";
+constexpr wchar_t kRenderText[] = L"Google Earth View";
+constexpr int kPanelWidth = 220;
+constexpr int kPanelTop = 34;
+constexpr int kRowHeight = 22;
+
+const std::vector<std::shared_ptr<FeatureNode>>& PanelLayers(const EarthState& state) {
+  return state.Features().LayersDatabases().front()->children;
+}
+
+std::wstring Wide(std::u16string_view text) {
+  return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
+}
+
+}  // namespace
+
+EarthWindows::EarthWindows(HINSTANCE instance, std::shared_ptr<EarthState> state,
+                           std::u16string title, UiFaults& faults)
+    : instance_(instance), state_(std::move(state)), title_(std::move(title)), faults_(faults) {}
+
+EarthWindows::~EarthWindows() {
+  render_.reset();
+  container_.reset();
+  main_.reset();
+}
+
+void EarthWindows::Create() {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.style = CS_HREDRAW | CS_VREDRAW;
+  windowClass.lpfnWndProc = &EarthWindows::WindowProc;
+  windowClass.hInstance = instance_;
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  windowClass.lpszClassName = kWindowClass;
+  if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    ThrowLastError("RegisterClassExW(QWidget)");
+  }
+
+  const std::wstring title = Wide(title_);
+  main_.reset(ThrowLastErrorIfNull(
+      CreateWindowExW(0, kWindowClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                      CW_USEDEFAULT, CW_USEDEFAULT, 1000, 700, nullptr, nullptr, instance_,
+                      &mainBinding_),
+      "CreateWindowExW(main window)"));
+  container_.reset(ThrowLastErrorIfNull(
+      CreateWindowExW(0, kWindowClass, kContainerText, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0,
+                      0, 100, 100, main_.get(), nullptr, instance_, &containerBinding_),
+      "CreateWindowExW(container window)"));
+  render_.reset(ThrowLastErrorIfNull(
+      CreateWindowExW(0, kWindowClass, kRenderText, WS_CHILD | WS_VISIBLE, 0, 0, 100, 100,
+                      container_.get(), nullptr, instance_, &renderBinding_),
+      "CreateWindowExW(render window)"));
+  RECT client{};
+  ThrowLastErrorIfFalse(GetClientRect(main_.get(), &client), "GetClientRect");
+  LayoutMain(client.right, client.bottom);
+  ShowWindow(main_.get(), SW_SHOWNORMAL);
+  UpdateWindow(main_.get());
+  created_ = true;
+}
+
+void EarthWindows::StateChanged() {
+  if (render_) InvalidateRect(render_.get(), nullptr, FALSE);
+  if (main_) {
+    RECT panel{0, 0, kPanelWidth, 0};
+    RECT client{};
+    if (GetClientRect(main_.get(), &client)) {
+      panel.bottom = client.bottom;
+      InvalidateRect(main_.get(), &panel, FALSE);
+    }
+  }
+}
+
+LRESULT CALLBACK EarthWindows::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                          LPARAM lParam) noexcept {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* binding = reinterpret_cast<Binding*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!binding) return DefWindowProcW(window, message, wParam, lParam);
+  EarthWindows& self = *binding->owner;
+  const Role role = binding->role;
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    self.Forget(role);
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  return GuardWindowProc(self.faults_, 0, [&] {
+    switch (role) {
+      case Role::kMain:
+        return self.MainMessage(window, message, wParam, lParam);
+      case Role::kContainer:
+        return self.ContainerMessage(window, message, wParam, lParam);
+      case Role::kRender:
+        return self.RenderMessage(window, message, wParam, lParam);
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+  });
+}
+
+void EarthWindows::Forget(Role role) {
+  // The window is gone already: let go of the handle without destroying it.
+  switch (role) {
+    case Role::kMain:
+      (void)main_.release();
+      break;
+    case Role::kContainer:
+      (void)container_.release();
+      break;
+    case Role::kRender:
+      (void)render_.release();
+      break;
+  }
+}
+
+LRESULT EarthWindows::MainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SIZE:
+      LayoutMain(LOWORD(lParam), HIWORD(lParam));
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      const paint_scope paint(window);
+      RECT client{};
+      if (GetClientRect(window, &client)) PaintPanel(paint.dc(), client);
+      return 0;
+    }
+    case WM_LBUTTONDOWN:
+      ClickPanel(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+LRESULT EarthWindows::ContainerMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SIZE:
+      // The render window follows while it is ours; once re-parented, its
+      // new owner sizes it.
+      if (render_ && GetParent(render_.get()) == window) {
+        MoveWindow(render_.get(), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+      }
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      const paint_scope paint(window);
+      FillRect(paint.dc(), &paint.paint().rcPaint,
+               static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+      return 0;
+    }
+    default:
+      return DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+LRESULT EarthWindows::RenderMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_SIZE:
+      InvalidateRect(window, nullptr, FALSE);
+      return 0;
+    case WM_PAINT: {
+      const paint_scope paint(window);
+      RECT client{};
+      if (GetClientRect(window, &client) && client.right > 0 && client.bottom > 0) {
+        const GlobeImage image(client.right, client.bottom, SceneOf(*state_));
+        BitBlt(paint.dc(), 0, 0, client.right, client.bottom, image.Dc(), 0, 0, SRCCOPY);
+      }
+      return 0;
+    }
+    case WM_LBUTTONDOWN:
+      dragging_ = true;
+      dragFrom_ = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      SetCapture(window);
+      return 0;
+    case WM_MOUSEMOVE:
+      if (dragging_) {
+        const POINT to{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        RECT client{};
+        if (GetClientRect(window, &client) && client.right > 0 && client.bottom > 0) {
+          const GlobeView view(state_->Camera(), client.right, client.bottom);
+          const TerrainHit from = view.FromPixel({double(dragFrom_.x), double(dragFrom_.y)});
+          const TerrainHit here = view.FromPixel({double(to.x), double(to.y)});
+          CameraState camera = state_->Camera();
+          camera.latitude -= here.point.latitude - from.point.latitude;
+          camera.longitude -= here.point.longitude - from.point.longitude;
+          state_->SetCamera(NormalizeCamera(camera));
+        }
+        dragFrom_ = to;
+      }
+      return 0;
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+      if (dragging_) {
+        dragging_ = false;
+        if (message == WM_LBUTTONUP) ReleaseCapture();
+      }
+      return 0;
+    case WM_MOUSEWHEEL: {
+      CameraState camera = state_->Camera();
+      const double notches = GET_WHEEL_DELTA_WPARAM(wParam) / double(WHEEL_DELTA);
+      camera.range = std::clamp(camera.range * std::pow(0.8, notches), 10.0, 40'000'000.0);
+      state_->SetCamera(NormalizeCamera(camera));
+      return 0;
+    }
+    default:
+      return DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+void EarthWindows::LayoutMain(int width, int height) {
+  if (container_) {
+    MoveWindow(container_.get(), kPanelWidth, 0, std::max(width - kPanelWidth, 0), height, TRUE);
+  }
+  StateChanged();
+}
+
+void EarthWindows::PaintPanel(HDC dc, const RECT& client) {
+  const RECT panel{0, 0, std::min<LONG>(kPanelWidth, client.right), client.bottom};
+  const unique_hbrush background(CreateSolidBrush(RGB(236, 238, 242)));
+  if (background) FillRect(dc, &panel, background.get());
+  SetBkMode(dc, TRANSPARENT);
+  const select_object_scope font(dc, GetStockObject(DEFAULT_GUI_FONT));
+  SetTextColor(dc, RGB(40, 50, 70));
+  const std::wstring header = L"Layers";
+  TextOutW(dc, 12, 10, header.c_str(), static_cast<int>(header.size()));
+  const unique_hpen frame(CreatePen(PS_SOLID, 1, RGB(90, 100, 120)));
+  const select_object_scope pen(dc, frame.get());
+  const select_object_scope brush(dc, GetStockObject(WHITE_BRUSH));
+  int y = kPanelTop;
+  for (const auto& layer : PanelLayers(*state_)) {
+    Rectangle(dc, 14, y + 3, 27, y + 16);
+    if (layer->visible) {
+      MoveToEx(dc, 16, y + 9, nullptr);
+      LineTo(dc, 19, y + 13);
+      LineTo(dc, 25, y + 5);
+    }
+    const std::wstring name = Wide(layer->name);
+    TextOutW(dc, 34, y + 3, name.c_str(), static_cast<int>(name.size()));
+    y += kRowHeight;
+  }
+}
+
+void EarthWindows::ClickPanel(int x, int y) {
+  if (x >= kPanelWidth || y < kPanelTop) return;
+  const auto& layers = PanelLayers(*state_);
+  const auto row = static_cast<std::size_t>((y - kPanelTop) / kRowHeight);
+  if (row >= layers.size()) return;
+  FeatureNode& layer = *layers[row];
+  state_->Features().SetVisibility(layer, !layer.visible);
+}
+
+}  // namespace standin

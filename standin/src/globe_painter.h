@@ -1,0 +1,44 @@
+// Paints the globe: the one painting code for the render window and for
+// SaveScreenShot. A GlobeImage renders a scene into a 32-bit DIB section
+// selected into a memory DC, from which the window blits and the
+// screenshot encoder reads.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "globe_scene.h"
+#include "unique_handles.h"
+
+namespace standin {
+
+class GlobeImage {
+ public:
+  // Throws standin::Error when the bitmap cannot be made.
+  GlobeImage(int width, int height, const GlobeScene& scene);
+  GlobeImage(const GlobeImage&) = delete;
+  GlobeImage& operator=(const GlobeImage&) = delete;
+
+  [[nodiscard]] int Width() const { return width_; }
+  [[nodiscard]] int Height() const { return height_; }
+  // The memory DC holding the picture, for BitBlt.
+  [[nodiscard]] HDC Dc() const { return dc_.get(); }
+  // Top-down rows of 0x00RRGGBB pixels, Width() per row.
+  [[nodiscard]] std::span<const std::uint32_t> Pixels() const;
+
+ private:
+  void PaintSurface(const GlobeScene& scene);
+  void PaintOverlay(const GlobeScene& scene);
+
+  int width_;
+  int height_;
+  unique_memory_dc dc_;
+  unique_hbitmap bitmap_;
+  std::uint32_t* bits_ = nullptr;
+  std::optional<select_object_scope> selection_;
+};
+
+}  // namespace standin

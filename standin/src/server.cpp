@@ -1,0 +1,109 @@
+#include "server.h"
+
+#include <memory>
+#include <optional>
+
+#include "application_ge.h"
+#include "call_gate.h"
+#include "class_factory.h"
+#include "com_types.h"
+#include "config.h"
+#include "earth_ids.h"
+#include "earth_state.h"
+#include "earth_windows.h"
+#include "error.h"
+#include "file_journal.h"
+#include "guard.h"
+#include "member_tables.h"
+
+namespace standin {
+namespace {
+
+struct Settings {
+  StandInConfig config;
+  CallPolicy policy;
+};
+
+// nullopt (after telling the user) when the configuration is unusable.
+std::optional<Settings> LoadSettings() {
+  try {
+    Settings settings;
+    settings.config = ReadConfig();
+    settings.policy = CallPolicy(ParseFailRules(settings.config.failMembers, IsKnownMemberKey),
+                                 ParseExitRules(settings.config.exitOnCall, IsKnownMemberKey));
+    return settings;
+  } catch (const Error& error) {
+    ReportToUser(std::string("EarthStandIn: configuration error: ") + error.what());
+    return std::nullopt;
+  }
+}
+
+// Pumps messages (COM calls arrive as messages too) until WM_QUIT; creates
+// the windows once the delay has passed.
+int RunMessageLoop(EarthWindows& windows, DWORD delayMs, UiFaults& faults) {
+  const ULONGLONG createAt = GetTickCount64() + delayMs;
+  for (;;) {
+    DWORD timeout = INFINITE;
+    if (!windows.Created()) {
+      const ULONGLONG now = GetTickCount64();
+      if (now >= createAt) {
+        windows.Create();
+      } else {
+        timeout = static_cast<DWORD>(createAt - now);
+      }
+    }
+    if (MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
+        WAIT_FAILED) {
+      ThrowLastError("MsgWaitForMultipleObjectsEx");
+    }
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+      faults.RethrowIfAny();
+    }
+  }
+}
+
+}  // namespace
+
+int RunServer(HINSTANCE instance) {
+  const com_apartment apartment(COINIT_APARTMENTTHREADED);
+  std::optional<Settings> settings = LoadSettings();
+  if (!settings) return kExitConfigurationError;
+  const StandInConfig& config = settings->config;
+  WriteProcessId(GetCurrentProcessId());
+
+  std::unique_ptr<Journal> journal;
+  if (config.journalPath) {
+    journal = std::make_unique<FileJournal>(*config.journalPath);
+  } else {
+    journal = std::make_unique<NullJournal>();
+  }
+  const auto gate = std::make_shared<CallGate>(std::move(journal), std::move(settings->policy));
+  const auto state = std::make_shared<EarthState>();
+  UiFaults faults;
+  const auto windows = std::make_shared<EarthWindows>(instance, state, config.title, faults);
+  state->SetOnChanged([weak = std::weak_ptr<EarthWindows>(windows)] {
+    if (const auto target = weak.lock()) target->StateChanged();
+  });
+
+  const Versions versions{config.versionMajor, config.versionMinor, config.versionBuild,
+                          config.appType};
+  const com_ptr<IDispatch> application =
+      MakeDispatch<ApplicationGE>(gate, state, windows, versions);
+  const auto factory = com_ptr<IClassFactory>::attach(new ClassFactory(application, gate));
+  int exitCode = 0;
+  {
+    const class_object_registration registration(ids::kApplicationGE, factory.get());
+    exitCode = RunMessageLoop(*windows, config.mainWindowDelayMs, faults);
+  }
+  // Clients still holding the application get RPC_E_DISCONNECTED from now on.
+  if (FAILED(CoDisconnectObject(application.get(), 0))) {
+    OutputDebugStringW(L"EarthStandIn: CoDisconnectObject failed\n");
+  }
+  return exitCode;
+}
+
+}  // namespace standin
