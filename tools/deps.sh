@@ -45,14 +45,12 @@ ensure_i386_architecture
 mapfile -t missing < <(missing_packages "${required[@]}")
 mapfile -t missing_optional < <(missing_packages "${optional[@]}")
 
-if ((${#missing[@]} == 0 && ${#missing_optional[@]} == 0)); then
+if ((${#missing[@]} == 0 && ${#missing_optional[@]} == 0 && !need_update)); then
   echo "deps: all present"
   exit 0
 fi
 
-if ((${#missing[@]} > 0 || need_update)); then
-  echo "deps: installing ${missing[*]:-} ${missing_optional[*]:-}"
-fi
+echo "deps: installing ${missing[*]:-} ${missing_optional[*]:-}"
 as_root apt-get update -qq
 if ((${#missing[@]} > 0)); then
   # fp-compiler and friends are never asked for: apt would remove g++ and clang.

@@ -4,7 +4,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-lib.sh"
 
-preset=$1
+preset=$1  # further arguments go to ctest (-R, -E ...)
 build=$ZGE_ROOT/build/$preset
 suite=system-$preset
 results=$ZGE_ROOT/build/results
@@ -29,7 +29,19 @@ trap zge_stop_server EXIT
 zge_start_server
 zge_register_standin "$loader" "$ZGE_STANDIN_EXE"
 
-# One process per test: each loads the DLL afresh. Tests share the stand-in's
-# registry key and its single running instance, so they run one at a time.
-"$ZGE_ROOT/tools/run-ctest.sh" "$suite" --test-dir "$build/tests/system" \
-  --timeout 120 --output-on-failure
+ZGE_WINE_RESTART_MARKER_UNIX=$ZGE_WINE_DIR/$suite.restart
+ZGE_WINE_RESTART_MARKER=$("$WINE64_LOADER" winepath -w "$ZGE_WINE_RESTART_MARKER_UNIX")
+export ZGE_WINE_RESTART_MARKER ZGE_WINE_RESTART_MARKER_UNIX
+rm -f "$ZGE_WINE_RESTART_MARKER_UNIX"
+
+# Targets whose emulator is the toolchain's plain `wine` get the loader of
+# their bitness too.
+mkdir -p "$ZGE_WINE_DIR/bin"
+ln -sf "$ZGE_ROOT/tools/wine-exec.sh" "$ZGE_WINE_DIR/bin/wine"
+export PATH=$ZGE_WINE_DIR/bin:$PATH
+
+# Every Windows test of the tree: the stand-in's own tests and the system
+# tests, one process per test so that each loads the DLL afresh. They share
+# the stand-in's registry key and its single running instance: one at a time.
+"$ZGE_ROOT/tools/run-ctest.sh" "$suite" --test-dir "$build" --timeout 120 --output-on-failure \
+  "${@:2}"

@@ -1,11 +1,46 @@
 #!/usr/bin/env bash
-# The cross-compiling emulator of the Windows test targets: runs a Windows
-# program of the given bitness (32 or 64) under the right Wine loader.
+# Runs a Windows program under the Wine loader of its bitness:
+#   wine-exec.sh [32|64] program.exe [arguments...]
+# Without the bitness it is read from the program's PE header. Installed as
+# `wine` first on PATH for ctest, it replaces /usr/bin/wine, which picks the
+# 32-bit loader for every program once wine32 is installed.
 set -euo pipefail
-source "$(dirname "${BASH_SOURCE[0]}")/wine-lib.sh"
-bits=$1
-shift
-if [[ $bits == 64 ]]; then
-  exec "$WINE64_LOADER" "$@"
+source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/wine-lib.sh"
+
+# 64 or 32 from the PE machine field (0x8664 is x86-64).
+pe_bits() {
+  local offset machine
+  offset=$(od -An -t u4 -j 60 -N 4 "$1" | tr -d ' ')
+  machine=$(od -An -t x2 -j $((offset + 4)) -N 2 "$1" | tr -d ' ')
+  [[ $machine == 8664 ]] && echo 64 || echo 32
+}
+
+# Without a prefix Wine would quietly make and use ~/.wine.
+: "${WINEPREFIX:?wine-exec.sh: WINEPREFIX is not set}"
+
+bits=${1:-}
+if [[ $bits == 32 || $bits == 64 ]]; then
+  shift
+elif [[ -f $bits ]]; then
+  bits=$(pe_bits "$1")
+else
+  bits=64
 fi
-exec "$WINE32_LOADER" "$@"
+loader=$WINE32_LOADER
+[[ $bits == 64 ]] && loader=$WINE64_LOADER
+
+marker=${ZGE_WINE_RESTART_MARKER_UNIX:-}
+if [[ -z $marker ]]; then
+  exec "$loader" "$@"
+fi
+# A system test that saw Google Earth killed leaves the marker: Wine's COM
+# then needs a fresh wineserver before the next test can activate it.
+status=0
+"$loader" "$@" || status=$?
+if [[ -e $marker ]]; then
+  rm -f "$marker"
+  # The new server must not hold ctest's output pipe, or ctest waits for it.
+  zge_stop_server </dev/null >/dev/null 2>&1
+  zge_start_server </dev/null >/dev/null 2>&1
+fi
+exit "$status"

@@ -1,11 +1,10 @@
 #include "support/earth_standin.h"
 
-#include <oleauto.h>
-
 #include <algorithm>
 #include <fstream>
 
 #include "support/registry.h"
+#include "support/zelkange_api.h"
 #include "support/win_error.h"
 
 namespace zge::test {
@@ -17,6 +16,7 @@ constexpr wchar_t kLocalServerKey[] =
     L"Software\\Classes\\CLSID\\{8097D7E9-DB9E-4AEF-9B28-61D82A1DF784}\\LocalServer32";
 constexpr CLSID kApplicationGE = {
     0x8097D7E9, 0xDB9E, 0x4AEF, {0x9B, 0x28, 0x61, 0xD8, 0x2A, 0x1D, 0xF7, 0x84}};
+constexpr DWORD kCloseWaitMs = 5000;
 constexpr DWORD kEndWaitMs = 10000;
 
 void SetIfGiven(const wchar_t* name, const std::optional<DWORD>& value) {
@@ -82,15 +82,42 @@ bool IsProcessRunning(HANDLE process) {
 void EndStandIn() {
   const std::optional<DWORD> processId = StandInProcessId();
   if (!processId) return;
-  const UniqueHandle process(
-      OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, *processId));
+  const UniqueHandle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, *processId));
   // Already gone: its id no longer names a process.
-  if (!process) return;
-  if (!IsProcessRunning(process.get())) return;
+  if (!process || !IsProcessRunning(process.get())) return;
+  // Closing its main window lets it revoke its class object. Wine's COM
+  // keeps a killed server's class registered, and every later activation
+  // in the prefix then fails with RPC_S_SERVER_UNAVAILABLE.
+  if (const HWND main = FindEarthMainWindow(*processId)) {
+    ThrowIfFalse(PostMessageW(main, WM_CLOSE, 0, 0), "PostMessageW(WM_CLOSE)");
+    if (WaitForSingleObject(process.get(), kCloseWaitMs) == WAIT_OBJECT_0) return;
+  }
+  RequestWineRestart();
   ThrowIfFalse(TerminateProcess(process.get(), 1), "TerminateProcess(stand-in)");
   if (WaitForSingleObject(process.get(), kEndWaitMs) != WAIT_OBJECT_0) {
     ThrowLastError("WaitForSingleObject(stand-in end)");
   }
+}
+
+void LaunchStandIn() {
+  std::wstring commandLine = L"\"" + FromUnixPath(ZGE_STANDIN_UNIX_PATH).wstring() + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  ThrowIfFalse(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              nullptr, &startup, &started),
+               "CreateProcessW(stand-in)");
+  const UniqueHandle process(started.hProcess);
+  const UniqueHandle thread(started.hThread);
+}
+
+void RequestWineRestart() {
+  // The harness names the marker; run by hand, nobody restarts anything.
+  const DWORD size = GetEnvironmentVariableW(L"ZGE_WINE_RESTART_MARKER", nullptr, 0);
+  if (size == 0) return;
+  std::wstring marker(size, L'\0');
+  marker.resize(GetEnvironmentVariableW(L"ZGE_WINE_RESTART_MARKER", marker.data(), size));
+  std::ofstream(std::filesystem::path(marker)) << "stand-in killed\n";
 }
 
 HWND FindEarthMainWindow(DWORD processId) {
@@ -160,7 +187,7 @@ LONG EarthClient::GetLong(const wchar_t* member) const {
                                      result.Put(), nullptr, nullptr),
                 "IDispatch::Invoke");
   UniqueVariant asLong;
-  ThrowIfFailed(VariantChangeType(asLong.Put(), &result.Get(), 0, VT_I4), "VariantChangeType");
+  ThrowIfFailed(VariantChangeType(asLong.Put(), result.Ptr(), 0, VT_I4), "VariantChangeType");
   return asLong.Get().lVal;
 }
 

@@ -2,8 +2,8 @@
 // Windows of Google Earth's process are borrowed and never wrapped here.
 #pragma once
 
-#include <oleauto.h>
 #include <windows.h>
+#include <ole2.h>
 
 #include <memory>
 #include <type_traits>
@@ -46,6 +46,7 @@ class UniqueVariant {
     return &value_;
   }
   const VARIANT& Get() const noexcept { return value_; }
+  VARIANT* Ptr() noexcept { return &value_; }
 
  private:
   VARIANT value_;

@@ -68,8 +68,10 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds time
     if (left.count() <= 0) return false;
     const auto wait = std::min(left, kPollInterval);
     // Wakes at once for messages; otherwise after the poll interval.
-    static_cast<void>(MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(wait.count()),
-                                                  QS_ALLINPUT, MWMO_INPUTAVAILABLE));
+    if (MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(wait.count()), QS_ALLINPUT,
+                                    MWMO_INPUTAVAILABLE) == WAIT_FAILED) {
+      ThrowLastError("MsgWaitForMultipleObjectsEx");
+    }
   }
 }
 

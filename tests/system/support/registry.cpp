@@ -7,12 +7,6 @@
 namespace zge::test::registry {
 namespace {
 
-DWORD GetFlagsFor(REGSAM view) {
-  if (view == KEY_WOW64_64KEY) return RRF_SUBKEY_WOW6464KEY;
-  if (view == KEY_WOW64_32KEY) return RRF_SUBKEY_WOW6432KEY;
-  return 0;
-}
-
 DWORD ByteSize(const std::wstring& text) {
   return static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
 }
@@ -62,14 +56,17 @@ std::optional<DWORD> GetDword(HKEY root, const std::wstring& path, const std::ws
 
 std::optional<std::wstring> GetString(HKEY root, const std::wstring& path,
                                       const std::wstring& name, REGSAM view) {
-  const DWORD flags = RRF_RT_REG_SZ | GetFlagsFor(view);
+  const std::optional<UniqueKey> key = OpenKey(root, path, view);
+  if (!key) return std::nullopt;
   const wchar_t* valueName = name.empty() ? nullptr : name.c_str();
   DWORD size = 0;
-  LSTATUS status = RegGetValueW(root, path.c_str(), valueName, flags, nullptr, nullptr, &size);
+  LSTATUS status =
+      RegGetValueW(key->get(), nullptr, valueName, RRF_RT_REG_SZ, nullptr, nullptr, &size);
   if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
   ThrowIfError(status, "RegGetValueW");
   std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1);
-  status = RegGetValueW(root, path.c_str(), valueName, flags, nullptr, buffer.data(), &size);
+  status = RegGetValueW(key->get(), nullptr, valueName, RRF_RT_REG_SZ, nullptr, buffer.data(),
+                        &size);
   ThrowIfError(status, "RegGetValueW");
   return std::wstring(buffer.data());
 }

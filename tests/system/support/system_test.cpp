@@ -53,15 +53,25 @@ void SystemTest::SetUp() {
 
 void SystemTest::TearDown() {
   if (api_ && api_->MissingExports().empty()) {
-    api_->SetShutDownGE(1);
+    // Google Earth is left running and closed by EndStandIn: ending it the
+    // way the panel does would spoil the prefix's COM for later tests.
+    api_->SetShutDownGE(0);
     api_->CloseGE();
   }
   api_.reset();
   host_.reset();
+  NoteEarthKilledDuringTest();
   EndStandIn();
   ResetPackageKeys();
   if (earthSettingsTouched_) registry::DeleteTree(HKEY_CURRENT_USER, kEarthSettingsKey);
   RemoveTempDir();
+}
+
+void SystemTest::NoteEarthKilledDuringTest() {
+  const std::optional<DWORD> processId = StandInProcessId();
+  if (!processId) return;
+  const UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, *processId));
+  if (!process || !IsProcessRunning(process.get())) RequestWineRestart();
 }
 
 void SystemTest::RemoveTempDir() {
@@ -127,6 +137,7 @@ HWND SystemTest::FindPanel(HWND parent) const {
 
 int SystemTest::CountPanels(HWND parent) const {
   PanelCount search{parent, 0};
+  // EnumChildWindows' result carries no meaning (documented as unused).
   static_cast<void>(EnumChildWindows(parent, CountIfPanel, reinterpret_cast<LPARAM>(&search)));
   return search.count;
 }

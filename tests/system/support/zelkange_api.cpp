@@ -18,14 +18,13 @@ void Bind(HMODULE module, const char* name, Function& function,
   function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
 }
 
-// The build passes the DLL's Unix path; Wine's drive Z: is the Unix root.
+}  // namespace
+
 std::filesystem::path FromUnixPath(std::string_view unixPath) {
   std::wstring windowsPath = L"Z:";
   for (const char c : unixPath) windowsPath.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(c));
   return windowsPath;
 }
-
-}  // namespace
 
 std::filesystem::path ZelkanGEPath() { return FromUnixPath(ZGE_DLL_UNIX_PATH); }
 

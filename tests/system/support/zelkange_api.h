@@ -3,9 +3,12 @@
 #pragma once
 
 #include <windows.h>
+// zelkange.h names IDispatch without including its header.
+#include <ole2.h>
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/handles.h"
@@ -83,5 +86,7 @@ class ZelkanGE {
 
 // The DLL under test: the build tree's ZelkanGE.dll.
 std::filesystem::path ZelkanGEPath();
+// The build passes Unix paths of its outputs; Wine's drive Z: is the root.
+std::filesystem::path FromUnixPath(std::string_view unixPath);
 
 }  // namespace zge::test

@@ -1,0 +1,241 @@
+// ZelkanGE's demo host: what a chart program does to show Google Earth in
+// one of its panes, in miniature. It loads the plug-in from its own folder,
+// embeds the view, has Google Earth save a picture of it and closes again.
+//
+//   ZelkanGEDemo.exe [picture.png]
+#include <windows.h>
+// zelkange.h names IDispatch without including its header.
+#include <ole2.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <type_traits>
+
+#include "zelkange.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr wchar_t kFrameClass[] = L"ZelkanGEDemoFrame";
+constexpr wchar_t kPaneClass[] = L"ZelkanGEDemoPane";
+constexpr auto kViewTimeout = 30s;
+constexpr auto kPictureTimeout = 10s;
+
+class DemoError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void FailWithLastError(const char* call) {
+  const DWORD code = GetLastError();
+  throw DemoError(std::string(call) + " failed with error " + std::to_string(code));
+}
+
+template <class T>
+T ThrowIfNull(T value, const char* call) {
+  if (!value) FailWithLastError(call);
+  return value;
+}
+
+struct WindowDestroyer {
+  void operator()(HWND window) const noexcept { static_cast<void>(DestroyWindow(window)); }
+};
+struct ModuleFreer {
+  void operator()(HMODULE module) const noexcept { static_cast<void>(FreeLibrary(module)); }
+};
+using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
+using UniqueModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
+
+class ComScope {
+ public:
+  ComScope() {
+    const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (FAILED(result)) throw DemoError("CoInitializeEx failed: " + std::to_string(result));
+  }
+  ~ComScope() { CoUninitialize(); }
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+};
+
+std::filesystem::path ExeFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) FailWithLastError("GetModuleFileNameW");
+    if (length < path.size()) {
+      path.resize(length);
+      return std::filesystem::path(path).parent_path();
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+// The plug-in's functions this host uses, bound by their plain names.
+class ZelkanGE {
+ public:
+  explicit ZelkanGE(const std::filesystem::path& dll)
+      : module_(ThrowIfNull(LoadLibraryW(dll.c_str()), "LoadLibraryW(ZelkanGE.dll)")) {
+    Bind("LoadGE", LoadGE);
+    Bind("CloseGE", CloseGE);
+    Bind("ZgeIsViewReady", ZgeIsViewReady);
+    Bind("SaveImageGE", SaveImageGE);
+    Bind("ZgeGetMajor", ZgeGetMajor);
+    Bind("ZgeGetMinor", ZgeGetMinor);
+    Bind("ZgeGetBuild", ZgeGetBuild);
+    Bind("ZgeGetLastError", ZgeGetLastError);
+  }
+
+  // The plug-in's last error as text, for the message of a failure.
+  std::string LastError() const {
+    std::int32_t code = 0;
+    const std::int32_t length = ZgeGetLastError(&code, nullptr, 0);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    static_cast<void>(ZgeGetLastError(&code, text.data(), static_cast<std::int32_t>(text.size())));
+    text.resize(static_cast<std::size_t>(length));
+    char codeText[16];
+    std::snprintf(codeText, sizeof codeText, "0x%08lX", static_cast<unsigned long>(code));
+    return text.empty() ? std::string("no error recorded") : text + " (" + codeText + ")";
+  }
+
+  decltype(&::LoadGE) LoadGE = nullptr;
+  decltype(&::CloseGE) CloseGE = nullptr;
+  decltype(&::ZgeIsViewReady) ZgeIsViewReady = nullptr;
+  decltype(&::SaveImageGE) SaveImageGE = nullptr;
+  decltype(&::ZgeGetMajor) ZgeGetMajor = nullptr;
+  decltype(&::ZgeGetMinor) ZgeGetMinor = nullptr;
+  decltype(&::ZgeGetBuild) ZgeGetBuild = nullptr;
+  decltype(&::ZgeGetLastError) ZgeGetLastError = nullptr;
+
+ private:
+  template <class Function>
+  void Bind(const char* name, Function& function) {
+    const FARPROC address = GetProcAddress(module_.get(), name);
+    if (address == nullptr) throw DemoError(std::string("ZelkanGE.dll does not export ") + name);
+    function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+  }
+
+  UniqueModule module_;
+};
+
+void RegisterWindowClass(const wchar_t* name, int background) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = DefWindowProcW;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = GetSysColorBrush(background);
+  windowClass.lpszClassName = name;
+  if (RegisterClassExW(&windowClass) == 0) FailWithLastError("RegisterClassExW");
+}
+
+// The host's main window and the chart pane Google Earth goes into.
+struct HostWindows {
+  UniqueWindow frame;
+  HWND pane;
+};
+
+HostWindows CreateHostWindows() {
+  RegisterWindowClass(kFrameClass, COLOR_BTNFACE);
+  RegisterWindowClass(kPaneClass, COLOR_APPWORKSPACE);
+  HostWindows windows{};
+  windows.frame.reset(ThrowIfNull(
+      CreateWindowExW(0, kFrameClass, L"ZelkanGE demo", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                      CW_USEDEFAULT, CW_USEDEFAULT, 900, 600, nullptr, nullptr,
+                      GetModuleHandleW(nullptr), nullptr),
+      "CreateWindowExW(frame)"));
+  RECT client{};
+  if (!GetClientRect(windows.frame.get(), &client)) FailWithLastError("GetClientRect");
+  // A margin of host controls around the pane, as in a real chart program.
+  windows.pane = ThrowIfNull(
+      CreateWindowExW(WS_EX_CLIENTEDGE, kPaneClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+                      8, 8, client.right - 16, client.bottom - 16, windows.frame.get(), nullptr,
+                      GetModuleHandleW(nullptr), nullptr),
+      "CreateWindowExW(pane)");
+  return windows;
+}
+
+// Runs the message loop, which the plug-in's timer needs, until `done` or
+// the deadline; checks `done` between messages and every 10 ms.
+template <class Condition>
+bool PumpUntil(Condition done, std::chrono::steady_clock::duration timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    if (MsgWaitForMultipleObjectsEx(0, nullptr, 10, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
+        WAIT_FAILED) {
+      FailWithLastError("MsgWaitForMultipleObjectsEx");
+    }
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      static_cast<void>(TranslateMessage(&message));
+      static_cast<void>(DispatchMessageW(&message));
+    }
+  }
+  return true;
+}
+
+struct StartUp {
+  bool failed = false;
+  int ticks = 0;
+};
+
+void ZGE_CALL OnLoaded(void* context, ZgeBool isLoaded) {
+  auto& startUp = *static_cast<StartUp*>(context);
+  ++startUp.ticks;
+  startUp.failed = startUp.failed || isLoaded == 0;
+}
+
+void ShowEarthAndSavePicture(const ZelkanGE& zge, HWND pane, const std::filesystem::path& picture) {
+  StartUp startUp;
+  if (!zge.LoadGE(pane, &OnLoaded, &startUp)) {
+    throw DemoError("LoadGE failed: " + zge.LastError());
+  }
+  std::printf("Waiting for Google Earth...\n");
+  const bool ready =
+      PumpUntil([&] { return zge.ZgeIsViewReady() != 0 || startUp.failed; }, kViewTimeout);
+  if (startUp.failed) throw DemoError("Google Earth could not be started: " + zge.LastError());
+  if (!ready) throw DemoError("Google Earth's view did not appear within 30 s: " + zge.LastError());
+  std::printf("Google Earth %d.%d.%d is embedded in the demo window.\n", zge.ZgeGetMajor(),
+              zge.ZgeGetMinor(), zge.ZgeGetBuild());
+
+  std::error_code ignored;
+  std::filesystem::remove(picture, ignored);
+  zge.SaveImageGE(picture.c_str());
+  if (!PumpUntil([&] { return std::filesystem::exists(picture); }, kPictureTimeout)) {
+    throw DemoError("no picture of the view at " + picture.string() + ": " + zge.LastError());
+  }
+  std::printf("Picture of the view: %s\n", picture.string().c_str());
+}
+
+int Run(int argc, wchar_t** argv) {
+  const std::filesystem::path picture =
+      argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::current_path() / "zelkange-view.png";
+  const ComScope com;
+  const HostWindows windows = CreateHostWindows();
+  const ZelkanGE zge(ExeFolder() / "ZelkanGE.dll");
+  try {
+    ShowEarthAndSavePicture(zge, windows.pane, picture);
+  } catch (const DemoError&) {
+    zge.CloseGE();
+    throw;
+  }
+  zge.CloseGE();
+  std::printf("Closed the view; Google Earth was shut down.\n");
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "ZelkanGE demo failed: %s\n", error.what());
+    return 1;
+  }
+}

@@ -1,0 +1,152 @@
+// Letting go of Google Earth: CloseGE, RestoreGoogleEarth, a vanishing
+// parent, and repeated LoadGE/CloseGE.
+#include <gtest/gtest.h>
+
+#include "support/system_test.h"
+
+namespace zge::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr DWORD kStillActive = 259;
+
+class ReleaseTest : public SystemTest {
+ protected:
+  // Earth's windows as Earth itself arranged them, before any panel.
+  struct EarthWindows {
+    HWND main;
+    HWND render;
+    HWND container;
+    std::wstring renderText;
+  };
+
+  EarthWindows StartEarthAndRecordWindows() {
+    StartEarthFirst();
+    const EarthClient earth = EarthClient::Connect();
+    EarthWindows windows{earth.MainWindow(), earth.RenderWindow(), nullptr, {}};
+    windows.container = GetParent(windows.render);
+    windows.renderText = WindowTextOf(windows.render);
+    return windows;
+  }
+
+  void ExpectViewHandedBack(const EarthWindows& windows) {
+    EXPECT_EQ(GetParent(windows.render), windows.container);
+    EXPECT_EQ(WindowTextOf(windows.render), windows.renderText);
+    const RECT render = RectIn(windows.render, windows.container);
+    const RECT container = ClientRectOf(windows.container);
+    EXPECT_TRUE(EqualRect(&render, &container)) << "the view does not fill its old parent";
+  }
+
+  bool WaitForEnd(HANDLE process) {
+    return PumpUntil([&] { return !IsProcessRunning(process); }, kEventTimeout);
+  }
+};
+
+TEST_F(ReleaseTest, CloseWithShutDownEndsEarthWithExitCode259) {
+  LoadPanelAndWaitForView();
+  const UniqueHandle earth = OpenStandInProcess(WaitForStandInProcessId());
+
+  Api().CloseGE();
+
+  EXPECT_EQ(FindPanel(Host().Parent()), nullptr);
+  ASSERT_TRUE(WaitForEnd(earth.get()));
+  DWORD exitCode = 0;
+  ASSERT_TRUE(GetExitCodeProcess(earth.get(), &exitCode));
+  EXPECT_EQ(exitCode, kStillActive);
+}
+
+TEST_F(ReleaseTest, CloseWithoutShutDownLeavesEarthMinimisedWithItsView) {
+  const EarthWindows windows = StartEarthAndRecordWindows();
+  const UniqueHandle earth = OpenStandInProcess(WaitForStandInProcessId());
+  LoadPanelAndWaitForView();
+  ASSERT_EQ(GetParent(windows.render), FindPanel(Host().Parent()));
+
+  Api().SetShutDownGE(0);
+  Api().CloseGE();
+
+  EXPECT_TRUE(IsProcessRunning(earth.get()));
+  ExpectViewHandedBack(windows);
+  EXPECT_TRUE(IsWindowVisible(windows.main));
+  EXPECT_TRUE(IsIconic(windows.main));
+  EXPECT_NE(GetForegroundWindow(), windows.main) << "Google Earth was activated";
+  // Nobody hides it any more.
+  PumpFor(500ms);
+  EXPECT_TRUE(IsWindowVisible(windows.main));
+}
+
+TEST_F(ReleaseTest, RestoreGivesEarthItsViewAndKeepsItVisible) {
+  const EarthWindows windows = StartEarthAndRecordWindows();
+  LoadPanelAndWaitForView();
+
+  Api().ZgeRestoreGoogleEarth();
+
+  ExpectViewHandedBack(windows);
+  EXPECT_TRUE(IsWindowVisible(windows.main));
+  EXPECT_FALSE(IsIconic(windows.main));
+  PumpFor(500ms);
+  EXPECT_TRUE(IsWindowVisible(windows.main)) << "the watch thread hid the restored window";
+  EXPECT_NE(FindPanel(Host().Parent()), nullptr);
+}
+
+TEST_F(ReleaseTest, DestroyedParentTakesThePanelAlongAndANewParentWorks) {
+  LoadPanelAndWaitForView();
+  const DWORD firstEarth = WaitForStandInProcessId();
+  const UniqueHandle earth = OpenStandInProcess(firstEarth);
+
+  Host().DestroyParent();
+
+  EXPECT_TRUE(WaitForEnd(earth.get())) << "Google Earth outlived the panel";
+  EXPECT_EQ(Api().ZgeIsViewReady(), 0);
+  RequestWineRestart();
+
+  // Under Wine a killed server stays registered with COM for the rest of
+  // the session, so the next activation could not start Google Earth: the
+  // user starts it again instead.
+  LaunchStandIn();
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        const std::optional<DWORD> processId = StandInProcessId();
+        return processId && *processId != firstEarth && FindEarthMainWindow(*processId);
+      },
+      kEventTimeout));
+  const HWND newParent = Host().CreateParent();
+  ASSERT_EQ(Api().LoadGE(newParent, nullptr, nullptr), 1);
+  ASSERT_TRUE(WaitForViewReady()) << StandInJournal().Text();
+  const HWND panel = FindPanel(newParent);
+  ASSERT_NE(panel, nullptr);
+  Microsoft::WRL::ComPtr<IDispatch> application;
+  application.Attach(Api().ZgeGetApplicationGE());
+  ASSERT_NE(application, nullptr);
+  EXPECT_EQ(GetParent(EarthClient(application).RenderWindow()), panel);
+}
+
+TEST_F(ReleaseTest, SecondLoadKeepsOnePanelAndRestartsStartUp) {
+  LoadPanelAndWaitForView();
+  const std::size_t callsBefore = LoadedCalls().size();
+
+  ASSERT_EQ(Api().LoadGE(Host().Parent(), nullptr, nullptr), 1);
+
+  EXPECT_EQ(CountPanels(Host().Parent()), 1);
+  // The stored callback stays when the second call gives none.
+  EXPECT_TRUE(PumpUntil([&] { return LoadedCalls().size() > callsBefore; }, kEventTimeout));
+  ASSERT_TRUE(WaitForViewReady());
+  EXPECT_EQ(GetParent(EarthClient::Connect().RenderWindow()), FindPanel(Host().Parent()));
+}
+
+TEST_F(ReleaseTest, SecondCloseDoesNothing) {
+  LoadPanelAndWaitForView();
+  Api().CloseGE();
+  Api().ZgeClearLastError();
+
+  Api().CloseGE();
+
+  std::int32_t code = -1;
+  EXPECT_EQ(Api().ZgeGetLastError(&code, nullptr, 0), 0);
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(FindPanel(Host().Parent()), nullptr);
+  EXPECT_EQ(Api().ZgeIsViewReady(), 0);
+}
+
+}  // namespace
+}  // namespace zge::test
