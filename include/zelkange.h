@@ -29,6 +29,7 @@
 
 #include <stdint.h>
 #include <windows.h>
+#include <ole2.h> /* IDispatch */
 
 #ifdef __cplusplus
 extern "C" {

@@ -29,11 +29,6 @@ trap zge_stop_server EXIT
 zge_start_server
 zge_register_standin "$loader" "$ZGE_STANDIN_EXE"
 
-ZGE_WINE_RESTART_MARKER_UNIX=$ZGE_WINE_DIR/$suite.restart
-ZGE_WINE_RESTART_MARKER=$("$WINE64_LOADER" winepath -w "$ZGE_WINE_RESTART_MARKER_UNIX")
-export ZGE_WINE_RESTART_MARKER ZGE_WINE_RESTART_MARKER_UNIX
-rm -f "$ZGE_WINE_RESTART_MARKER_UNIX"
-
 # Targets whose emulator is the toolchain's plain `wine` get the loader of
 # their bitness too.
 mkdir -p "$ZGE_WINE_DIR/bin"

@@ -29,18 +29,4 @@ fi
 loader=$WINE32_LOADER
 [[ $bits == 64 ]] && loader=$WINE64_LOADER
 
-marker=${ZGE_WINE_RESTART_MARKER_UNIX:-}
-if [[ -z $marker ]]; then
-  exec "$loader" "$@"
-fi
-# A system test that saw Google Earth killed leaves the marker: Wine's COM
-# then needs a fresh wineserver before the next test can activate it.
-status=0
-"$loader" "$@" || status=$?
-if [[ -e $marker ]]; then
-  rm -f "$marker"
-  # The new server must not hold ctest's output pipe, or ctest waits for it.
-  zge_stop_server </dev/null >/dev/null 2>&1
-  zge_start_server </dev/null >/dev/null 2>&1
-fi
-exit "$status"
+exec "$loader" "$@"

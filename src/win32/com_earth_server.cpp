@@ -8,6 +8,8 @@
 #include "base/error.h"
 #include "com_types.h"
 #include "earth_objects.h"
+#include "errors.h"
+#include "resources.h"
 
 namespace zge::win32 {
 namespace {
@@ -15,6 +17,11 @@ namespace {
 // EARTHLib's ApplicationGE class.
 constexpr CLSID kClsidApplicationGE = {
     0x8097D7E9, 0xDB9E, 0x4AEF, {0x9B, 0x28, 0x61, 0xD8, 0x2A, 0x1D, 0xF7, 0x84}};
+constexpr wchar_t kLocalServerKey[] =
+    L"CLSID\\{8097D7E9-DB9E-4AEF-9B28-61D82A1DF784}\\LocalServer32";
+// How long a server we start ourselves may take to register.
+constexpr ULONGLONG kServerStartTimeoutMs = 30000;
+constexpr DWORD kServerPollMs = 50;
 
 [[noreturn]] void ThrowCannotStart(HRESULT result) {
   char code[16];
@@ -23,12 +30,81 @@ constexpr CLSID kClsidApplicationGE = {
               std::string("Google Earth is not installed or cannot be started (") + code + ")");
 }
 
+// The application object of a Google Earth that runs already; empty when
+// none is registered as running.
+com_ptr<IDispatch> AttachToRunning() {
+  com_ptr<IUnknown> running;
+  if (FAILED(::GetActiveObject(kClsidApplicationGE, nullptr, running.put()))) {
+    return {};
+  }
+  com_ptr<IDispatch> application;
+  if (FAILED(running->QueryInterface(IID_IDispatch, application.put_void()))) {
+    return {};
+  }
+  return application;
+}
+
+// COM handed out a class object whose process is gone. Windows notices a
+// dead server; Wine's COM keeps the registration of a server that was ended
+// until its wineserver restarts.
+bool IsDeadServerRegistration(HRESULT result) {
+  return result == HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE) ||
+         result == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED) || result == RPC_E_DISCONNECTED ||
+         result == CO_E_OBJNOTCONNECTED;
+}
+
+std::wstring RegisteredServerCommand() {
+  DWORD bytes = 0;
+  ThrowWin32(::RegGetValueW(HKEY_CLASSES_ROOT, kLocalServerKey, nullptr, RRF_RT_REG_SZ, nullptr,
+                            nullptr, &bytes),
+             "RegGetValueW(LocalServer32)");
+  std::wstring command(bytes / sizeof(wchar_t), L'\0');
+  ThrowWin32(::RegGetValueW(HKEY_CLASSES_ROOT, kLocalServerKey, nullptr, RRF_RT_REG_SZ, nullptr,
+                            command.data(), &bytes),
+             "RegGetValueW(LocalServer32)");
+  command.resize(bytes / sizeof(wchar_t) - 1);
+  return command;
+}
+
+unique_handle StartServerProcess(std::wstring command) {
+  command += L" -Embedding";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  ThrowLastErrorIf(!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                     nullptr, &startup, &started),
+                   "CreateProcessW", "Google Earth's registered server");
+  const unique_handle thread(started.hThread);
+  return unique_handle(started.hProcess);
+}
+
+// Starts the registered server ourselves and waits until it runs.
+com_ptr<IDispatch> StartAndAttach(HRESULT firstResult) {
+  const unique_handle process = StartServerProcess(RegisteredServerCommand());
+  const ULONGLONG deadline = ::GetTickCount64() + kServerStartTimeoutMs;
+  while (::GetTickCount64() < deadline) {
+    if (com_ptr<IDispatch> application = AttachToRunning()) {
+      return application;
+    }
+    if (::WaitForSingleObject(process.get(), kServerPollMs) == WAIT_OBJECT_0) {
+      break;  // the server ended before it registered
+    }
+  }
+  ThrowCannotStart(firstResult);
+}
+
 }  // namespace
 
 std::unique_ptr<earth::ApplicationGE> ComEarthServer::Connect() {
+  if (com_ptr<IDispatch> running = AttachToRunning()) {
+    return MakeApplicationGE(std::move(running));
+  }
   com_ptr<IDispatch> application;
   const HRESULT result = ::CoCreateInstance(kClsidApplicationGE, nullptr, CLSCTX_LOCAL_SERVER,
                                             IID_IDispatch, application.put_void());
+  if (IsDeadServerRegistration(result)) {
+    return MakeApplicationGE(StartAndAttach(result));
+  }
   if (FAILED(result)) {
     ThrowCannotStart(result);
   }

@@ -54,4 +54,16 @@ class_object_registration::~class_object_registration() {
   }
 }
 
+active_object_registration::active_object_registration(const CLSID& clsid,
+                                                       IUnknown* application) {
+  ThrowIfFailed(RegisterActiveObject(application, clsid, ACTIVEOBJECT_STRONG, &cookie_),
+                "RegisterActiveObject");
+}
+
+active_object_registration::~active_object_registration() {
+  if (FAILED(RevokeActiveObject(cookie_, nullptr))) {
+    OutputDebugStringW(L"EarthStandIn: RevokeActiveObject failed\n");
+  }
+}
+
 }  // namespace standin

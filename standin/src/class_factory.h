@@ -50,4 +50,18 @@ class class_object_registration {
   DWORD cookie_ = 0;
 };
 
+// The application in the running object table for as long as it lives, so
+// that clients attach to it with GetActiveObject. Unlike a class object
+// registration, the table forgets an entry whose process has died.
+class active_object_registration {
+ public:
+  active_object_registration(const CLSID& clsid, IUnknown* application);
+  active_object_registration(const active_object_registration&) = delete;
+  active_object_registration& operator=(const active_object_registration&) = delete;
+  ~active_object_registration();
+
+ private:
+  DWORD cookie_ = 0;
+};
+
 }  // namespace standin

@@ -97,6 +97,7 @@ int RunServer(HINSTANCE instance) {
   int exitCode = 0;
   {
     const class_object_registration registration(ids::kApplicationGE, factory.get());
+    const active_object_registration running(ids::kApplicationGE, application.get());
     exitCode = RunMessageLoop(*windows, config.mainWindowDelayMs, faults);
   }
   // Clients still holding the application get RPC_E_DISCONNECTED from now on.

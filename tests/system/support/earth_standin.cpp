@@ -85,14 +85,13 @@ void EndStandIn() {
   const UniqueHandle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, *processId));
   // Already gone: its id no longer names a process.
   if (!process || !IsProcessRunning(process.get())) return;
-  // Closing its main window lets it revoke its class object. Wine's COM
-  // keeps a killed server's class registered, and every later activation
-  // in the prefix then fails with RPC_S_SERVER_UNAVAILABLE.
+  // Closing its main window lets it revoke its class object: Wine's COM
+  // keeps a killed server's class registered, and later activations then
+  // need the package's own fallback.
   if (const HWND main = FindEarthMainWindow(*processId)) {
     ThrowIfFalse(PostMessageW(main, WM_CLOSE, 0, 0), "PostMessageW(WM_CLOSE)");
     if (WaitForSingleObject(process.get(), kCloseWaitMs) == WAIT_OBJECT_0) return;
   }
-  RequestWineRestart();
   ThrowIfFalse(TerminateProcess(process.get(), 1), "TerminateProcess(stand-in)");
   if (WaitForSingleObject(process.get(), kEndWaitMs) != WAIT_OBJECT_0) {
     ThrowLastError("WaitForSingleObject(stand-in end)");
@@ -109,15 +108,6 @@ void LaunchStandIn() {
                "CreateProcessW(stand-in)");
   const UniqueHandle process(started.hProcess);
   const UniqueHandle thread(started.hThread);
-}
-
-void RequestWineRestart() {
-  // The harness names the marker; run by hand, nobody restarts anything.
-  const DWORD size = GetEnvironmentVariableW(L"ZGE_WINE_RESTART_MARKER", nullptr, 0);
-  if (size == 0) return;
-  std::wstring marker(size, L'\0');
-  marker.resize(GetEnvironmentVariableW(L"ZGE_WINE_RESTART_MARKER", marker.data(), size));
-  std::ofstream(std::filesystem::path(marker)) << "stand-in killed\n";
 }
 
 HWND FindEarthMainWindow(DWORD processId) {
@@ -167,11 +157,42 @@ std::string Journal::Text() const {
   return text;
 }
 
-EarthClient EarthClient::Connect() {
+namespace {
+
+// The running stand-in from the running object table; null when none runs.
+Microsoft::WRL::ComPtr<IDispatch> RunningApplication() {
+  Microsoft::WRL::ComPtr<IUnknown> running;
   Microsoft::WRL::ComPtr<IDispatch> application;
-  ThrowIfFailed(CoCreateInstance(kApplicationGE, nullptr, CLSCTX_LOCAL_SERVER,
-                                 IID_PPV_ARGS(&application)),
-                "CoCreateInstance(ApplicationGE)");
+  if (SUCCEEDED(GetActiveObject(kApplicationGE, nullptr, &running))) {
+    static_cast<void>(running.As(&application));
+  }
+  return application;
+}
+
+}  // namespace
+
+EarthClient EarthClient::Connect() {
+  if (Microsoft::WRL::ComPtr<IDispatch> running = RunningApplication()) {
+    return EarthClient(std::move(running));
+  }
+  Microsoft::WRL::ComPtr<IDispatch> application;
+  const HRESULT created = CoCreateInstance(kApplicationGE, nullptr, CLSCTX_LOCAL_SERVER,
+                                           IID_PPV_ARGS(&application));
+  if (created != HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE)) {
+    ThrowIfFailed(created, "CoCreateInstance(ApplicationGE)");
+    return EarthClient(std::move(application));
+  }
+  // Wine's COM still names a stand-in that an earlier test ended: start one
+  // by hand and take it from the running object table.
+  LaunchStandIn();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (Microsoft::WRL::ComPtr<IDispatch> running = RunningApplication()) {
+      return EarthClient(std::move(running));
+    }
+    Sleep(50);
+  }
+  ThrowIfFailed(created, "CoCreateInstance(ApplicationGE)");
   return EarthClient(std::move(application));
 }
 

@@ -37,11 +37,6 @@ std::optional<DWORD> StandInProcessId();
 void EndStandIn();
 // Starts the stand-in as a user would, without COM.
 void LaunchStandIn();
-// Wine's COM keeps the class object of a server that was killed (not
-// closed) registered: every later activation in the prefix fails with
-// RPC_S_SERVER_UNAVAILABLE until the wineserver restarts. The harness
-// restarts it after a test that calls this.
-void RequestWineRestart();
 // A handle to wait on the stand-in's end and read its exit code.
 UniqueHandle OpenStandInProcess(DWORD processId);
 bool IsProcessRunning(HANDLE process);

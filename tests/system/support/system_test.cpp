@@ -60,18 +60,10 @@ void SystemTest::TearDown() {
   }
   api_.reset();
   host_.reset();
-  NoteEarthKilledDuringTest();
   EndStandIn();
   ResetPackageKeys();
   if (earthSettingsTouched_) registry::DeleteTree(HKEY_CURRENT_USER, kEarthSettingsKey);
   RemoveTempDir();
-}
-
-void SystemTest::NoteEarthKilledDuringTest() {
-  const std::optional<DWORD> processId = StandInProcessId();
-  if (!processId) return;
-  const UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, *processId));
-  if (!process || !IsProcessRunning(process.get())) RequestWineRestart();
 }
 
 void SystemTest::RemoveTempDir() {

@@ -60,9 +60,6 @@ class SystemTest : public ::testing::Test {
  private:
   static void ZGE_CALL OnLoaded(void* context, ZgeBool isLoaded);
   void RemoveTempDir();
-  // A stand-in that ended other than by closing its window (the panel's
-  // shut-down, a crash) leaves Wine's COM needing a restart.
-  void NoteEarthKilledDuringTest();
 
   std::filesystem::path tempDir_;
   std::unique_ptr<Journal> journal_;
