@@ -143,17 +143,17 @@ HostWindows CreateHostWindows() {
   RegisterWindowClass(kFrameClass, COLOR_BTNFACE);
   RegisterWindowClass(kPaneClass, COLOR_APPWORKSPACE);
   HostWindows windows{};
-  windows.frame.reset(ThrowIfNull(
-      CreateWindowExW(0, kFrameClass, L"ZelkanGE demo", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                      CW_USEDEFAULT, CW_USEDEFAULT, 900, 600, nullptr, nullptr,
-                      GetModuleHandleW(nullptr), nullptr),
-      "CreateWindowExW(frame)"));
+  windows.frame.reset(
+      ThrowIfNull(CreateWindowExW(0, kFrameClass, L"ZelkanGE demo",
+                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  900, 600, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr),
+                  "CreateWindowExW(frame)"));
   RECT client{};
   if (!GetClientRect(windows.frame.get(), &client)) FailWithLastError("GetClientRect");
   // A margin of host controls around the pane, as in a real chart program.
   windows.pane = ThrowIfNull(
-      CreateWindowExW(WS_EX_CLIENTEDGE, kPaneClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
-                      8, 8, client.right - 16, client.bottom - 16, windows.frame.get(), nullptr,
+      CreateWindowExW(WS_EX_CLIENTEDGE, kPaneClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 8,
+                      8, client.right - 16, client.bottom - 16, windows.frame.get(), nullptr,
                       GetModuleHandleW(nullptr), nullptr),
       "CreateWindowExW(pane)");
   return windows;
@@ -213,8 +213,9 @@ void ShowEarthAndSavePicture(const ZelkanGE& zge, HWND pane, const std::filesyst
 }
 
 int Run(int argc, wchar_t** argv) {
-  const std::filesystem::path picture =
-      argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::current_path() / "zelkange-view.png";
+  const std::filesystem::path picture = argc > 1
+                                            ? std::filesystem::path(argv[1])
+                                            : std::filesystem::current_path() / "zelkange-view.png";
   const ComScope com;
   const HostWindows windows = CreateHostWindows();
   const ZelkanGE zge(ExeFolder() / "ZelkanGE.dll");

@@ -27,9 +27,9 @@
 #ifndef ZELKANGE_H
 #define ZELKANGE_H
 
+#include <ole2.h> /* IDispatch */
 #include <stdint.h>
 #include <windows.h>
-#include <ole2.h> /* IDispatch */
 
 #ifdef __cplusplus
 extern "C" {
@@ -130,7 +130,8 @@ ZGE_API void ZGE_CALL LoadWaypoint(const char* name, const char* description, co
                                    double latitude, double longitude) ZGE_NOEXCEPT;
 ZGE_API void ZGE_CALL LoadLiveGPS(const char* name, const char* description, const char* icon,
                                   double latitude, double longitude, int32_t heading) ZGE_NOEXCEPT;
-ZGE_API void ZGE_CALL HideWaypoint(const wchar_t* documentName, const wchar_t* placemarkName) ZGE_NOEXCEPT;
+ZGE_API void ZGE_CALL HideWaypoint(const wchar_t* documentName,
+                                   const wchar_t* placemarkName) ZGE_NOEXCEPT;
 /* `color` is 0x00BBGGRR; 0 selects the default. */
 ZGE_API void ZGE_CALL LoadRoute(const TListGE* list, const wchar_t* name,
                                 const wchar_t* description, uint32_t color) ZGE_NOEXCEPT;
@@ -148,9 +149,11 @@ ZGE_API void ZGE_CALL LoadKMLData(const wchar_t* kmlData) ZGE_NOEXCEPT;
 ZGE_API void ZGE_CALL OpenKMLFile(const wchar_t* fileName) ZGE_NOEXCEPT;
 ZGE_API void ZGE_CALL OpenFeaturesKML(void) ZGE_NOEXCEPT;
 /* Writes the camera's latitude, longitude and azimuth; always returns 0. */
-ZGE_API int32_t ZGE_CALL CameraPoint(double* latitude, double* longitude, double* azimuth) ZGE_NOEXCEPT;
+ZGE_API int32_t ZGE_CALL CameraPoint(double* latitude, double* longitude,
+                                     double* azimuth) ZGE_NOEXCEPT;
 /* Writes the bounds of the visible area; always returns 0. */
-ZGE_API int32_t ZGE_CALL ViewBox(double* north, double* south, double* west, double* east) ZGE_NOEXCEPT;
+ZGE_API int32_t ZGE_CALL ViewBox(double* north, double* south, double* west,
+                                 double* east) ZGE_NOEXCEPT;
 ZGE_API void ZGE_CALL GEPanelXYtoLatLon(int32_t x, int32_t y, double* latitude,
                                         double* longitude) ZGE_NOEXCEPT;
 /*
@@ -170,7 +173,8 @@ ZGE_API void ZGE_CALL GetImageGE(HBITMAP* bitmap) ZGE_NOEXCEPT;
 ZGE_API void ZGE_CALL SaveImageGE(const wchar_t* fileName) ZGE_NOEXCEPT;
 ZGE_API void ZGE_CALL HideAllLoadedKML(void) ZGE_NOEXCEPT;
 ZGE_API void ZGE_CALL ShowAllLoadedKML(void) ZGE_NOEXCEPT;
-ZGE_API void ZGE_CALL SetFeatureVisibility(const wchar_t* featureName, ZgeBool visible) ZGE_NOEXCEPT;
+ZGE_API void ZGE_CALL SetFeatureVisibility(const wchar_t* featureName,
+                                           ZgeBool visible) ZGE_NOEXCEPT;
 ZGE_API void ZGE_CALL SetRotation(double rotation) ZGE_NOEXCEPT;
 
 /* ---- Additional functions ------------------------------------------------
@@ -181,7 +185,8 @@ ZGE_API void ZGE_CALL SetRotation(double rotation) ZGE_NOEXCEPT;
 /* Last error of the calling thread: result code (an HRESULT; 0 when none)
  * and text. Writes at most bufferSize bytes including the terminating zero
  * and returns the full length of the text in bytes, without the zero. */
-ZGE_API int32_t ZGE_CALL ZgeGetLastError(int32_t* code, char* buffer, int32_t bufferSize) ZGE_NOEXCEPT;
+ZGE_API int32_t ZGE_CALL ZgeGetLastError(int32_t* code, char* buffer,
+                                         int32_t bufferSize) ZGE_NOEXCEPT;
 ZGE_API void ZGE_CALL ZgeClearLastError(void) ZGE_NOEXCEPT;
 
 /* 1 once Google Earth's view is embedded and ready (FInitialized). */
@@ -214,8 +219,8 @@ ZGE_API void ZGE_CALL ZgeGoGoogle(void) ZGE_NOEXCEPT;
 ZGE_API int32_t ZGE_CALL ZgeStringListCount(const ZgeStringList* list) ZGE_NOEXCEPT;
 /* Copies entry `index` (from 0) like ZgeGetLastError copies its text;
  * returns -1 when the index is out of range. */
-ZGE_API int32_t ZGE_CALL ZgeStringListItem(const ZgeStringList* list, int32_t index,
-                                           char* buffer, int32_t bufferSize) ZGE_NOEXCEPT;
+ZGE_API int32_t ZGE_CALL ZgeStringListItem(const ZgeStringList* list, int32_t index, char* buffer,
+                                           int32_t bufferSize) ZGE_NOEXCEPT;
 /* The number attached to entry `index` (the layer value's DWORD data). */
 ZGE_API int32_t ZGE_CALL ZgeStringListNumber(const ZgeStringList* list, int32_t index) ZGE_NOEXCEPT;
 

@@ -166,15 +166,13 @@ void ZGE_CALL SynchronizeView(double /*extent*/, double /*latitude*/, double /*l
   NotAvailable("SynchronizeView");
 }
 
-void ZGE_CALL LoadWaypoint(const char* /*name*/, const char* /*description*/,
-                           const char* /*icon*/, double /*latitude*/,
-                           double /*longitude*/) noexcept {
+void ZGE_CALL LoadWaypoint(const char* /*name*/, const char* /*description*/, const char* /*icon*/,
+                           double /*latitude*/, double /*longitude*/) noexcept {
   NotAvailable("LoadWaypoint");
 }
 
 void ZGE_CALL LoadLiveGPS(const char* /*name*/, const char* /*description*/, const char* /*icon*/,
-                          double /*latitude*/, double /*longitude*/,
-                          int32_t /*heading*/) noexcept {
+                          double /*latitude*/, double /*longitude*/, int32_t /*heading*/) noexcept {
   NotAvailable("LoadLiveGPS");
 }
 
@@ -192,9 +190,9 @@ void ZGE_CALL LoadRoute(const TListGE* list, const wchar_t* /*name*/,
 }
 
 void ZGE_CALL LoadTrackLeg(const wchar_t* /*name*/, const wchar_t* /*icon*/,
-                           double /*fromLatitude*/, double /*fromLongitude*/,
-                           double /*toLatitude*/, double /*toLongitude*/, uint32_t /*color*/,
-                           int32_t /*index*/, int32_t /*heading*/, ZgeBool /*visible*/) noexcept {
+                           double /*fromLatitude*/, double /*fromLongitude*/, double /*toLatitude*/,
+                           double /*toLongitude*/, uint32_t /*color*/, int32_t /*index*/,
+                           int32_t /*heading*/, ZgeBool /*visible*/) noexcept {
   NotAvailable("LoadTrackLeg");
 }
 
@@ -234,8 +232,7 @@ void ZGE_CALL OpenFeaturesKML(void) noexcept { NotAvailable("OpenFeaturesKML"); 
 
 int32_t ZGE_CALL CameraPoint(double* latitude, double* longitude, double* azimuth) noexcept {
   if (!Given(latitude, "CameraPoint", "latitude") ||
-      !Given(longitude, "CameraPoint", "longitude") ||
-      !Given(azimuth, "CameraPoint", "azimuth")) {
+      !Given(longitude, "CameraPoint", "longitude") || !Given(azimuth, "CameraPoint", "azimuth")) {
     return 0;
   }
   return NotAvailable("CameraPoint", int32_t{0});

@@ -4,12 +4,8 @@
 
 namespace zge::win32 {
 
-std::u16string AnsiCodePage::ToWide(std::string_view text) {
-  return ToU16string(AnsiToWide(text));
-}
+std::u16string AnsiCodePage::ToWide(std::string_view text) { return ToU16string(AnsiToWide(text)); }
 
-std::string AnsiCodePage::ToAnsi(std::u16string_view text) {
-  return WideToAnsi(ToWstring(text));
-}
+std::string AnsiCodePage::ToAnsi(std::u16string_view text) { return WideToAnsi(ToWstring(text)); }
 
 }  // namespace zge::win32

@@ -108,8 +108,7 @@ class DispatchFeature final : public earth::FeatureGE, private DispatchAdapter {
   std::unique_ptr<earth::FeatureCollectionGE> GetChildren() override;
 };
 
-class DispatchFeatureCollection final : public earth::FeatureCollectionGE,
-                                        private DispatchAdapter {
+class DispatchFeatureCollection final : public earth::FeatureCollectionGE, private DispatchAdapter {
  public:
   DispatchFeatureCollection(com_ptr<IDispatch> object, SharedIds ids)
       : DispatchAdapter(std::move(object), ids->collection, ids) {}
@@ -117,8 +116,8 @@ class DispatchFeatureCollection final : public earth::FeatureCollectionGE,
   std::int32_t Count() override { return GetInt("Count"); }
   std::unique_ptr<earth::FeatureGE> Item(std::int32_t index) override {
     const std::array args{DispatchArgument::Int(index)};
-    return Wrap<DispatchFeature, earth::FeatureGE>(
-        ToDispatch(object_.Call("Item", args), "Item"), ids_);
+    return Wrap<DispatchFeature, earth::FeatureGE>(ToDispatch(object_.Call("Item", args), "Item"),
+                                                   ids_);
   }
 };
 
@@ -151,8 +150,8 @@ class DispatchApplication final : public earth::ApplicationGE, private DispatchA
   }
 
   void SetCameraParams(double latitude, double longitude, double altitude,
-                       earth::AltitudeMode altitudeMode, double range, double tilt,
-                       double azimuth, double speed) override {
+                       earth::AltitudeMode altitudeMode, double range, double tilt, double azimuth,
+                       double speed) override {
     const std::array args{DispatchArgument::Double(latitude),
                           DispatchArgument::Double(longitude),
                           DispatchArgument::Double(altitude),

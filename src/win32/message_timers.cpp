@@ -17,10 +17,9 @@ constexpr UINT_PTR kTimerId = 1;
 class MessageTimer final : public platform::Timer {
  public:
   MessageTimer(int intervalMs, std::function<void()> onTick)
-      : interval_(intervalMs),
-        onTick_(std::make_shared<std::function<void()>>(std::move(onTick))) {
-    window_.reset(::CreateWindowExW(0, kTimerWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                    nullptr, ThisModule(), this));
+      : interval_(intervalMs), onTick_(std::make_shared<std::function<void()>>(std::move(onTick))) {
+    window_.reset(::CreateWindowExW(0, kTimerWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    ThisModule(), this));
     ThrowLastErrorIf(!window_, "CreateWindowExW", "ZelkanGETimer");
   }
   MessageTimer(const MessageTimer&) = delete;
@@ -53,9 +52,9 @@ class MessageTimer final : public platform::Timer {
   // A timer without a positive interval does not tick.
   void Arm() {
     if (enabled_ && interval_ > 0) {
-      ThrowLastErrorIf(::SetTimer(window_.get(), kTimerId, static_cast<UINT>(interval_),
-                                  nullptr) == 0,
-                       "SetTimer");
+      ThrowLastErrorIf(
+          ::SetTimer(window_.get(), kTimerId, static_cast<UINT>(interval_), nullptr) == 0,
+          "SetTimer");
     } else {
       // Fails only when the timer was not running, which is the goal.
       static_cast<void>(::KillTimer(window_.get(), kTimerId));

@@ -99,7 +99,7 @@ class Win32PanelWindow final : public platform::PanelWindow {
 };
 
 LRESULT Win32PanelWindow::OnMessage(HWND window, UINT message, WPARAM wParam,
-                                 LPARAM lParam) noexcept {
+                                    LPARAM lParam) noexcept {
   switch (message) {
     case WM_SIZE: {
       const LRESULT result = ::DefWindowProcW(window, message, wParam, lParam);

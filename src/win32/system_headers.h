@@ -3,9 +3,9 @@
 // The adapters call the A or W function they mean by its full name.
 #pragma once
 
-#include <windows.h>
 #include <ole2.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #undef CreateDirectory
 #undef DeleteFile

@@ -40,8 +40,7 @@ std::wstring AnsiToWide(std::string_view text) {
   const int needed = ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
   ThrowLastErrorIf(needed == 0, "MultiByteToWideChar");
   std::wstring result(static_cast<std::size_t>(needed), L'\0');
-  const int written =
-      ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, result.data(), needed);
+  const int written = ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, result.data(), needed);
   ThrowLastErrorIf(written == 0, "MultiByteToWideChar");
   result.resize(static_cast<std::size_t>(written));
   return result;
@@ -56,8 +55,8 @@ std::string WideToAnsi(std::wstring_view text) {
       ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
   ThrowLastErrorIf(needed == 0, "WideCharToMultiByte");
   std::string result(static_cast<std::size_t>(needed), '\0');
-  const int written = ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, result.data(),
-                                            needed, nullptr, nullptr);
+  const int written = ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, result.data(), needed,
+                                            nullptr, nullptr);
   ThrowLastErrorIf(written == 0, "WideCharToMultiByte");
   result.resize(static_cast<std::size_t>(written));
   return result;

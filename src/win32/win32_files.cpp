@@ -74,9 +74,9 @@ void Win32Files::WriteFile(std::string_view path, std::string_view bytes) {
   while (!bytes.empty()) {
     const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
     DWORD written = 0;
-    ThrowLastErrorIf(::WriteFile(file.get(), bytes.data(), chunk, &written, nullptr) == 0 ||
-                         written == 0,
-                     "WriteFile", path);
+    ThrowLastErrorIf(
+        ::WriteFile(file.get(), bytes.data(), chunk, &written, nullptr) == 0 || written == 0,
+        "WriteFile", path);
     bytes.remove_prefix(written);
   }
 }

@@ -35,8 +35,8 @@ class Win32Platform {
   MessageTimers timers_;
   WatchThreads threads_;
   OleInitializer ole_;
-  platform::Platform ports_{earth_,    desktop_,  panelWindows_, processes_, registry_,
-                            files_,    codePage_, timers_,       threads_,   ole_};
+  platform::Platform ports_{earth_, desktop_,  panelWindows_, processes_, registry_,
+                            files_, codePage_, timers_,       threads_,   ole_};
 };
 
 }  // namespace zge::win32

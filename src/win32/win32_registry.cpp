@@ -30,9 +30,9 @@ std::string Described(std::string_view call, std::string_view name) {
 }
 
 [[noreturn]] void ThrowWrongType(std::string_view name, std::string_view expected) {
-  ThrowHresult(HRESULT_FROM_WIN32(ERROR_INVALID_DATATYPE), Described(std::string("Reading a ") + std::string(expected) +
-                                                   " from registry value",
-                                               name));
+  ThrowHresult(
+      HRESULT_FROM_WIN32(ERROR_INVALID_DATATYPE),
+      Described(std::string("Reading a ") + std::string(expected) + " from registry value", name));
 }
 
 class Win32RegistryKey final : public platform::RegistryKey {
@@ -119,8 +119,8 @@ class Win32RegistryKey final : public platform::RegistryKey {
 
   std::vector<std::string> ValueNames() override {
     DWORD longestName = 0;
-    ThrowWin32(::RegQueryInfoKeyA(key_.get(), nullptr, nullptr, nullptr, nullptr, nullptr,
-                                  nullptr, nullptr, &longestName, nullptr, nullptr, nullptr),
+    ThrowWin32(::RegQueryInfoKeyA(key_.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                  nullptr, &longestName, nullptr, nullptr, nullptr),
                "RegQueryInfoKeyA");
     std::vector<std::string> names;
     std::string buffer(longestName + 1, '\0');
@@ -174,18 +174,17 @@ std::unique_ptr<platform::RegistryKey> Win32Registry::OpenKey(std::string_view p
 std::unique_ptr<platform::RegistryKey> Win32Registry::CreateKey(std::string_view path) {
   const std::string keyPath = KeyPath(path);
   unique_hkey key;
-  ThrowWin32(::RegCreateKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr,
-                               REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key.put(),
-                               nullptr),
-             Described("RegCreateKeyExA", keyPath));
+  ThrowWin32(
+      ::RegCreateKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
+      Described("RegCreateKeyExA", keyPath));
   return std::make_unique<Win32RegistryKey>(std::move(key));
 }
 
 void Win32Registry::DeleteKeyIfEmpty(std::string_view path) {
   const std::string keyPath = KeyPath(path);
   unique_hkey key;
-  const LONG status =
-      ::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, key.put());
+  const LONG status = ::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, key.put());
   if (status == ERROR_FILE_NOT_FOUND) {
     return;
   }

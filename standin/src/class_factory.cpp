@@ -54,8 +54,7 @@ class_object_registration::~class_object_registration() {
   }
 }
 
-active_object_registration::active_object_registration(const CLSID& clsid,
-                                                       IUnknown* application) {
+active_object_registration::active_object_registration(const CLSID& clsid, IUnknown* application) {
   ThrowIfFailed(RegisterActiveObject(application, clsid, ACTIVEOBJECT_STRONG, &cookie_),
                 "RegisterActiveObject");
 }

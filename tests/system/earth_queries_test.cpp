@@ -21,7 +21,8 @@ TEST_F(EarthQueriesTest, VersionsAreThoseEarthReports) {
   EXPECT_EQ(Api().ZgeGetMinor(), 2);
   EXPECT_EQ(Api().ZgeGetBuild(), 17);
   EXPECT_EQ(Api().ZgeGetApplicationType(), 1);
-  for (const char* call : {"VersionMajor()", "VersionMinor()", "VersionBuild()", "VersionAppType()"}) {
+  for (const char* call :
+       {"VersionMajor()", "VersionMinor()", "VersionBuild()", "VersionAppType()"}) {
     EXPECT_TRUE(WaitForJournal(call)) << call << " never reached Google Earth:\n"
                                       << StandInJournal().Text();
   }

@@ -81,11 +81,11 @@ TEST_P(MainWindowPlacementTest, DependsOnTheVersion) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Versions, MainWindowPlacementTest,
-    ::testing::Values(PlacementCase{"Before4_3", 4, 2, false}, PlacementCase{"At4_3", 4, 3, true},
-                      PlacementCase{"Current", 7, 3, true}),
-    [](const auto& testParam) { return std::string(testParam.param.name); });
+INSTANTIATE_TEST_SUITE_P(Versions, MainWindowPlacementTest,
+                         ::testing::Values(PlacementCase{"Before4_3", 4, 2, false},
+                                           PlacementCase{"At4_3", 4, 3, true},
+                                           PlacementCase{"Current", 7, 3, true}),
+                         [](const auto& testParam) { return std::string(testParam.param.name); });
 
 }  // namespace
 }  // namespace zge::test

@@ -26,7 +26,8 @@ class LocaleTest : public SystemTest, public ::testing::WithParamInterface<Local
     if (HasFatalFailure()) return;
     MarkEarthSettingsTouched();
     registry::DeleteTree(HKEY_CURRENT_USER, kEarthSettingsKey);
-    if (GetParam().keyExists) static_cast<void>(registry::CreateKey(HKEY_CURRENT_USER, kEarthSettingsKey));
+    if (GetParam().keyExists)
+      static_cast<void>(registry::CreateKey(HKEY_CURRENT_USER, kEarthSettingsKey));
     if (GetParam().userLocale) {
       registry::SetString(HKEY_CURRENT_USER, kEarthSettingsKey, L"locale", *GetParam().userLocale);
     }

@@ -106,7 +106,8 @@ TEST_P(NoPanelTest, CommandsDoNothing) {
 INSTANTIATE_TEST_SUITE_P(States, NoPanelTest,
                          ::testing::Values(NoPanel::kNeverLoaded, NoPanel::kClosed),
                          [](const auto& testParam) {
-                           return testParam.param == NoPanel::kNeverLoaded ? "NeverLoaded" : "Closed";
+                           return testParam.param == NoPanel::kNeverLoaded ? "NeverLoaded"
+                                                                           : "Closed";
                          });
 
 }  // namespace

@@ -102,17 +102,18 @@ TEST_P(DispatchFailureTest, ReportsTheServersOwnCodeAndText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DispatchFailureTest,
-    ::testing::Values(
-        FailureCase{"ExceptionWithScode", DISP_E_EXCEPTION, static_cast<SCODE>(0x80048001), 0,
-                    L"The feature was deleted", false, 0x80048001, "The feature was deleted"},
-        FailureCase{"ExceptionWithoutText", DISP_E_EXCEPTION, static_cast<SCODE>(0x80048002), 0,
-                    nullptr, false, 0x80048002, "IApplicationGE.GetCamera"},
-        FailureCase{"ExceptionWithWcode", DISP_E_EXCEPTION, 0, 5, L"old style", false,
-                    0x80040205, "old style"},
-        FailureCase{"DeferredFillIn", DISP_E_EXCEPTION, 0, 0, L"filled later", true, 0x80048004,
-                    "filled later"},
-        FailureCase{"ServerGone", static_cast<HRESULT>(0x800706BA), 0, 0, nullptr, false,
-                    0x800706BA, "IApplicationGE.GetCamera"}),
+    ::testing::Values(FailureCase{"ExceptionWithScode", DISP_E_EXCEPTION,
+                                  static_cast<SCODE>(0x80048001), 0, L"The feature was deleted",
+                                  false, 0x80048001, "The feature was deleted"},
+                      FailureCase{"ExceptionWithoutText", DISP_E_EXCEPTION,
+                                  static_cast<SCODE>(0x80048002), 0, nullptr, false, 0x80048002,
+                                  "IApplicationGE.GetCamera"},
+                      FailureCase{"ExceptionWithWcode", DISP_E_EXCEPTION, 0, 5, L"old style", false,
+                                  0x80040205, "old style"},
+                      FailureCase{"DeferredFillIn", DISP_E_EXCEPTION, 0, 0, L"filled later", true,
+                                  0x80048004, "filled later"},
+                      FailureCase{"ServerGone", static_cast<HRESULT>(0x800706BA), 0, 0, nullptr,
+                                  false, 0x800706BA, "IApplicationGE.GetCamera"}),
     [](const ::testing::TestParamInfo<FailureCase>& param) { return param.param.name; });
 
 TEST_F(DispatchObjectTest, UnknownMemberNamesTheInterfaceAndMember) {
@@ -138,11 +139,21 @@ unique_variant Variant(VARTYPE type, LONGLONG bits) {
   v->vt = type;
   v->llVal = 0;
   switch (type) {
-    case VT_I4: v->lVal = static_cast<LONG>(bits); break;
-    case VT_UI4: v->ulVal = static_cast<ULONG>(bits); break;
-    case VT_INT: v->intVal = static_cast<INT>(bits); break;
-    case VT_BOOL: v->boolVal = bits != 0 ? VARIANT_TRUE : VARIANT_FALSE; break;
-    default: v->llVal = bits; break;
+    case VT_I4:
+      v->lVal = static_cast<LONG>(bits);
+      break;
+    case VT_UI4:
+      v->ulVal = static_cast<ULONG>(bits);
+      break;
+    case VT_INT:
+      v->intVal = static_cast<INT>(bits);
+      break;
+    case VT_BOOL:
+      v->boolVal = bits != 0 ? VARIANT_TRUE : VARIANT_FALSE;
+      break;
+    default:
+      v->llVal = bits;
+      break;
   }
   return value;
 }

@@ -19,8 +19,8 @@ class FakeDispatch final : public IDispatch {
   struct Invocation {
     DISPID id = DISPID_UNKNOWN;
     WORD flags = 0;
-    std::vector<VARTYPE> types;     // as received: last argument first
-    std::vector<double> numbers;    // each argument as VT_R8 where it converts
+    std::vector<VARTYPE> types;       // as received: last argument first
+    std::vector<double> numbers;      // each argument as VT_R8 where it converts
     std::vector<std::wstring> texts;  // VT_BSTR and VT_BSTR|VT_BYREF contents
     std::vector<DISPID> named;
   };
@@ -31,8 +31,8 @@ class FakeDispatch final : public IDispatch {
   bool deferredFillIn = false;
   unique_variant answer;
 
-  std::map<std::wstring, DISPID> ids{{L"GetCamera", 1}, {L"SetCameraParams", 3},
-                                     {L"Visibility", 2}, {L"LoadKmlData", 7}};
+  std::map<std::wstring, DISPID> ids{
+      {L"GetCamera", 1}, {L"SetCameraParams", 3}, {L"Visibility", 2}, {L"LoadKmlData", 7}};
   int idQueries = 0;
   std::vector<Invocation> invocations;
   ULONG references = 1;
@@ -83,10 +83,9 @@ class FakeDispatch final : public IDispatch {
         call.texts.emplace_back(*argument.pbstrVal, ::SysStringLen(*argument.pbstrVal));
       }
       unique_variant number;
-      call.numbers.push_back(
-          SUCCEEDED(::VariantChangeType(number.addressof(), &argument, 0, VT_R8))
-              ? number.get().dblVal
-              : -1);
+      call.numbers.push_back(SUCCEEDED(::VariantChangeType(number.addressof(), &argument, 0, VT_R8))
+                                 ? number.get().dblVal
+                                 : -1);
     }
     call.named.assign(params->rgdispidNamedArgs, params->rgdispidNamedArgs + params->cNamedArgs);
     invocations.push_back(std::move(call));

@@ -15,8 +15,8 @@ namespace {
 class FilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = files_.TempDirectory() + "zge-files-" + std::to_string(::GetCurrentProcessId()) +
-            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    root_ = files_.TempDirectory() + "zge-files-" + std::to_string(::GetCurrentProcessId()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name();
     files_.CreateDirectory(root_);
   }
   void TearDown() override {

@@ -36,8 +36,8 @@ class PanelWindowsTest : public ::testing::Test {
     windowClass.hInstance = ThisModule();
     windowClass.lpszClassName = L"ZgeTestHost";
     static_cast<void>(::RegisterClassW(&windowClass));
-    host_.reset(::CreateWindowExW(0, L"ZgeTestHost", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 400,
-                                  300, nullptr, nullptr, ThisModule(), nullptr));
+    host_.reset(::CreateWindowExW(0, L"ZgeTestHost", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300,
+                                  nullptr, nullptr, ThisModule(), nullptr));
     ASSERT_TRUE(host_);
   }
 

@@ -4,8 +4,8 @@
 #include <fstream>
 
 #include "support/registry.h"
-#include "support/zelkange_api.h"
 #include "support/win_error.h"
+#include "support/zelkange_api.h"
 
 namespace zge::test {
 namespace {
@@ -28,9 +28,7 @@ void SetIfGiven(const wchar_t* name, const std::optional<std::wstring>& value) {
 }
 
 // Handles travel as VT_I4; sign extension restores them on 64-bit.
-HWND HandleFromLong(LONG value) {
-  return reinterpret_cast<HWND>(static_cast<INT_PTR>(value));
-}
+HWND HandleFromLong(LONG value) { return reinterpret_cast<HWND>(static_cast<INT_PTR>(value)); }
 
 struct MainWindowSearch {
   DWORD processId;
@@ -176,8 +174,8 @@ EarthClient EarthClient::Connect() {
     return EarthClient(std::move(running));
   }
   Microsoft::WRL::ComPtr<IDispatch> application;
-  const HRESULT created = CoCreateInstance(kApplicationGE, nullptr, CLSCTX_LOCAL_SERVER,
-                                           IID_PPV_ARGS(&application));
+  const HRESULT created =
+      CoCreateInstance(kApplicationGE, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&application));
   if (created != HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE)) {
     ThrowIfFailed(created, "CoCreateInstance(ApplicationGE)");
     return EarthClient(std::move(application));

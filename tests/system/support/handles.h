@@ -2,8 +2,8 @@
 // Windows of Google Earth's process are borrowed and never wrapped here.
 #pragma once
 
-#include <windows.h>
 #include <ole2.h>
+#include <windows.h>
 
 #include <memory>
 #include <type_traits>

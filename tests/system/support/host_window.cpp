@@ -41,8 +41,8 @@ HostWindow::HostWindow() {
   RegisterClassOnce(kFrameClass);
   RegisterClassOnce(kParentClass);
   frame_.reset(ThrowIfNull(
-      CreateWindowExW(0, kFrameClass, L"ZelkanGE system test", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                      40, 40, kFrameWidth, kFrameHeight, nullptr, nullptr, ThisModule(), nullptr),
+      CreateWindowExW(0, kFrameClass, L"ZelkanGE system test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40,
+                      40, kFrameWidth, kFrameHeight, nullptr, nullptr, ThisModule(), nullptr),
       "CreateWindowExW(frame)"));
   CreateParent();
 }

@@ -54,8 +54,8 @@ std::optional<DWORD> GetDword(HKEY root, const std::wstring& path, const std::ws
   return value;
 }
 
-std::optional<std::wstring> GetString(HKEY root, const std::wstring& path,
-                                      const std::wstring& name, REGSAM view) {
+std::optional<std::wstring> GetString(HKEY root, const std::wstring& path, const std::wstring& name,
+                                      REGSAM view) {
   const std::optional<UniqueKey> key = OpenKey(root, path, view);
   if (!key) return std::nullopt;
   const wchar_t* valueName = name.empty() ? nullptr : name.c_str();
@@ -65,8 +65,8 @@ std::optional<std::wstring> GetString(HKEY root, const std::wstring& path,
   if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
   ThrowIfError(status, "RegGetValueW");
   std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1);
-  status = RegGetValueW(key->get(), nullptr, valueName, RRF_RT_REG_SZ, nullptr, buffer.data(),
-                        &size);
+  status =
+      RegGetValueW(key->get(), nullptr, valueName, RRF_RT_REG_SZ, nullptr, buffer.data(), &size);
   ThrowIfError(status, "RegGetValueW");
   return std::wstring(buffer.data());
 }

@@ -20,8 +20,8 @@ void SetString(HKEY root, const std::wstring& path, const std::wstring& name,
                const std::wstring& value, REGSAM view = 0);
 
 std::optional<DWORD> GetDword(HKEY root, const std::wstring& path, const std::wstring& name);
-std::optional<std::wstring> GetString(HKEY root, const std::wstring& path,
-                                      const std::wstring& name, REGSAM view = 0);
+std::optional<std::wstring> GetString(HKEY root, const std::wstring& path, const std::wstring& name,
+                                      REGSAM view = 0);
 
 // Deletes the key with everything below it; a missing key is no error.
 void DeleteTree(HKEY root, const std::wstring& path, REGSAM view = 0);

@@ -8,8 +8,7 @@ namespace {
 // GetProcAddress yields a generic function pointer; going through
 // void(*)() is the sanctioned way to reach the export's real type.
 template <class Function>
-void Bind(HMODULE module, const char* name, Function& function,
-          std::vector<std::string>& missing) {
+void Bind(HMODULE module, const char* name, Function& function, std::vector<std::string>& missing) {
   const FARPROC address = GetProcAddress(module, name);
   if (address == nullptr) {
     missing.emplace_back(name);
