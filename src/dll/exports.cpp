@@ -30,14 +30,12 @@ using zge::TGEPanel;
 constexpr std::int32_t kInvalidPointer = static_cast<std::int32_t>(0x80004003);  // E_POINTER
 constexpr wchar_t kProductPage[] = L"https://www.google.com/earth/";
 
-// Made on the first LoadGE or CloseGE, on the host's user-interface thread.
-// Statics die in the reverse order of their making, and a panel that
-// outlives CloseGE is destroyed with the core's static that owns it: the
-// platform is therefore made before that static can be (both entry points
-// that reach it come here first), so it outlives any panel.
+// Made on the first LoadGE, on the host's user-interface thread, and never
+// destroyed: like the global panel's owner, it is not torn down at process
+// exit, so a panel the host never closed always has its platform.
 zge::win32::Win32Platform& ThePlatform() {
-  static zge::win32::Win32Platform platform;
-  return platform;
+  static auto* const platform = new zge::win32::Win32Platform();
+  return *platform;
 }
 
 ZgeBool ToZgeBool(bool value) noexcept { return value ? 1 : 0; }
@@ -144,10 +142,7 @@ void ZGE_CALL SetShutDownGE(ZgeBool shutDown) noexcept {
 }
 
 void ZGE_CALL CloseGE(void) noexcept {
-  zge::Guarded([] {
-    static_cast<void>(ThePlatform());
-    zge::entry::CloseGE();
-  });
+  zge::Guarded([] { zge::entry::CloseGE(); });
 }
 
 ZgeBool ZGE_CALL OnMouseWheelM(ZgeMessage* message) noexcept {

@@ -6,10 +6,14 @@
 #include "system_headers.h"
 #include "window_class.h"
 
+#include <commctrl.h>
+
 namespace zge::win32 {
 namespace {
 
 constexpr wchar_t kPanelWindowClass[] = L"ZelkanGEPanel";
+// Identifies our subclass in the parent's subclass chain.
+constexpr UINT_PTR kFillParentSubclass = 0x5A4745;  // "ZGE"
 
 HBRUSH BlackBrush() noexcept { return static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)); }
 
@@ -38,6 +42,10 @@ class Win32PanelWindow final : public platform::PanelWindow {
                                     WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, client.right,
                                     client.bottom, parent, nullptr, ThisModule(), this));
     ThrowLastErrorIf(!window_, "CreateWindowExW", "ZelkanGEPanel");
+    ThrowLastErrorIf(::SetWindowSubclass(parent, &FillParent, kFillParentSubclass,
+                                         reinterpret_cast<DWORD_PTR>(window_.get())) == FALSE,
+                     "SetWindowSubclass", "the panel's parent");
+    parent_ = parent;
     // Messages sent while the window was being made (its first WM_SIZE)
     // came before the panel holds this object; they are not reported.
     reporting_ = true;
@@ -74,6 +82,9 @@ class Win32PanelWindow final : public platform::PanelWindow {
 
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam,
                                     LPARAM lParam) noexcept;
+  // The parent's subclass procedure: the panel follows the parent's size.
+  static LRESULT CALLBACK FillParent(HWND parent, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR id, DWORD_PTR panel) noexcept;
 
  private:
   [[nodiscard]] HCURSOR CurrentCursor() const noexcept {
@@ -91,7 +102,10 @@ class Win32PanelWindow final : public platform::PanelWindow {
   LRESULT OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
   LRESULT WindowGone(HWND window, WPARAM wParam, LPARAM lParam) noexcept;
 
+  void StopFollowingParent() noexcept;
+
   unique_hwnd window_;
+  HWND parent_ = nullptr;
   platform::PanelWindowEvents* events_;
   bool reporting_ = false;
   bool busy_ = false;
@@ -142,6 +156,7 @@ LRESULT Win32PanelWindow::OnMessage(HWND window, UINT message, WPARAM wParam,
 // The window is forgotten first; when the host did it, the panel hears of
 // it last of all, since the panel may delete itself and this object then.
 LRESULT Win32PanelWindow::WindowGone(HWND window, WPARAM wParam, LPARAM lParam) noexcept {
+  StopFollowingParent();
   static_cast<void>(::SetWindowLongPtrW(window, GWLP_USERDATA, 0));
   static_cast<void>(window_.release());
   const LRESULT result = ::DefWindowProcW(window, WM_NCDESTROY, wParam, lParam);
@@ -150,6 +165,27 @@ LRESULT Win32PanelWindow::WindowGone(HWND window, WPARAM wParam, LPARAM lParam) 
     Guarded([&] { events.OnWindowGone(); });
   }
   return result;
+}
+
+void Win32PanelWindow::StopFollowingParent() noexcept {
+  if (parent_ != nullptr) {
+    // Fails only when the subclass is gone already (the parent's own end).
+    static_cast<void>(::RemoveWindowSubclass(parent_, &FillParent, kFillParentSubclass));
+    parent_ = nullptr;
+  }
+}
+
+LRESULT CALLBACK Win32PanelWindow::FillParent(HWND parent, UINT message, WPARAM wParam,
+                                              LPARAM lParam, UINT_PTR id,
+                                              DWORD_PTR panel) noexcept {
+  if (message == WM_SIZE) {
+    // Moving our own child window; a failure leaves the old size.
+    static_cast<void>(::MoveWindow(reinterpret_cast<HWND>(panel), 0, 0, LOWORD(lParam),
+                                   HIWORD(lParam), TRUE));
+  } else if (message == WM_NCDESTROY) {
+    static_cast<void>(::RemoveWindowSubclass(parent, &FillParent, id));
+  }
+  return ::DefSubclassProc(parent, message, wParam, lParam);
 }
 
 LRESULT CALLBACK Win32PanelWindow::Procedure(HWND window, UINT message, WPARAM wParam,

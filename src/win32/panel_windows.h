@@ -1,10 +1,10 @@
 // The panel-window port: the panel's own child window of class
 // "ZelkanGEPanel" inside the host's parent window.
 //
-// The window is sized to the parent's client area when it is created. It
-// does not follow later size changes of the parent on its own: watching the
-// parent would mean subclassing a window the host owns. A host that resizes
-// its parent resizes the panel too, as it does its other children.
+// The window fills the parent's client area and keeps filling it: it
+// watches the parent's size changes through a window subclass (the
+// system's SetWindowSubclass chain, which other subclasses of the host's
+// window share safely), removed again when the panel's window goes.
 #pragma once
 
 #include <memory>

@@ -27,6 +27,26 @@ TEST_F(EmbeddingTest, RenderWindowMovesIntoThePanelThatFillsTheParent) {
   EXPECT_TRUE(EqualRect(&panelRect, &parentClient));
 }
 
+TEST_F(EmbeddingTest, PanelFollowsItsParentAndSizesTheViewWithIt) {
+  StandInConfig config;
+  config.versionMajor = 4;
+  config.versionMinor = 2;
+  ConfigureStandIn(config);
+  LoadPanelAndWaitForView();
+  const HWND panel = FindPanel(Host().Parent());
+  const HWND render = EarthClient::Connect().RenderWindow();
+
+  ASSERT_TRUE(SetWindowPos(Host().Parent(), nullptr, 0, 0, 420, 310,
+                           SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
+
+  const RECT parentClient = ClientRectOf(Host().Parent());
+  const RECT panelClient = ClientRectOf(panel);
+  EXPECT_TRUE(EqualRect(&panelClient, &parentClient));
+  // Before 4.3 the render window itself follows the panel.
+  const RECT renderClient = ClientRectOf(render);
+  EXPECT_TRUE(EqualRect(&renderClient, &panelClient));
+}
+
 TEST_F(EmbeddingTest, MainWindowStaysHiddenWhileThePanelLives) {
   LoadPanelAndWaitForView();
   const HWND main = EarthClient::Connect().MainWindow();
