@@ -6,7 +6,7 @@ set -euo pipefail
 readonly required=(
   wine64 wine32:i386
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools
-  xvfb xauth cmake ninja-build g++
+  cmake ninja-build g++
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-tidy clang-format
 )
@@ -54,7 +54,8 @@ echo "deps: installing ${missing[*]:-} ${missing_optional[*]:-}"
 as_root apt-get update -qq
 if ((${#missing[@]} > 0)); then
   # fp-compiler and friends are never asked for: apt would remove g++ and clang.
-  if ! as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"; then
+  # With their recommended packages: Wine's fonts and helpers among them.
+  if ! as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"; then
     echo "deps: apt-get install failed" >&2
   fi
 fi

@@ -27,6 +27,8 @@ done
 
 if [[ ! -f $results/build-native ]]; then
   tools/run-ctest.sh unit-native --test-dir build/native --output-on-failure -j"$jobs" --timeout 120
+  echo "=== lint"
+  if tools/lint.sh; then echo "1 0" >"$results/lint"; else echo "0 1" >"$results/lint"; fi
 fi
 for preset in win32 win64; do
   if [[ ! -f $results/build-$preset ]]; then

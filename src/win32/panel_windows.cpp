@@ -180,8 +180,8 @@ LRESULT CALLBACK Win32PanelWindow::FillParent(HWND parent, UINT message, WPARAM 
                                               DWORD_PTR panel) noexcept {
   if (message == WM_SIZE) {
     // Moving our own child window; a failure leaves the old size.
-    static_cast<void>(::MoveWindow(reinterpret_cast<HWND>(panel), 0, 0, LOWORD(lParam),
-                                   HIWORD(lParam), TRUE));
+    static_cast<void>(
+        ::MoveWindow(reinterpret_cast<HWND>(panel), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE));
   } else if (message == WM_NCDESTROY) {
     static_cast<void>(::RemoveWindowSubclass(parent, &FillParent, id));
   }
