@@ -32,6 +32,11 @@ if [[ ! -f $results/build-native ]]; then
 fi
 for preset in win32 win64; do
   if [[ ! -f $results/build-$preset ]]; then
+    if tools/check-exports.sh "build/$preset/src/dll/ZelkanGE.dll"; then
+      echo "1 0" >"$results/exports-$preset"
+    else
+      echo "0 1" >"$results/exports-$preset"
+    fi
     tools/system-tests.sh "$preset" || true
   fi
 done
