@@ -33,6 +33,8 @@ STANDIN_TEST(CommandLinesMapToActions) {
       EXPECT_EQ_IN(static_cast<int>(command->action), static_cast<int>(c.action), context);
       EXPECT_EQ_IN(command->perUser, c.perUser, context);
     }
-    if (!c.valid) EXPECT_TRUE(!problem.empty());
+    if (!c.valid) {
+      EXPECT_TRUE(!problem.empty());
+    }
   }
 }

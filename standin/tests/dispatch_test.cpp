@@ -186,7 +186,9 @@ STANDIN_TEST(ConfiguredFailuresAndUnbuiltMembersReachTheCallerAsExceptions) {
     Invoke(*fixture.app.get(), call.id, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {}, result);
     EXPECT_EQ(result.hr, call.hr);
     EXPECT_EQ(result.info.scode, call.scode);
-    if (call.hr == DISP_E_EXCEPTION) EXPECT_TRUE(SysStringLen(result.info.bstrDescription) > 0);
+    if (call.hr == DISP_E_EXCEPTION) {
+      EXPECT_TRUE(SysStringLen(result.info.bstrDescription) > 0);
+    }
   }
 }
 

@@ -79,6 +79,9 @@ struct FailureCase {
   const char* expectedText;  // contained in the message
 };
 
+// Names the case in test listings instead of its bytes.
+void PrintTo(const FailureCase& testCase, std::ostream* out) { *out << testCase.name; }
+
 class DispatchFailureTest : public DispatchObjectTest,
                             public ::testing::WithParamInterface<FailureCase> {};
 

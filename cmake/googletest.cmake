@@ -1,0 +1,8 @@
+# GoogleTest for the Windows test programs, built once per tree from the
+# sources Debian ships, whichever folder asks first.
+if(NOT TARGET gtest)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+endif()
+include(GoogleTest)
