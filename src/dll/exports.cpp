@@ -65,10 +65,14 @@ void NotAvailable(const char* function) noexcept {
   static_cast<void>(NotAvailable(function, false));
 }
 
-// False, with the error recorded, for a NULL pointer the call needs.
+// False for a NULL pointer the call needs. The error is recorded only with
+// a panel: without one every function does nothing and reports nothing.
 bool Given(const void* pointer, const char* function, const char* argument) noexcept {
   if (pointer != nullptr) {
     return true;
+  }
+  if (zge::GlobalPanel() == nullptr) {
+    return false;
   }
   zge::Guarded([&] {
     zge::RecordLastError(kInvalidPointer,

@@ -103,6 +103,15 @@ TEST_P(NoPanelTest, CommandsDoNothing) {
   EXPECT_EQ(code, 0);
 }
 
+TEST_P(NoPanelTest, NullOutputsAreNotReported) {
+  ZelkanGE& api = Api();
+  EXPECT_EQ(api.CameraPoint(nullptr, nullptr, nullptr), 0);
+  api.LoadRoute(nullptr, L"Route", L"", 0);
+  std::int32_t code = -1;
+  EXPECT_EQ(api.ZgeGetLastError(&code, nullptr, 0), 0);
+  EXPECT_EQ(code, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(States, NoPanelTest,
                          ::testing::Values(NoPanel::kNeverLoaded, NoPanel::kClosed),
                          [](const auto& testParam) {

@@ -1,0 +1,64 @@
+// Failures with a panel reach the host as the thread's last error, the call
+// returns its neutral result, and the panel stays usable.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/system_test.h"
+
+namespace zge::test {
+namespace {
+
+using ErrorsTest = SystemTest;
+
+struct LastError {
+  std::int32_t code = 0;
+  std::string text;
+};
+
+LastError ReadLastError(ZelkanGE& api) {
+  LastError error;
+  const std::int32_t length = api.ZgeGetLastError(&error.code, nullptr, 0);
+  error.text.resize(static_cast<std::size_t>(length) + 1);
+  api.ZgeGetLastError(&error.code, error.text.data(), length + 1);
+  error.text.resize(static_cast<std::size_t>(length));
+  return error;
+}
+
+TEST_F(ErrorsTest, FailuresAreRecordedAndThePanelStaysUsable) {
+  LoadPanelAndWaitForView();
+  ZelkanGE& api = Api();
+
+  EXPECT_EQ(api.CameraPoint(nullptr, nullptr, nullptr), 0);
+  LastError error = ReadLastError(api);
+  EXPECT_EQ(static_cast<std::uint32_t>(error.code), 0x80004003U);  // E_POINTER
+  EXPECT_NE(error.text.find("CameraPoint"), std::string::npos) << error.text;
+
+  api.SynchronizeView(1000.0, 52.5, 13.4, 30.0);
+  error = ReadLastError(api);
+  EXPECT_EQ(static_cast<std::uint32_t>(error.code), 0x80004001U);  // E_NOTIMPL
+  EXPECT_EQ(error.text, "SynchronizeView is not available in this version of ZelkanGE");
+
+  api.ZgeClearLastError();
+  EXPECT_EQ(ReadLastError(api).code, 0);
+  EXPECT_EQ(api.ZgeIsViewReady(), 1);
+  EXPECT_EQ(api.ZgeGetMajor(), 7);
+}
+
+TEST_F(ErrorsTest, GoogleEarthFailuresCarryItsOwnCodeAndText) {
+  StandInConfig config;
+  config.failMembers = L"VersionBuild:0x80048002";
+  ConfigureStandIn(config);
+  LoadPanelAndWaitForView();
+  ZelkanGE& api = Api();
+  api.ZgeClearLastError();
+
+  EXPECT_EQ(api.ZgeGetBuild(), 0);
+  const LastError error = ReadLastError(api);
+  EXPECT_EQ(static_cast<std::uint32_t>(error.code), 0x80048002U);
+  EXPECT_FALSE(error.text.empty());
+  EXPECT_EQ(api.ZgeGetMinor(), 3);
+}
+
+}  // namespace
+}  // namespace zge::test
