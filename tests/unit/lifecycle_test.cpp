@@ -80,3 +80,35 @@ TEST_F(PanelTest, ScreenShotNeedsAnEmbeddedViewAndDropsFailures) {
 
 }  // namespace
 }  // namespace zge::testing
+
+namespace zge::testing {
+namespace {
+
+// Hosts close the panel from inside its own events; the tick that raised
+// the event must not touch the panel afterwards.
+TEST_F(PanelTest, HostMayCloseThePanelFromTheLoadedCallback) {
+  f.earth.state.registered = false;
+  ASSERT_TRUE(entry::LoadGE(f.ports, host, [](bool) { entry::CloseGE(); }));
+  f.timers.Tick();
+  EXPECT_EQ(GlobalPanel(), nullptr);
+}
+
+TEST_F(PanelTest, HostMayCloseThePanelFromAnEmbeddingTick) {
+  ASSERT_TRUE(entry::LoadGE(f.ports, host, [](bool) { entry::CloseGE(); }));
+  f.timers.Tick();
+  f.timers.Tick();
+  EXPECT_EQ(GlobalPanel(), nullptr);
+  EXPECT_EQ(f.desktop.GetParent(earthRender), earthContainer);
+}
+
+TEST_F(PanelTest, HostMayCloseThePanelFromOnInit) {
+  Load();
+  Panel().SetOnInit([] { entry::CloseGE(); });
+  f.timers.Tick();
+  f.timers.Tick();
+  EXPECT_EQ(GlobalPanel(), nullptr);
+  EXPECT_TRUE(loadedEvents.empty());
+}
+
+}  // namespace
+}  // namespace zge::testing

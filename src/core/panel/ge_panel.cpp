@@ -55,6 +55,7 @@ void TGEPanel::Disarm() {
 
 TGEPanel::~TGEPanel() {
   destroying_ = true;
+  *alive_ = false;
   // The watch thread first: it must never read a panel that is going.
   watchThread_.reset();
   FTimer.reset();

@@ -123,7 +123,8 @@ class TGEPanel final : private platform::PanelWindowEvents {
 
   // Start-up helpers (startup.cpp).
   void ConnectTick();
-  void QueryTick();
+  // False when the host's OnInit handler destroyed the panel.
+  [[nodiscard]] bool QueryTick();
   void FailStartup();
   void RaiseLoaded(bool isLoaded);
   void DropApplication();
@@ -174,6 +175,9 @@ class TGEPanel final : private platform::PanelWindowEvents {
   std::unique_ptr<platform::WatchThread> watchThread_;
   GoneHandler onWindowGone_;
   bool destroying_ = false;
+  // False once the panel is destroyed: a tick whose event handler closed
+  // the panel learns of it through its own copy and stops.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 // The one global panel, or null. Read without a lock by the watch thread.

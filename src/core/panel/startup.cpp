@@ -29,16 +29,20 @@ void TGEPanel::InitGE() {
 void TGEPanel::DoTimer() {
   // A tick that fails as a whole ends the start-up. The host's callbacks
   // are plain functions, so what can fail here are the connection and the
-  // package's own calls; both throw std::exception-derived errors.
+  // package's own calls; both throw std::exception-derived errors. A host
+  // may close the panel from inside its handlers: then nothing of the
+  // panel is touched any more.
+  const std::shared_ptr<bool> alive = alive_;
   try {
     if (FApplication == nullptr) {
       ConnectTick();
-    } else {
-      QueryTick();
+    } else if (QueryTick()) {
       RaiseLoaded(true);
     }
   } catch (const std::exception&) {
-    FailStartup();
+    if (*alive) {
+      FailStartup();
+    }
   }
 }
 
@@ -51,7 +55,7 @@ void TGEPanel::ConnectTick() {
   FTimer->SetEnabled(true);
 }
 
-void TGEPanel::QueryTick() {
+bool TGEPanel::QueryTick() {
   try {
     FMainWnd = GetApplicationGE().GetMainHwnd();
     FTimer->SetEnabled(false);
@@ -62,13 +66,18 @@ void TGEPanel::QueryTick() {
       FEmbedded = false;
       FTimer->SetInterval(kWaitIntervalMs);
       FTimer->SetEnabled(true);
-      return;
+      return true;
     }
     if (!FEmbedded) {
       SetGoogleEarth();
     }
     if (OnInit) {
-      OnInit();
+      const std::shared_ptr<bool> alive = alive_;
+      const InitEvent handler = OnInit;
+      handler();
+      if (!*alive) {
+        return false;
+      }
     }
     if (FRenderWnd == kNoWindow) {
       FTimer->SetEnabled(true);
@@ -85,6 +94,7 @@ void TGEPanel::QueryTick() {
     FTimer->SetInterval(kRetryIntervalMs);
     FTimer->SetEnabled(true);
   }
+  return true;
 }
 
 void TGEPanel::FailStartup() {
@@ -95,8 +105,9 @@ void TGEPanel::FailStartup() {
 }
 
 void TGEPanel::RaiseLoaded(bool isLoaded) {
-  if (OnLoaded) {
-    OnLoaded(isLoaded);
+  // A copy: the handler may close the panel, and the event with it.
+  if (const LoadedEvent handler = OnLoaded) {
+    handler(isLoaded);
   }
 }
 
