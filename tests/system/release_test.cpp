@@ -125,6 +125,29 @@ TEST_F(ReleaseTest, SecondLoadKeepsOnePanelAndRestartsStartUp) {
   EXPECT_EQ(GetParent(EarthClient::Connect().RenderWindow()), FindPanel(Host().Parent()));
 }
 
+struct CloseOnLoaded {
+  ZelkanGE* api;
+  int calls = 0;
+};
+
+void ZGE_CALL CloseFromLoadedCallback(void* context, ZgeBool /*isLoaded*/) {
+  auto* closer = static_cast<CloseOnLoaded*>(context);
+  ++closer->calls;
+  closer->api->CloseGE();
+}
+
+TEST_F(ReleaseTest, HostMayCloseThePanelFromItsLoadedCallback) {
+  CloseOnLoaded closer{&Api()};
+  ASSERT_EQ(Api().LoadGE(Host().Parent(), &CloseFromLoadedCallback, &closer), 1);
+  ASSERT_TRUE(PumpUntil([&] { return closer.calls > 0; }, kEventTimeout));
+
+  // No tick of the closed panel follows.
+  PumpFor(3000ms);
+  EXPECT_EQ(closer.calls, 1);
+  EXPECT_EQ(FindPanel(Host().Parent()), nullptr);
+  EXPECT_EQ(Api().ZgeIsViewReady(), 0);
+}
+
 TEST_F(ReleaseTest, SecondCloseDoesNothing) {
   LoadPanelAndWaitForView();
   Api().CloseGE();
