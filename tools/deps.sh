@@ -8,6 +8,7 @@ readonly required=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools
   cmake ninja-build g++
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libz-mingw-w64-dev
   clang clang-tidy clang-format
 )
 readonly optional=(imagemagick)

@@ -373,8 +373,10 @@ int Run() {
   const Outcome none = Call(earth, L"GetFeatureByName", Args(Arg::Str(L"No such feature")));
   checker.Expect(none.Ok() && !none.Object(), "GetFeatureByName of an unknown name is null");
 
-  const Outcome kml = Call(earth, L"OpenKmlFile", Args(Arg::Str(L"C:\\x.kml"), Arg::I4(1)));
-  checker.Expect(kml.FailedWith(E_NOTIMPL), "OpenKmlFile fails with E_NOTIMPL", kml.Describe());
+  const Outcome kml =
+      Call(earth, L"OpenKmlFile", Args(Arg::Str(L"C:\\no such folder\\x.kml"), Arg::I4(1)));
+  checker.Expect(kml.FailedWith(E_INVALIDARG), "OpenKmlFile of a missing file is E_INVALIDARG",
+                 kml.Describe());
   const Outcome unknown = InvokeId(earth, 999, DISPATCH_METHOD, {});
   checker.Expect(unknown.hr == DISP_E_MEMBERNOTFOUND, "DISPID 999 is DISP_E_MEMBERNOTFOUND");
 

@@ -58,7 +58,8 @@ ApplicationGE::ApplicationGE(std::shared_ptr<CallGate> gate, std::shared_ptr<Ear
     : DispatchObject(std::move(gate), ApplicationMembers(), ids::kIApplicationGE),
       state_(std::move(state)),
       windows_(std::move(windows)),
-      versions_(versions) {}
+      versions_(versions),
+      kml_(state_->Features()) {}
 
 bool ApplicationGE::IsInitialized() const { return windows_->MainWindow() != nullptr; }
 
@@ -137,6 +138,15 @@ Answer ApplicationGE::Call(const MemberSpec& member, CallKind kind, const Args& 
     }
     case kSaveScreenShot:
       return SaveScreenShot(args);
+
+    case kLoadKmlData:
+      kml_.LoadData(args.String(0));
+      return Answer::None();
+    case kOpenKmlFile:
+      // suppressMessages: the stand-in never shows a message box; failures
+      // reach the caller either way.
+      kml_.OpenFile(args.String(0));
+      return Answer::None();
 
     case kGetFeatureByName:
       return Answer::Object(MakeFeature(Gate(), state_, features.FindByName(args.String(0))));

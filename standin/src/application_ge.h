@@ -7,6 +7,7 @@
 #include "config.h"
 #include "dispatch.h"
 #include "earth_state.h"
+#include "kml_loader.h"
 #include "view_windows.h"
 
 namespace standin {
@@ -38,6 +39,7 @@ class ApplicationGE final : public DispatchObject {
   std::shared_ptr<EarthState> state_;
   std::shared_ptr<const ViewWindows> windows_;
   Versions versions_;
+  KmlLoader kml_;
 };
 
 }  // namespace standin

@@ -78,9 +78,9 @@ FeatureTree::FeatureTree()
 }
 
 std::shared_ptr<FeatureNode> FeatureTree::FindByName(std::u16string_view name) const {
-  const auto& temporary = temporaryPlaces_->children;
-  for (auto it = temporary.rbegin(); it != temporary.rend(); ++it) {
-    if (auto found = FindDepthFirst(*it, name)) return found;
+  if (const auto entries = nameIndex_.find(std::u16string(name)); entries != nameIndex_.end()) {
+    // Entries leave the index with their node, so the first one is alive.
+    if (auto found = entries->second.begin()->second.lock()) return found;
   }
   if (temporaryPlaces_->name == name) return temporaryPlaces_;
   if (auto found = FindDepthFirst(myPlaces_, name)) return found;
@@ -126,11 +126,42 @@ std::shared_ptr<FeatureNode> FeatureTree::Highlighted() const {
 
 void FeatureTree::AppendTemporary(std::shared_ptr<FeatureNode> node) {
   node->parent = temporaryPlaces_;
+  IndexSubtree(node, ++lastLoadSequence_);
   temporaryPlaces_->children.push_back(std::move(node));
   Changed();
 }
 
+void FeatureTree::IndexSubtree(const std::shared_ptr<FeatureNode>& top, std::uint64_t sequence) {
+  std::uint32_t position = 0;
+  // Depth-first with an explicit stack: loaded documents may nest deeply.
+  std::vector<std::shared_ptr<FeatureNode>> pending{top};
+  while (!pending.empty()) {
+    std::shared_ptr<FeatureNode> node = std::move(pending.back());
+    pending.pop_back();
+    node->loadSequence = sequence;
+    node->loadPosition = position++;
+    nameIndex_[node->name].emplace(std::pair(sequence, node->loadPosition), node);
+    pending.insert(pending.end(), node->children.rbegin(), node->children.rend());
+  }
+}
+
+void FeatureTree::UnindexSubtree(const FeatureNode& top) {
+  std::vector<const FeatureNode*> pending{&top};
+  while (!pending.empty()) {
+    const FeatureNode* node = pending.back();
+    pending.pop_back();
+    if (node->loadSequence != 0) {
+      if (auto entries = nameIndex_.find(node->name); entries != nameIndex_.end()) {
+        entries->second.erase(std::pair(node->loadSequence, node->loadPosition));
+        if (entries->second.empty()) nameIndex_.erase(entries);
+      }
+    }
+    for (const auto& child : node->children) pending.push_back(child.get());
+  }
+}
+
 void FeatureTree::Remove(const std::shared_ptr<FeatureNode>& node) {
+  UnindexSubtree(*node);
   if (auto parent = node->parent.lock()) {
     std::erase(parent->children, node);
   }

@@ -3,18 +3,37 @@
 // ask the tree. Portable.
 //
 // Roots: "Temporary Places", "My Places" and the layers database "Primary
-// Database" with the built-in layers. KML loading (a later issue) appends
-// top-level features under Temporary Places with AppendTemporary and
-// removes them with Remove.
+// Database" with the built-in layers. Loaded KML appends top-level features
+// under Temporary Places with AppendTemporary and removes them with Remove.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace standin {
+
+struct KmlCoordinate {
+  double longitude = 0;
+  double latitude = 0;
+  double altitude = 0;
+};
+
+// What the view draws of a placemark: a marker at its point, or its line.
+struct PlacemarkShape {
+  enum class Kind { kPoint, kLine };
+  Kind kind = Kind::kPoint;
+  std::vector<KmlCoordinate> coordinates;
+  std::optional<double> heading;          // IconStyle: degrees clockwise from north
+  std::uint32_t lineColour = 0xFFFFFFFF;  // LineStyle, as KML writes it: aabbggrr
+  double lineWidth = 1;
+};
 
 struct FeatureNode {
   std::u16string name;
@@ -23,6 +42,13 @@ struct FeatureNode {
   bool deleted = false;
   std::weak_ptr<FeatureNode> parent;
   std::vector<std::shared_ptr<FeatureNode>> children;
+  std::shared_ptr<const PlacemarkShape> shape;  // placemarks with a point or line only
+
+  // The name index's key, set by AppendTemporary: which load (counting from
+  // 1; 0 for nodes outside Temporary Places) and the depth-first position
+  // inside it.
+  std::uint64_t loadSequence = 0;
+  std::uint32_t loadPosition = 0;
 };
 
 class FeatureTree {
@@ -38,7 +64,8 @@ class FeatureTree {
   // Exact, case-sensitive match; nullptr when none. Search order: the
   // features under Temporary Places from the newest top-level one backwards
   // (depth-first inside each), Temporary Places itself, My Places
-  // (depth-first), then the layers database (depth-first).
+  // (depth-first), then the layers database (depth-first). Loaded features
+  // are found through an index, so the cost does not grow with their number.
   [[nodiscard]] std::shared_ptr<FeatureNode> FindByName(std::u16string_view name) const;
 
   // nullptr for the roots.
@@ -55,7 +82,8 @@ class FeatureTree {
   void Highlight(const std::shared_ptr<FeatureNode>& node);
   [[nodiscard]] std::shared_ptr<FeatureNode> Highlighted() const;
 
-  // For KML loading: the node becomes the last child of Temporary Places.
+  // For KML loading: the node (with its subtree, which must not change
+  // afterwards) becomes the last child of Temporary Places.
   void AppendTemporary(std::shared_ptr<FeatureNode> node);
   // Detaches the node; it and its descendants read as deleted.
   void Remove(const std::shared_ptr<FeatureNode>& node);
@@ -64,8 +92,22 @@ class FeatureTree {
   void SetOnChanged(std::function<void()> onChanged) { onChanged_ = std::move(onChanged); }
 
  private:
-  void Changed() const;
+  // Newest load first, then depth-first order inside a load.
+  struct NewestFirst {
+    bool operator()(const std::pair<std::uint64_t, std::uint32_t>& a,
+                    const std::pair<std::uint64_t, std::uint32_t>& b) const {
+      return a.first != b.first ? a.first > b.first : a.second < b.second;
+    }
+  };
+  using NameEntries =
+      std::map<std::pair<std::uint64_t, std::uint32_t>, std::weak_ptr<FeatureNode>, NewestFirst>;
 
+  void Changed() const;
+  void IndexSubtree(const std::shared_ptr<FeatureNode>& top, std::uint64_t sequence);
+  void UnindexSubtree(const FeatureNode& node);
+
+  std::unordered_map<std::u16string, NameEntries> nameIndex_;
+  std::uint64_t lastLoadSequence_ = 0;
   std::shared_ptr<FeatureNode> temporaryPlaces_;
   std::shared_ptr<FeatureNode> myPlaces_;
   std::shared_ptr<FeatureNode> primaryDatabase_;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -259,6 +260,65 @@ void DrawGeoLine(HDC dc, const GlobeView& view, int steps, PointAt pointAt) {
   DrawPolyline(dc, run);
 }
 
+// Names beyond this many markers are left out: a crowd of labels helps no one.
+constexpr std::size_t kMaxLabels = 200;
+
+bool IsNearView(const PixelPoint& pixel, int width, int height) {
+  return pixel.x >= -50 && pixel.y >= -20 && pixel.x <= width + 50 && pixel.y <= height + 20;
+}
+
+POINT Offset(POINT from, double angleDegrees, double length) {
+  const double radians = angleDegrees * std::numbers::pi / 180.0;
+  // Screen y grows downwards; angles run clockwise from up.
+  return {from.x + static_cast<LONG>(std::lround(length * std::sin(radians))),
+          from.y - static_cast<LONG>(std::lround(length * std::cos(radians)))};
+}
+
+void DrawMarker(HDC dc, POINT at, const std::optional<double>& heading, double viewAzimuth) {
+  if (heading) {
+    const double angle = *heading - viewAzimuth;
+    const POINT arrow[] = {Offset(at, angle, 10), Offset(at, angle + 140, 7),
+                           Offset(at, angle + 180, 3), Offset(at, angle - 140, 7)};
+    Polygon(dc, arrow, 4);
+  } else {
+    Ellipse(dc, at.x - 4, at.y - 4, at.x + 5, at.y + 5);
+  }
+}
+
+void DrawLines(HDC dc, const GlobeView& view, const std::vector<SceneLine>& lines) {
+  for (const SceneLine& line : lines) {
+    const unique_hpen pen(
+        CreatePen(PS_SOLID, line.width,
+                  RGB((line.rgb >> 16) & 0xFF, (line.rgb >> 8) & 0xFF, line.rgb & 0xFF)));
+    if (!pen) continue;
+    const select_object_scope select(dc, pen.get());
+    DrawGeoLine(dc, view, static_cast<int>(line.points.size()) - 1,
+                [&](int i) { return line.points[static_cast<std::size_t>(i)]; });
+  }
+}
+
+void DrawMarkers(HDC dc, const GlobeView& view, const GlobeScene& scene) {
+  const unique_hbrush fill(CreateSolidBrush(RGB(255, 236, 64)));
+  const unique_hpen outline(CreatePen(PS_SOLID, 1, RGB(40, 30, 0)));
+  if (!fill || !outline) return;
+  const select_object_scope brush(dc, fill.get());
+  const select_object_scope pen(dc, outline.get());
+  SetTextColor(dc, RGB(255, 255, 255));
+  std::size_t labels = 0;
+  for (const SceneMarker& marker : scene.markers) {
+    const auto pixel = view.ToPixel(marker.at);
+    if (!pixel || !IsNearView(*pixel, view.Width(), view.Height())) continue;
+    const POINT at{static_cast<LONG>(std::lround(pixel->x)),
+                   static_cast<LONG>(std::lround(pixel->y))};
+    DrawMarker(dc, at, marker.heading, scene.camera.azimuth);
+    if (labels < kMaxLabels && !marker.name.empty()) {
+      ++labels;
+      TextOutW(dc, at.x + 8, at.y - 7, reinterpret_cast<const wchar_t*>(marker.name.c_str()),
+               static_cast<int>(marker.name.size()));
+    }
+  }
+}
+
 }  // namespace
 
 GlobeImage::GlobeImage(int width, int height, const GlobeScene& scene)
@@ -400,6 +460,10 @@ void GlobeImage::PaintOverlay(const GlobeScene& scene) {
       TextOutW(dc, px + 5, py - 7, name.c_str(), static_cast<int>(name.size()));
     }
   }
+
+  // Loaded KML: lines under the markers, markers under their names.
+  DrawLines(dc, view, scene.lines);
+  DrawMarkers(dc, view, scene);
 
   // The focus point and the camera line.
   {

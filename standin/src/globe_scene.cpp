@@ -1,6 +1,67 @@
 #include "globe_scene.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace standin {
+namespace {
+
+class PlacemarkCollector {
+ public:
+  explicit PlacemarkCollector(GlobeScene& scene) : scene_(scene) {}
+
+  [[nodiscard]] bool Full() const {
+    return scene_.markers.size() >= kMaxSceneMarkers || linePoints_ >= kMaxSceneLinePoints;
+  }
+
+  // Depth-first; a hidden feature hides its subtree.
+  void Visit(const FeatureNode& node) {
+    if (!node.visible || node.deleted || Full()) return;
+    if (node.shape) Add(node);
+    for (const auto& child : node.children) Visit(*child);
+  }
+
+ private:
+  void Add(const FeatureNode& node) {
+    const PlacemarkShape& shape = *node.shape;
+    if (shape.kind == PlacemarkShape::Kind::kPoint) {
+      const KmlCoordinate& at = shape.coordinates.front();
+      scene_.markers.push_back({{at.latitude, at.longitude}, node.name, shape.heading});
+      return;
+    }
+    if ((shape.lineColour >> 24) == 0 || shape.coordinates.size() < 2) return;
+    SceneLine line;
+    const std::size_t room = kMaxSceneLinePoints - linePoints_;
+    const std::size_t count = std::min(shape.coordinates.size(), room);
+    line.points.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+      line.points.push_back({shape.coordinates[i].latitude, shape.coordinates[i].longitude});
+    }
+    // KML writes colours as aabbggrr.
+    const std::uint32_t abgr = shape.lineColour;
+    line.rgb = ((abgr & 0xFFU) << 16) | (abgr & 0xFF00U) | ((abgr >> 16) & 0xFFU);
+    line.width = static_cast<int>(std::lround(std::clamp(shape.lineWidth, 1.0, 10.0)));
+    linePoints_ += count;
+    scene_.lines.push_back(std::move(line));
+  }
+
+  GlobeScene& scene_;
+  std::size_t linePoints_ = 0;
+};
+
+}  // namespace
+
+void AddPlacemarks(const FeatureTree& features, GlobeScene& scene) {
+  PlacemarkCollector collector(scene);
+  const auto temporary = features.TemporaryPlaces();
+  if (temporary->visible) {
+    const auto& loaded = temporary->children;
+    for (auto it = loaded.rbegin(); it != loaded.rend() && !collector.Full(); ++it) {
+      collector.Visit(**it);
+    }
+  }
+  collector.Visit(*features.MyPlaces());
+}
 
 GlobeScene SceneOf(const EarthState& state) {
   const FeatureTree& features = state.Features();
@@ -12,6 +73,7 @@ GlobeScene SceneOf(const EarthState& state) {
   scene.terrain = features.IsLayerShown(u"Terrain");
   scene.ocean = features.IsLayerShown(u"Ocean");
   scene.elevationExaggeration = state.ElevationExaggeration();
+  AddPlacemarks(features, scene);
   return scene;
 }
 

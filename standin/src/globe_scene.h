@@ -1,12 +1,37 @@
-// What one picture of the globe shows: the camera and the layers that
-// change the drawing. Built from the EarthState for every paint and every
-// screenshot. Portable.
+// What one picture of the globe shows: the camera, the layers that change
+// the drawing and the loaded placemarks. Built from the EarthState for every
+// paint and every screenshot. Portable.
 #pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "camera.h"
 #include "earth_state.h"
+#include "globe_view.h"
 
 namespace standin {
+
+// However many features are loaded, a picture draws at most this many
+// markers and line points: the newest loads first.
+inline constexpr std::size_t kMaxSceneMarkers = 2000;
+inline constexpr std::size_t kMaxSceneLinePoints = 50000;
+
+struct SceneMarker {
+  GeoPoint at;
+  std::u16string name;
+  std::optional<double> heading;  // degrees clockwise from north
+};
+
+struct SceneLine {
+  std::vector<GeoPoint> points;
+  std::uint32_t rgb = 0xFFFFFF;  // 0x00RRGGBB
+  int width = 1;
+};
 
 struct GlobeScene {
   CameraState camera;
@@ -16,8 +41,16 @@ struct GlobeScene {
   bool terrain = true;     // "Terrain": relief shading on land
   bool ocean = true;       // "Ocean": depth shading of the sea
   double elevationExaggeration = 1.0;
+  std::vector<SceneMarker> markers;
+  std::vector<SceneLine> lines;
 };
 
 [[nodiscard]] GlobeScene SceneOf(const EarthState& state);
+
+// The shown placemarks under Temporary Places (newest top-level feature
+// first, depth-first inside each) and My Places, within the caps above.
+// Hidden features and everything under them are left out, and so are lines
+// whose colour is fully transparent.
+void AddPlacemarks(const FeatureTree& features, GlobeScene& scene);
 
 }  // namespace standin

@@ -7,9 +7,11 @@
 #include "application_ge.h"
 #include "call_gate.h"
 #include "earth_ids.h"
+#include "journal.h"
 #include "member_tables.h"
 #include "result_codes.h"
 #include "test.h"
+#include "text.h"
 #include "view_windows.h"
 
 using namespace standin;
@@ -219,4 +221,163 @@ STANDIN_TEST(FeaturesAreObjectsWithTheirOwnJournalName) {
   EXPECT_EQ(fixture.lines.back(), std::string("Feature(\"Roads\").Visibility()"));
   EXPECT_EQ(fixture.lines[fixture.lines.size() - 2],
             std::string("Feature(\"Roads\").Visibility=0"));
+}
+
+namespace {
+
+// A BSTR argument that frees itself.
+class Text {
+ public:
+  explicit Text(const std::wstring& text) {
+    VariantInit(&v_);
+    V_VT(&v_) = VT_BSTR;
+    V_BSTR(&v_) = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+  }
+  Text(const Text&) = delete;
+  Text& operator=(const Text&) = delete;
+  ~Text() { VariantClear(&v_); }
+  operator VARIANT() const { return v_; }  // NOLINT: a borrowed copy for the call
+
+ private:
+  VARIANT v_;
+};
+
+// A call whose result is an object; null when it fails.
+com_ptr<IDispatch> ObjectCall(IDispatch& object, DISPID id, std::vector<VARIANT> args = {}) {
+  Result result;
+  Invoke(object, id, DISPATCH_METHOD | DISPATCH_PROPERTYGET, std::move(args), result);
+  if (result.hr != S_OK || V_VT(result.value.get()) != VT_DISPATCH) return nullptr;
+  return com_ptr<IDispatch>::copy(V_DISPATCH(result.value.get()));
+}
+
+long IntCall(IDispatch& object, DISPID id) {
+  Result result;
+  Invoke(object, id, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {}, result);
+  return result.hr == S_OK && V_VT(result.value.get()) == VT_I4 ? V_I4(result.value.get()) : -1;
+}
+
+std::u16string NameOf(IDispatch& feature) {
+  Result result;
+  Invoke(feature, ids::feature::kName, DISPATCH_PROPERTYGET, {}, result);
+  return V_VT(result.value.get()) == VT_BSTR ? BstrText(V_BSTR(result.value.get())) : u"?";
+}
+
+}  // namespace
+
+STANDIN_TEST(LoadKmlDataTakesItsTextByReferenceAndJournalsItInFull) {
+  Fixture fixture;
+  fixture.windows->main = FakeHandle();
+  BSTR text = SysAllocString(
+      L"<kml><Document><name>Say \"hi\"\n\u00E9</name><Placemark><name>P</name></Placemark>"
+      L"</Document></kml>");
+  VARIANT byReference;
+  VariantInit(&byReference);
+  V_VT(&byReference) = VT_BSTR | VT_BYREF;
+  V_BSTRREF(&byReference) = &text;
+  Result load;
+  Invoke(*fixture.app.get(), ids::app::kLoadKmlData, DISPATCH_METHOD, {byReference}, load);
+  SysFreeString(text);
+  EXPECT_EQ(load.hr, S_OK);
+  EXPECT_EQ(fixture.lines.back(),
+            "LoadKmlData(\"<kml><Document><name>Say \\\"hi\\\"\\n\xC3\xA9</name><Placemark><name>P"
+            "</name></Placemark></Document></kml>\")");
+  const auto found = ObjectCall(*fixture.app.get(), ids::app::kGetFeatureByName, {Text(L"P")});
+  ASSERT_TRUE(found);
+  const auto parent = ObjectCall(*found.get(), ids::feature::kGetParent);
+  ASSERT_TRUE(parent);
+  EXPECT_TRUE(NameOf(*parent.get()) == u"Say \"hi\"\n\u00E9");
+
+  Result invalid;
+  Invoke(*fixture.app.get(), ids::app::kLoadKmlData, DISPATCH_METHOD,
+         {Text(L"<kml>\n  <Folder>\n</kml>")}, invalid);
+  EXPECT_EQ(invalid.hr, DISP_E_EXCEPTION);
+  EXPECT_EQ(invalid.info.scode, E_INVALIDARG);
+  const std::u16string description = BstrText(invalid.info.bstrDescription);
+  EXPECT_TRUE(description.starts_with(u"LoadKmlData: invalid KML at line 3, column "))
+      << ToUtf8(description);
+}
+
+STANDIN_TEST(TemporaryPlacesCanBeWalkedAndHiddenThroughTheirChildren) {
+  Fixture fixture;
+  fixture.windows->main = FakeHandle();
+  Result load;
+  Invoke(*fixture.app.get(), ids::app::kLoadKmlData, DISPATCH_METHOD,
+         {Text(L"<kml><Document><name>Leg1</name><Placemark><name>a</name></Placemark>"
+               L"<Placemark><name>b</name></Placemark><Placemark><name>c</name></Placemark>"
+               L"</Document></kml>")},
+         load);
+  ASSERT_EQ(load.hr, S_OK);
+  const auto temporary = ObjectCall(*fixture.app.get(), ids::app::kGetTemporaryPlaces);
+  ASSERT_TRUE(temporary);
+  const auto loads = ObjectCall(*temporary.get(), ids::feature::kGetChildren);
+  ASSERT_TRUE(loads);
+  EXPECT_EQ(IntCall(*loads.get(), ids::collection::kCount), 1L);
+  const auto document = ObjectCall(*loads.get(), ids::collection::kItem, {I4(1)});
+  ASSERT_TRUE(document);
+  const auto placemarks = ObjectCall(*document.get(), ids::feature::kGetChildren);
+  ASSERT_TRUE(placemarks);
+  ASSERT_EQ(IntCall(*placemarks.get(), ids::collection::kCount), 3L);
+  const long wanted[] = {1, 0, 1};
+  for (long i = 1; i <= 3; ++i) {
+    const auto placemark = ObjectCall(*placemarks.get(), ids::collection::kItem, {I4(i)});
+    ASSERT_TRUE(placemark);
+    Result put;
+    Invoke(*placemark.get(), ids::feature::kVisibility, DISPATCH_PROPERTYPUT, {I4(wanted[i - 1])},
+           put);
+    EXPECT_EQ(put.hr, S_OK);
+  }
+  for (long i = 1; i <= 3; ++i) {
+    const auto placemark = ObjectCall(*placemarks.get(), ids::collection::kItem, {I4(i)});
+    EXPECT_EQ(IntCall(*placemark.get(), ids::feature::kVisibility), wanted[i - 1]);
+    const auto leaf = ObjectCall(*placemark.get(), ids::feature::kGetChildren);
+    EXPECT_EQ(IntCall(*leaf.get(), ids::collection::kCount), 0L);
+  }
+  for (const long outside : {0L, 4L}) {
+    Result item;
+    Invoke(*placemarks.get(), ids::collection::kItem, DISPATCH_PROPERTYGET, {I4(outside)}, item);
+    EXPECT_EQ(item.info.scode, E_INVALIDARG);
+  }
+  EXPECT_EQ(fixture.lines.back(), "Feature(\"Leg1\").Children.Item(4)");
+}
+
+STANDIN_TEST(AReopenedFileLeavesItsOldFeatureDeleted) {
+  Fixture fixture;
+  fixture.windows->main = FakeHandle();
+  wchar_t folder[MAX_PATH + 1] = {};
+  ASSERT_TRUE(GetTempPathW(MAX_PATH, folder) > 0);
+  const std::wstring path =
+      std::wstring(folder) + L"dispatch_test_" + std::to_wstring(GetCurrentProcessId()) + L".kml";
+  const std::string kml = "<kml><Placemark><name>Boat</name></Placemark></kml>";
+  {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_TRUE(file != INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(file, kml.data(), static_cast<DWORD>(kml.size()), &written, nullptr));
+    CloseHandle(file);
+  }
+  const auto open = [&] {
+    Result result;
+    Invoke(*fixture.app.get(), ids::app::kOpenKmlFile, DISPATCH_METHOD, {Text(path), I4(1)},
+           result);
+    EXPECT_EQ(result.hr, S_OK);
+  };
+  open();
+  const auto first = ObjectCall(*fixture.app.get(), ids::app::kGetFeatureByName, {Text(L"Boat")});
+  ASSERT_TRUE(first);
+  open();
+  const std::u16string path16(reinterpret_cast<const char16_t*>(path.data()), path.size());
+  EXPECT_EQ(fixture.lines.back(), "OpenKmlFile(" + JournalString(path16) + ", 1)");
+  Result stale;
+  Invoke(*first.get(), ids::feature::kName, DISPATCH_PROPERTYGET, {}, stale);
+  EXPECT_EQ(stale.info.scode, static_cast<HRESULT>(codes::kInvalidOrDeletedFeature));
+  const auto second = ObjectCall(*fixture.app.get(), ids::app::kGetFeatureByName, {Text(L"Boat")});
+  ASSERT_TRUE(second);
+  EXPECT_TRUE(NameOf(*second.get()) == u"Boat");
+  DeleteFileW(path.c_str());
+
+  Result missing;
+  Invoke(*fixture.app.get(), ids::app::kOpenKmlFile, DISPATCH_METHOD, {Text(path), I4(0)}, missing);
+  EXPECT_EQ(missing.info.scode, E_INVALIDARG);
+  EXPECT_NE(BstrText(missing.info.bstrDescription).find(u"cannot open the file"),
+            std::u16string::npos);
 }

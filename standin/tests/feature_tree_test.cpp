@@ -1,6 +1,10 @@
 #include "feature_tree.h"
 
+#include <string>
+#include <vector>
+
 #include "test.h"
+#include "text.h"
 
 using namespace standin;
 
@@ -68,4 +72,69 @@ STANDIN_TEST(HighlightFollowsTheLastHighlightedLiveFeature) {
   EXPECT_TRUE(tree.Highlighted() == doc);
   tree.Remove(doc);
   EXPECT_TRUE(!tree.Highlighted());
+}
+
+STANDIN_TEST(NameLookupIsExactAndNewestLoadFirst) {
+  FeatureTree tree;
+  const auto first = Node(u"GPS Boat", {Node(u"Boat")});
+  const auto second = Node(u"GPS Boat", {Node(u"Boat"), Node(u"boat")});
+  tree.AppendTemporary(first);
+  tree.AppendTemporary(second);
+  EXPECT_TRUE(tree.FindByName(u"GPS Boat") == second);
+  EXPECT_TRUE(tree.FindByName(u"Boat") == second->children[0]);
+  EXPECT_TRUE(tree.FindByName(u"boat") == second->children[1]);
+  EXPECT_TRUE(!tree.FindByName(u"BOAT"));
+  EXPECT_TRUE(!tree.FindByName(u"Boat "));
+  // A loaded feature named like a layer is found before the layer.
+  const auto roads = Node(u"Roads");
+  tree.AppendTemporary(roads);
+  EXPECT_TRUE(tree.FindByName(u"Roads") == roads);
+}
+
+STANDIN_TEST(NameIndexFollowsRemovals) {
+  FeatureTree tree;
+  const auto a = Node(u"Doc", {Node(u"P"), Node(u"Folder", {Node(u"Q")})});
+  const auto b = Node(u"Doc", {Node(u"Folder", {Node(u"P")}), Node(u"Q")});
+  const auto c = Node(u"Other", {Node(u"P")});
+  tree.AppendTemporary(a);
+  tree.AppendTemporary(b);
+  tree.AppendTemporary(c);
+  EXPECT_TRUE(tree.FindByName(u"P") == c->children[0]);
+  tree.Remove(c);                                                     // the newest
+  EXPECT_TRUE(tree.FindByName(u"P") == b->children[0]->children[0]);  // depth-first inside b
+  EXPECT_TRUE(!tree.FindByName(u"Other"));
+  tree.Remove(b->children[0]);  // a node inside a load
+  EXPECT_TRUE(tree.FindByName(u"P") == a->children[0]);
+  EXPECT_TRUE(tree.FindByName(u"Q") == b->children[0]);
+  EXPECT_TRUE(tree.FindByName(u"Folder") == a->children[1]);
+  tree.Remove(b);  // the middle one, after a part of it went already
+  EXPECT_TRUE(tree.FindByName(u"Doc") == a);
+  EXPECT_TRUE(tree.FindByName(u"Q") == a->children[1]->children[0]);
+  tree.Remove(a);
+  EXPECT_TRUE(!tree.FindByName(u"Doc") && !tree.FindByName(u"P") && !tree.FindByName(u"Q"));
+  EXPECT_TRUE(tree.TemporaryPlaces()->children.empty());
+  const auto again = Node(u"Doc");
+  tree.AppendTemporary(again);
+  EXPECT_TRUE(tree.FindByName(u"Doc") == again);
+}
+
+STANDIN_TEST(HundredThousandLoadsAreFoundByName) {
+  FeatureTree tree;
+  constexpr int kLoads = 100'000;
+  std::vector<std::shared_ptr<FeatureNode>> loads;
+  loads.reserve(kLoads);
+  for (int i = 0; i < kLoads; ++i) {
+    const std::u16string number = ToUtf16(std::to_string(i));
+    loads.push_back(Node(u"Track" + number, {Node(u"Leg"), Node(u"GPS" + number)}));
+    tree.AppendTemporary(loads.back());
+  }
+  EXPECT_TRUE(tree.FindByName(u"Leg") == loads.back()->children[0]);
+  for (const int i : {0, 1, 4'242, 99'999}) {
+    const std::u16string number = ToUtf16(std::to_string(i));
+    EXPECT_TRUE(tree.FindByName(u"Track" + number) == loads[i]) << i;
+    EXPECT_TRUE(tree.FindByName(u"GPS" + number) == loads[i]->children[1]) << i;
+  }
+  tree.Remove(loads.back());
+  EXPECT_TRUE(tree.FindByName(u"Leg") == loads[kLoads - 2]->children[0]);
+  EXPECT_TRUE(tree.FindByName(u"Primary Database") == tree.LayersDatabases()[0]);
 }
