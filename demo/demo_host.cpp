@@ -1,6 +1,8 @@
 // ZelkanGE's demo host: what a chart program does to show Google Earth in
 // one of its panes, in miniature. It loads the plug-in from its own folder,
-// embeds the view, has Google Earth save a picture of it and closes again.
+// embeds the view, shows a voyage on it (waypoints, a route, the track sailed
+// so far and the boat's live position), has Google Earth save a picture of
+// it and closes again.
 //
 //   ZelkanGEDemo.exe [picture.png]
 #include <windows.h>
@@ -10,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -88,6 +91,21 @@ class ZelkanGE {
     Bind("ZgeGetMinor", ZgeGetMinor);
     Bind("ZgeGetBuild", ZgeGetBuild);
     Bind("ZgeGetLastError", ZgeGetLastError);
+    Bind("ZgeClearLastError", ZgeClearLastError);
+    Bind("LoadWaypoint", LoadWaypoint);
+    Bind("LoadRoute", LoadRoute);
+    Bind("LoadTrackLeg", LoadTrackLeg);
+    Bind("LoadLiveGPS", LoadLiveGPS);
+    Bind("FeatureList", FeatureList);
+    Bind("ZgeStringListCount", ZgeStringListCount);
+    Bind("ZgeStringListItem", ZgeStringListItem);
+  }
+
+  // Throws when the last call recorded an error.
+  void Check(const char* what) const {
+    std::int32_t code = 0;
+    static_cast<void>(ZgeGetLastError(&code, nullptr, 0));
+    if (code != 0) throw DemoError(std::string(what) + " failed: " + LastError());
   }
 
   // The plug-in's last error as text, for the message of a failure.
@@ -110,6 +128,14 @@ class ZelkanGE {
   decltype(&::ZgeGetMinor) ZgeGetMinor = nullptr;
   decltype(&::ZgeGetBuild) ZgeGetBuild = nullptr;
   decltype(&::ZgeGetLastError) ZgeGetLastError = nullptr;
+  decltype(&::ZgeClearLastError) ZgeClearLastError = nullptr;
+  decltype(&::LoadWaypoint) LoadWaypoint = nullptr;
+  decltype(&::LoadRoute) LoadRoute = nullptr;
+  decltype(&::LoadTrackLeg) LoadTrackLeg = nullptr;
+  decltype(&::LoadLiveGPS) LoadLiveGPS = nullptr;
+  decltype(&::FeatureList) FeatureList = nullptr;
+  decltype(&::ZgeStringListCount) ZgeStringListCount = nullptr;
+  decltype(&::ZgeStringListItem) ZgeStringListItem = nullptr;
 
  private:
   template <class Function>
@@ -190,6 +216,51 @@ void ZGE_CALL OnLoaded(void* context, ZgeBool isLoaded) {
   startUp.failed = startUp.failed || isLoaded == 0;
 }
 
+// A voyage from Lisbon to Alexandria: the ports as waypoints, the planned
+// route through them, and the legs sailed so far with the boat at the end.
+void ShowVoyage(const ZelkanGE& zge) {
+  constexpr char kPortIcon[] = "http://maps.google.com/mapfiles/kml/shapes/marina.png";
+  constexpr char kWaypointIcon[] = "http://maps.google.com/mapfiles/kml/paddle/wht-circle.png";
+  constexpr wchar_t kBoatIcon[] = L"http://maps.google.com/mapfiles/kml/shapes/sailing.png";
+  zge.ZgeClearLastError();
+  zge.LoadWaypoint("Lisbon", "Port of departure", kPortIcon, 38.70, -9.14);
+  zge.LoadWaypoint("Valletta", "Fuel and water", kPortIcon, 35.90, 14.51);
+  zge.LoadWaypoint("Alexandria", "Port of arrival", kPortIcon, 31.20, 29.92);
+  zge.Check("LoadWaypoint");
+
+  const TPointGE points[] = {{"Lisbon", "", kWaypointIcon, 38.70, -9.14},
+                             {"Cape St. Vincent", "", kWaypointIcon, 37.02, -9.00},
+                             {"Gibraltar", "", kWaypointIcon, 36.10, -5.35},
+                             {"Cape Bon", "", kWaypointIcon, 37.08, 11.04},
+                             {"Valletta", "", kWaypointIcon, 35.90, 14.51},
+                             {"Crete", "", kWaypointIcon, 34.80, 24.10},
+                             {"Alexandria", "", kWaypointIcon, 31.20, 29.92}};
+  const TListGE route{static_cast<std::int32_t>(std::size(points)), points};
+  zge.LoadRoute(&route, L"Lisbon to Alexandria", L"Planned route", 0);
+  zge.Check("LoadRoute");
+
+  // Sailed so far: Lisbon to beyond Cape Bon, one leg per position report.
+  const double track[][2] = {{38.70, -9.14}, {37.02, -9.00}, {36.10, -5.35},
+                             {37.30, 2.50},  {37.08, 11.04}, {36.50, 13.00}};
+  for (std::size_t leg = 0; leg + 1 < std::size(track); ++leg) {
+    zge.LoadTrackLeg(L"Track", kBoatIcon, track[leg][0], track[leg][1], track[leg + 1][0],
+                     track[leg + 1][1], RGB(255, 64, 0), static_cast<std::int32_t>(leg), 110, 1);
+  }
+  zge.Check("LoadTrackLeg");
+  zge.LoadLiveGPS("Sea Otter", "Speed 6.2 kn",
+                  "http://maps.google.com/mapfiles/kml/shapes/sailing.png", 36.50, 13.00, 110);
+  zge.Check("LoadLiveGPS");
+
+  const ZgeStringList* list = zge.FeatureList();
+  std::printf("Features saved for the user:");
+  for (std::int32_t i = 0; i < zge.ZgeStringListCount(list); ++i) {
+    char name[128] = {};
+    static_cast<void>(zge.ZgeStringListItem(list, i, name, sizeof name));
+    std::printf("%s \"%s\"", i == 0 ? "" : ",", name);
+  }
+  std::printf("\n");
+}
+
 void ShowEarthAndSavePicture(const ZelkanGE& zge, HWND pane, const std::filesystem::path& picture) {
   StartUp startUp;
   if (!zge.LoadGE(pane, &OnLoaded, &startUp)) {
@@ -202,6 +273,7 @@ void ShowEarthAndSavePicture(const ZelkanGE& zge, HWND pane, const std::filesyst
   if (!ready) throw DemoError("Google Earth's view did not appear within 30 s: " + zge.LastError());
   std::printf("Google Earth %d.%d.%d is embedded in the demo window.\n", zge.ZgeGetMajor(),
               zge.ZgeGetMinor(), zge.ZgeGetBuild());
+  ShowVoyage(zge);
 
   std::error_code ignored;
   std::filesystem::remove(picture, ignored);

@@ -10,7 +10,7 @@ suite=system-$preset
 results=$ZGE_ROOT/build/results
 mkdir -p "$results"
 
-if [[ $preset == win32 ]] && ! zge_can_run_32bit; then
+if [[ $preset == *win32 ]] && ! zge_can_run_32bit; then
   echo "=== $suite: NOT RUN: this machine cannot start 32-bit programs" \
     "($WINE32_LOADER does not execute: the kernel runs no 32-bit ELF)"
   echo "0 0 skipped" >"$results/$suite"

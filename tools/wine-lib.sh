@@ -25,8 +25,8 @@ zge_can_run_32bit() {
 # The loader for a preset (win32 or win64).
 zge_loader_for() {
   case $1 in
-    win64) echo "$WINE64_LOADER" ;;
-    win32) echo "$WINE32_LOADER" ;;
+    *win64) echo "$WINE64_LOADER" ;;
+    *win32) echo "$WINE32_LOADER" ;;
     *) zge_log "unknown preset $1"; return 1 ;;
   esac
 }

@@ -5,15 +5,18 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "base/error.h"
 #include "base/guard.h"
 #include "base/last_error.h"
 #include "base/string_list.h"
 #include "entry/lifecycle.h"
+#include "kml/overlay_documents.h"
 #include "panel/ge_panel.h"
 #include "win32/errors.h"
 #include "win32/resources.h"
@@ -83,6 +86,27 @@ bool Given(const void* pointer, const char* function, const char* argument) noex
 
 std::u16string WideText(const wchar_t* text) {
   return text == nullptr ? std::u16string() : zge::win32::ToU16string(text);
+}
+
+// A host's single-byte text; NULL reads as empty text.
+std::string_view AnsiText(const char* text) noexcept {
+  return text == nullptr ? std::string_view() : std::string_view(text);
+}
+
+// The host's route as the core reads it; refers to the host's texts.
+std::vector<zge::TPointGE> RoutePoints(const TListGE& list) {
+  if (list.Count < 0 || (list.Count > 0 && list.Points == nullptr)) {
+    throw zge::Error(zge::codes::kInvalidArgument, "LoadRoute: the list holds " +
+                                                       std::to_string(list.Count) +
+                                                       " points but no valid point array");
+  }
+  std::vector<zge::TPointGE> points;
+  points.reserve(static_cast<std::size_t>(list.Count));
+  for (const ::TPointGE& point : std::span(list.Points, static_cast<std::size_t>(list.Count))) {
+    points.push_back({AnsiText(point.Name), AnsiText(point.Description), AnsiText(point.Icon),
+                      point.Latitude, point.Longitude});
+  }
+  return points;
 }
 
 // The one place where the opaque list type meets the core's list.
@@ -165,43 +189,55 @@ void ZGE_CALL SynchronizeView(double /*extent*/, double /*latitude*/, double /*l
   NotAvailable("SynchronizeView");
 }
 
-void ZGE_CALL LoadWaypoint(const char* /*name*/, const char* /*description*/, const char* /*icon*/,
-                           double /*latitude*/, double /*longitude*/) noexcept {
-  NotAvailable("LoadWaypoint");
+void ZGE_CALL LoadWaypoint(const char* name, const char* description, const char* icon,
+                           double latitude, double longitude) noexcept {
+  OnPanel([&](TGEPanel& panel) {
+    panel.LoadWaypoint(AnsiText(name), AnsiText(description), AnsiText(icon), latitude, longitude);
+  });
 }
 
-void ZGE_CALL LoadLiveGPS(const char* /*name*/, const char* /*description*/, const char* /*icon*/,
-                          double /*latitude*/, double /*longitude*/, int32_t /*heading*/) noexcept {
-  NotAvailable("LoadLiveGPS");
+void ZGE_CALL LoadLiveGPS(const char* name, const char* description, const char* icon,
+                          double latitude, double longitude, int32_t heading) noexcept {
+  OnPanel([&](TGEPanel& panel) {
+    panel.LoadLiveGPS(AnsiText(name), AnsiText(description), AnsiText(icon), latitude, longitude,
+                      heading);
+  });
 }
 
-void ZGE_CALL HideWaypoint(const wchar_t* /*documentName*/,
-                           const wchar_t* /*placemarkName*/) noexcept {
-  NotAvailable("HideWaypoint");
+void ZGE_CALL HideWaypoint(const wchar_t* documentName, const wchar_t* placemarkName) noexcept {
+  OnPanel([&](TGEPanel& panel) {
+    panel.HideWaypoint(WideText(documentName), WideText(placemarkName));
+  });
 }
 
-void ZGE_CALL LoadRoute(const TListGE* list, const wchar_t* /*name*/,
-                        const wchar_t* /*description*/, uint32_t /*color*/) noexcept {
+void ZGE_CALL LoadRoute(const TListGE* list, const wchar_t* name, const wchar_t* description,
+                        uint32_t color) noexcept {
   if (!Given(list, "LoadRoute", "list")) {
     return;
   }
-  NotAvailable("LoadRoute");
+  OnPanel([&](TGEPanel& panel) {
+    panel.LoadRoute(RoutePoints(*list), WideText(name), WideText(description), color);
+  });
 }
 
-void ZGE_CALL LoadTrackLeg(const wchar_t* /*name*/, const wchar_t* /*icon*/,
-                           double /*fromLatitude*/, double /*fromLongitude*/, double /*toLatitude*/,
-                           double /*toLongitude*/, uint32_t /*color*/, int32_t /*index*/,
-                           int32_t /*heading*/, ZgeBool /*visible*/) noexcept {
-  NotAvailable("LoadTrackLeg");
+void ZGE_CALL LoadTrackLeg(const wchar_t* name, const wchar_t* icon, double fromLatitude,
+                           double fromLongitude, double toLatitude, double toLongitude,
+                           uint32_t color, int32_t index, int32_t heading,
+                           ZgeBool visible) noexcept {
+  OnPanel([&](TGEPanel& panel) {
+    panel.LoadTrackLeg(WideText(name), WideText(icon),
+                       zge::kml::TrackLeg{fromLatitude, fromLongitude, toLatitude, toLongitude,
+                                          color, index, heading, visible != 0});
+  });
 }
 
 int32_t ZGE_CALL FeatureCount(void) noexcept {
-  return OnPanel(int32_t{0}, [](TGEPanel& panel) { return CountOf(panel.Features()); });
+  return OnPanel(int32_t{0}, [](TGEPanel& panel) { return CountOf(panel.GetFeatureList()); });
 }
 
 const ZgeStringList* ZGE_CALL FeatureList(void) noexcept {
   return OnPanel(static_cast<const ZgeStringList*>(nullptr),
-                 [](TGEPanel& panel) { return ToOpaque(panel.Features()); });
+                 [](TGEPanel& panel) { return ToOpaque(panel.GetFeatureList()); });
 }
 
 ZgeBool ZGE_CALL SaveFeature(const char* directory, int32_t /*index*/) noexcept {
@@ -213,21 +249,24 @@ ZgeBool ZGE_CALL SaveFeature(const char* directory, int32_t /*index*/) noexcept 
 
 void ZGE_CALL SaveFeaturesKML(void) noexcept { NotAvailable("SaveFeaturesKML"); }
 
+// The host's text is copied: Google Earth gets the package's own string.
 void ZGE_CALL LoadKMLData(const wchar_t* kmlData) noexcept {
   if (!Given(kmlData, "LoadKMLData", "kmlData")) {
     return;
   }
-  NotAvailable("LoadKMLData");
+  OnPanel([&](TGEPanel& panel) { panel.OpenKMLData(WideText(kmlData)); });
 }
 
 void ZGE_CALL OpenKMLFile(const wchar_t* fileName) noexcept {
   if (!Given(fileName, "OpenKMLFile", "fileName")) {
     return;
   }
-  NotAvailable("OpenKMLFile");
+  OnPanel([&](TGEPanel& panel) { panel.OpenKMLFile(WideText(fileName)); });
 }
 
-void ZGE_CALL OpenFeaturesKML(void) noexcept { NotAvailable("OpenFeaturesKML"); }
+void ZGE_CALL OpenFeaturesKML(void) noexcept {
+  OnPanel([](TGEPanel& panel) { panel.OpenFeaturesKML(); });
+}
 
 int32_t ZGE_CALL CameraPoint(double* latitude, double* longitude, double* azimuth) noexcept {
   if (!Given(latitude, "CameraPoint", "latitude") ||
@@ -278,15 +317,20 @@ void ZGE_CALL SaveImageGE(const wchar_t* fileName) noexcept {
   OnPanel([&](TGEPanel& panel) { panel.ScreenShot(WideText(fileName)); });
 }
 
-void ZGE_CALL HideAllLoadedKML(void) noexcept { NotAvailable("HideAllLoadedKML"); }
+void ZGE_CALL HideAllLoadedKML(void) noexcept {
+  OnPanel([](TGEPanel& panel) { panel.HideAll(); });
+}
 
-void ZGE_CALL ShowAllLoadedKML(void) noexcept { NotAvailable("ShowAllLoadedKML"); }
+void ZGE_CALL ShowAllLoadedKML(void) noexcept {
+  OnPanel([](TGEPanel& panel) { panel.ShowAll(); });
+}
 
-void ZGE_CALL SetFeatureVisibility(const wchar_t* featureName, ZgeBool /*visible*/) noexcept {
+void ZGE_CALL SetFeatureVisibility(const wchar_t* featureName, ZgeBool visible) noexcept {
   if (!Given(featureName, "SetFeatureVisibility", "featureName")) {
     return;
   }
-  NotAvailable("SetFeatureVisibility");
+  OnPanel(
+      [&](TGEPanel& panel) { panel.SetFeatureVisibility(WideText(featureName), visible != 0); });
 }
 
 void ZGE_CALL SetRotation(double /*rotation*/) noexcept { NotAvailable("SetRotation"); }

@@ -9,6 +9,8 @@ class AnsiCodePage final : public platform::CodePage {
  public:
   std::u16string ToWide(std::string_view text) override;
   std::string ToAnsi(std::u16string_view text) override;
+  std::optional<std::string> ToAnsiExact(std::u16string_view text) override;
+  std::string ToUtf8(std::u16string_view text) override;
 };
 
 }  // namespace zge::win32

@@ -101,10 +101,8 @@ class DispatchFeature final : public earth::FeatureGE, private DispatchAdapter {
       : DispatchAdapter(std::move(object), ids->feature, ids) {}
 
   std::u16string Name() override { return ToText(object_.Call("Name").get(), "Name"); }
-  bool Visibility() override { return GetBool("Visibility"); }
-  void SetVisibility(bool visible) override {
-    object_.Put("Visibility", DispatchArgument::Bool(visible));
-  }
+  std::int32_t Visibility() override { return GetInt("Visibility"); }
+  void SetVisibility(std::int32_t visibility) override { PutInt("Visibility", visibility); }
   std::unique_ptr<earth::FeatureCollectionGE> GetChildren() override;
 };
 

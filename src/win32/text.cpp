@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstring>
+#include <optional>
 
 #include "base/error.h"
 #include "errors.h"
@@ -46,21 +47,40 @@ std::wstring AnsiToWide(std::string_view text) {
   return result;
 }
 
-std::string WideToAnsi(std::wstring_view text) {
+namespace {
+
+// WideCharToMultiByte in its two passes. `usedDefault` must be null for
+// UTF-8, which has no default character.
+std::string Narrow(UINT codePage, DWORD flags, std::wstring_view text, BOOL* usedDefault) {
   if (text.empty()) {
     return {};
   }
   const int length = CheckedLength(text.size());
   const int needed =
-      ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+      ::WideCharToMultiByte(codePage, flags, text.data(), length, nullptr, 0, nullptr, usedDefault);
   ThrowLastErrorIf(needed == 0, "WideCharToMultiByte");
   std::string result(static_cast<std::size_t>(needed), '\0');
-  const int written = ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, result.data(), needed,
-                                            nullptr, nullptr);
+  const int written = ::WideCharToMultiByte(codePage, flags, text.data(), length, result.data(),
+                                            needed, nullptr, nullptr);
   ThrowLastErrorIf(written == 0, "WideCharToMultiByte");
   result.resize(static_cast<std::size_t>(written));
   return result;
 }
+
+}  // namespace
+
+std::string WideToAnsi(std::wstring_view text) { return Narrow(CP_ACP, 0, text, nullptr); }
+
+std::optional<std::string> WideToAnsiExact(std::wstring_view text) {
+  BOOL usedDefault = FALSE;
+  std::string result = Narrow(CP_ACP, WC_NO_BEST_FIT_CHARS, text, &usedDefault);
+  if (usedDefault != FALSE) {
+    return std::nullopt;
+  }
+  return result;
+}
+
+std::string WideToUtf8(std::wstring_view text) { return Narrow(CP_UTF8, 0, text, nullptr); }
 
 unique_bstr MakeBstr(std::u16string_view text) {
   const auto length = static_cast<UINT>(CheckedLength(text.size()));

@@ -5,6 +5,7 @@
 
 #include "system_headers.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,10 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide text is UTF-16"
 // lacks become its default character. Throw zge::Error on failure.
 [[nodiscard]] std::wstring AnsiToWide(std::string_view text);
 [[nodiscard]] std::string WideToAnsi(std::wstring_view text);
+// Null when a character has no exact counterpart in the ANSI code page (no
+// default character, no best-fit look-alike).
+[[nodiscard]] std::optional<std::string> WideToAnsiExact(std::wstring_view text);
+[[nodiscard]] std::string WideToUtf8(std::wstring_view text);
 
 // A new BSTR holding the text (embedded zeros kept).
 [[nodiscard]] unique_bstr MakeBstr(std::u16string_view text);

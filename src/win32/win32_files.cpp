@@ -7,6 +7,8 @@
 #include "resources.h"
 #include "system_headers.h"
 
+#include <shlobj.h>
+
 namespace zge::win32 {
 namespace {
 
@@ -56,14 +58,15 @@ bool Win32Files::FileExists(std::string_view path) {
 
 void Win32Files::CreateDirectory(std::string_view path) {
   const std::string terminated(path);
-  if (::CreateDirectoryA(terminated.c_str(), nullptr) != 0) {
+  // Creates every missing folder on the path.
+  const int status = ::SHCreateDirectoryExA(nullptr, terminated.c_str(), nullptr);
+  if (status == ERROR_SUCCESS) {
     return;
   }
-  const DWORD error = ::GetLastError();
-  if (error == ERROR_ALREADY_EXISTS && DirectoryExists(path)) {
+  if ((status == ERROR_ALREADY_EXISTS || status == ERROR_FILE_EXISTS) && DirectoryExists(path)) {
     return;
   }
-  ThrowWin32(static_cast<LONG>(error), Described("CreateDirectoryA", path));
+  ThrowWin32(status, Described("SHCreateDirectoryExA", path));
 }
 
 void Win32Files::WriteFile(std::string_view path, std::string_view bytes) {

@@ -6,6 +6,7 @@
 #include "com_earth_server.h"
 #include "message_timers.h"
 #include "ole_initializer.h"
+#include "open_file_dialog.h"
 #include "panel_windows.h"
 #include "platform/platform.h"
 #include "watch_threads.h"
@@ -35,8 +36,9 @@ class Win32Platform {
   MessageTimers timers_;
   WatchThreads threads_;
   OleInitializer ole_;
-  platform::Platform ports_{earth_, desktop_,  panelWindows_, processes_, registry_,
-                            files_, codePage_, timers_,       threads_,   ole_};
+  Win32Dialogs dialogs_;
+  platform::Platform ports_{earth_,    desktop_, panelWindows_, processes_, registry_, files_,
+                            codePage_, timers_,  threads_,      ole_,       dialogs_};
 };
 
 }  // namespace zge::win32

@@ -5,17 +5,20 @@
 namespace zge::fakes {
 namespace {
 
-class FakeFeature final : public earth::FeatureGE {
+std::string Narrow(std::u16string_view text) { return std::string(text.begin(), text.end()); }
+
+// A layer: its visibility lives in EarthState::features.
+class FakeLayer final : public earth::FeatureGE {
  public:
-  FakeFeature(FakeEarth& earth, std::u16string name) : earth_(earth), name_(std::move(name)) {}
+  FakeLayer(FakeEarth& earth, std::u16string name) : earth_(earth), name_(std::move(name)) {}
   std::u16string Name() override { return name_; }
-  bool Visibility() override {
+  std::int32_t Visibility() override {
     earth_.Call("Feature.Visibility");
     return earth_.state.features[name_];
   }
-  void SetVisibility(bool visible) override {
-    earth_.Call(std::string("Feature.Visibility=") + (visible ? "1" : "0"));
-    earth_.state.features[name_] = visible;
+  void SetVisibility(std::int32_t visibility) override {
+    earth_.Call("Feature.Visibility=" + std::to_string(visibility));
+    earth_.state.features[name_] = visibility;
   }
   std::unique_ptr<earth::FeatureCollectionGE> GetChildren() override {
     throw Error(codes::kNotImplemented, "not in the fake");
@@ -25,6 +28,83 @@ class FakeFeature final : public earth::FeatureGE {
   FakeEarth& earth_;
   std::u16string name_;
 };
+
+// A feature of the temporary places; calls are logged with its name.
+class FakeFeature final : public earth::FeatureGE {
+ public:
+  FakeFeature(FakeEarth& earth, std::shared_ptr<FakeFeatureNode> node)
+      : earth_(earth), node_(std::move(node)) {}
+  std::u16string Name() override {
+    Call("Name");
+    return node_->name;
+  }
+  std::int32_t Visibility() override {
+    Call("Visibility");
+    return node_->visibility;
+  }
+  void SetVisibility(std::int32_t visibility) override {
+    Call("Visibility=" + std::to_string(visibility));
+    node_->visibility = visibility;
+  }
+  std::unique_ptr<earth::FeatureCollectionGE> GetChildren() override;
+
+ private:
+  void Call(const std::string& member) {
+    earth_.Call("Feature(" + Narrow(node_->name) + ")." + member);
+  }
+  FakeEarth& earth_;
+  std::shared_ptr<FakeFeatureNode> node_;
+};
+
+// A snapshot of a feature's children, numbered from 1.
+class FakeCollection final : public earth::FeatureCollectionGE {
+ public:
+  FakeCollection(FakeEarth& earth, std::vector<std::shared_ptr<FakeFeatureNode>> children)
+      : earth_(earth), children_(std::move(children)) {}
+  std::int32_t Count() override {
+    earth_.Call("Collection.Count");
+    return static_cast<std::int32_t>(children_.size());
+  }
+  std::unique_ptr<earth::FeatureGE> Item(std::int32_t index) override {
+    earth_.Call("Collection.Item(" + std::to_string(index) + ")");
+    if (index < 1 || static_cast<std::size_t>(index) > children_.size()) {
+      return nullptr;
+    }
+    return std::make_unique<FakeFeature>(earth_, children_[static_cast<std::size_t>(index) - 1]);
+  }
+
+ private:
+  FakeEarth& earth_;
+  std::vector<std::shared_ptr<FakeFeatureNode>> children_;
+};
+
+std::unique_ptr<earth::FeatureCollectionGE> FakeFeature::GetChildren() {
+  Call("GetChildren");
+  return std::make_unique<FakeCollection>(earth_, node_->children);
+}
+
+std::shared_ptr<FakeFeatureNode> FindDepthFirst(const std::shared_ptr<FakeFeatureNode>& node,
+                                                std::u16string_view name) {
+  if (node->name == name) {
+    return node;
+  }
+  for (const auto& child : node->children) {
+    if (auto found = FindDepthFirst(child, name)) {
+      return found;
+    }
+  }
+  return nullptr;
+}
+
+std::shared_ptr<FakeFeatureNode> FindNewestFirst(const FakeFeatureNode& places,
+                                                 std::u16string_view name) {
+  for (auto top = places.children.rbegin(); top != places.children.rend(); ++top) {
+    if (auto found = FindDepthFirst(*top, name)) {
+      return found;
+    }
+  }
+  return nullptr;
+}
 
 class FakeApplication final : public earth::ApplicationGE {
  public:
@@ -61,17 +141,30 @@ class FakeApplication final : public earth::ApplicationGE {
     earth_.Call("SaveScreenShot(" + std::string(fileName.begin(), fileName.end()) + ", " +
                 std::to_string(quality) + ")");
   }
-  void OpenKmlFile(const std::u16string&, bool) override { NotInFake<earth::FeatureGE>(); }
-  void LoadKmlData(const std::u16string&) override { NotInFake<earth::FeatureGE>(); }
+  void OpenKmlFile(const std::u16string& fileName, bool suppressMessages) override {
+    earth_.Call("OpenKmlFile(" + Narrow(fileName) + ", " + (suppressMessages ? "1" : "0") + ")");
+    earth_.state.openedFiles.emplace_back(fileName, suppressMessages);
+  }
+  void LoadKmlData(const std::u16string& kmlData) override {
+    earth_.Call("LoadKmlData");
+    earth_.state.loadedKml.push_back(kmlData);
+  }
   std::unique_ptr<earth::FeatureGE> GetFeatureByName(const std::u16string& name) override {
-    earth_.Call("GetFeatureByName");
+    earth_.Call("GetFeatureByName(" + Narrow(name) + ")");
+    if (auto node = FindNewestFirst(*earth_.state.temporaryPlaces, name)) {
+      return std::make_unique<FakeFeature>(earth_, std::move(node));
+    }
     if (earth_.state.features.count(name) == 0) {
       return nullptr;
     }
-    return std::make_unique<FakeFeature>(earth_, name);
+    return std::make_unique<FakeLayer>(earth_, name);
   }
   std::unique_ptr<earth::FeatureGE> GetTemporaryPlaces() override {
-    return NotInFake<earth::FeatureGE>();
+    earth_.Call("GetTemporaryPlaces");
+    if (!earth_.state.hasTemporaryPlaces) {
+      return nullptr;
+    }
+    return std::make_unique<FakeFeature>(earth_, earth_.state.temporaryPlaces);
   }
   void* DetachedDispatch() override { return nullptr; }
 
@@ -90,6 +183,13 @@ class FakeApplication final : public earth::ApplicationGE {
 };
 
 }  // namespace
+
+std::shared_ptr<FakeFeatureNode> MakeFeature(
+    std::u16string name, std::int32_t visibility,
+    std::vector<std::shared_ptr<FakeFeatureNode>> children) {
+  return std::make_shared<FakeFeatureNode>(
+      FakeFeatureNode{std::move(name), visibility, std::move(children)});
+}
 
 void FakeEarth::Call(const std::string& member) {
   log_.Add(member);

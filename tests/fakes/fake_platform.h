@@ -22,8 +22,9 @@ struct FakePlatform {
   FakeTimers timers;
   FakeThreads threads;
   FakeOle ole{log};
-  platform::Platform ports{earth, desktop,  panelWindows, processes, registry,
-                           files, codePage, timers,       threads,   ole};
+  FakeDialogs dialogs{log};
+  platform::Platform ports{earth,    desktop, panelWindows, processes, registry, files,
+                           codePage, timers,  threads,      ole,       dialogs};
 };
 
 }  // namespace zge::fakes

@@ -203,6 +203,61 @@ std::string FakeCodePage::ToAnsi(std::u16string_view text) {
   return narrow;
 }
 
+std::optional<std::string> FakeCodePage::ToAnsiExact(std::u16string_view text) {
+  for (const char16_t c : text) {
+    if (c >= 0x100) {
+      return std::nullopt;
+    }
+  }
+  return ToAnsi(text);
+}
+
+// A plain encoder: the fake may not use the system's converter.
+std::string FakeCodePage::ToUtf8(std::u16string_view text) {
+  std::string utf8;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    }
+    if (c < 0x80) {
+      utf8.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      utf8.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+      utf8.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      utf8.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      utf8.push_back(static_cast<char>(0xF0 | (c >> 18)));
+      utf8.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+      utf8.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return utf8;
+}
+
+void FakeFiles::CreateDirectory(std::string_view path) {
+  if (failCreateDirectory) {
+    throw Error(static_cast<std::int32_t>(0x80070005), "access denied");
+  }
+  directories.insert(std::string(path));
+}
+
+void FakeFiles::WriteFile(std::string_view path, std::string_view bytes) {
+  if (failWrites) {
+    throw Error(*failWrites, "cannot write " + std::string(path));
+  }
+  files[std::string(path)] = std::string(bytes);
+}
+
+bool FakeFiles::DeleteFile(std::string_view path) {
+  deletions.emplace_back(path);
+  return files.erase(std::string(path)) != 0;
+}
+
 namespace {
 
 class FakeOleScope final : public platform::OleScope {

@@ -74,15 +74,18 @@ class FakeFiles final : public platform::Files {
     return directories.count(std::string(path)) != 0;
   }
   bool FileExists(std::string_view path) override { return files.count(std::string(path)) != 0; }
-  void CreateDirectory(std::string_view path) override { directories.insert(std::string(path)); }
-  void WriteFile(std::string_view path, std::string_view bytes) override {
-    files[std::string(path)] = std::string(bytes);
-  }
-  bool DeleteFile(std::string_view path) override { return files.erase(std::string(path)) != 0; }
+  void CreateDirectory(std::string_view path) override;
+  void WriteFile(std::string_view path, std::string_view bytes) override;
+  bool DeleteFile(std::string_view path) override;
 
   std::string tempDirectory = "C:\\Users\\skipper\\AppData\\Local\\Temp\\";
   std::set<std::string> directories;
   std::map<std::string, std::string> files;
+  // Every deletion asked for, in order, whether or not the file existed.
+  std::vector<std::string> deletions;
+  bool failCreateDirectory = false;
+  // Writes fail with this code while set.
+  std::optional<std::int32_t> failWrites;
 };
 
 // Latin-1 as the code page: each byte is one UTF-16 unit.
@@ -90,6 +93,8 @@ class FakeCodePage final : public platform::CodePage {
  public:
   std::u16string ToWide(std::string_view text) override;
   std::string ToAnsi(std::u16string_view text) override;
+  std::optional<std::string> ToAnsiExact(std::u16string_view text) override;
+  std::string ToUtf8(std::u16string_view text) override;
 };
 
 class FakeOle final : public platform::Ole {

@@ -131,4 +131,13 @@ void FakePanelWindows::Focus() {
   }
 }
 
+std::vector<std::u16string> FakeDialogs::ChooseKmlFiles(WindowHandle owner) {
+  log_.Add("ChooseKmlFiles");
+  lastOwner = owner;
+  if (failWith) {
+    throw Error(*failWith, "the dialog failed");
+  }
+  return chosenFiles;
+}
+
 }  // namespace zge::fakes

@@ -4,9 +4,13 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "call_log.h"
 #include "fake_desktop.h"
+#include "platform/dialogs.h"
 #include "platform/panel_window.h"
 #include "platform/timer.h"
 #include "platform/watch_thread.h"
@@ -66,6 +70,19 @@ class FakePanelWindows final : public platform::PanelWindows {
   friend class FakePanelWindow;
   void Destroyed(bool byHost);
   FakeDesktop& desktop_;
+  CallLog& log_;
+};
+
+// The open-file dialog answers with the files set here (none: cancelled).
+class FakeDialogs final : public platform::Dialogs {
+ public:
+  explicit FakeDialogs(CallLog& log) : log_(log) {}
+  std::vector<std::u16string> ChooseKmlFiles(WindowHandle owner) override;
+  std::vector<std::u16string> chosenFiles;
+  std::optional<std::int32_t> failWith;
+  WindowHandle lastOwner = kNoWindow;
+
+ private:
   CallLog& log_;
 };
 

@@ -52,7 +52,7 @@ TEST_F(PanelTest, NewPanelAfterCloseStartsWithDefaults) {
 TEST_F(PanelTest, ConstructionSetsThePanelsDefaults) {
   Load();
   EXPECT_EQ(Panel().TempPath(), f.files.tempDirectory + "ZelkanGE\\");
-  EXPECT_EQ(Panel().Features().Count(), 0U);
+  EXPECT_EQ(Panel().GetFeatureList().Count(), 0U);
   EXPECT_EQ(Panel().MainShowCmd(), 0);
   EXPECT_EQ(f.desktop.GetParent(Panel().Handle()), host);
   EXPECT_EQ(f.ole.depth, 1);

@@ -21,6 +21,7 @@ class FilesTest : public ::testing::Test {
   }
   void TearDown() override {
     static_cast<void>(::DeleteFileA((root_ + "\\a.kml").c_str()));
+    static_cast<void>(::RemoveDirectoryA((root_ + "\\sub\\deeper").c_str()));
     static_cast<void>(::RemoveDirectoryA((root_ + "\\sub").c_str()));
     static_cast<void>(::RemoveDirectoryA(root_.c_str()));
   }
@@ -69,6 +70,12 @@ TEST_F(FilesTest, CreatingAnExistingFolderIsFineButNotOverAFile) {
   const std::string file = root_ + "\\a.kml";
   files_.WriteFile(file, "x");
   EXPECT_THROW(files_.CreateDirectory(file), Error);
+}
+
+TEST_F(FilesTest, CreatingAFolderCreatesEveryMissingFolderOnItsPath) {
+  const std::string folder = root_ + "\\sub\\deeper\\";
+  files_.CreateDirectory(folder);
+  EXPECT_TRUE(files_.DirectoryExists(folder));
 }
 
 TEST_F(FilesTest, WritingIntoAMissingFolderThrowsThePathError) {

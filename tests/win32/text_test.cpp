@@ -25,5 +25,16 @@ TEST(TextTest, CodePageRoundTripsWhatItHasAndReplacesWhatItLacks) {
   EXPECT_EQ(codePage.ToAnsi(u"\u4e2d"), "?");
 }
 
+TEST(TextTest, ExactConversionRefusesLookAlikesAndUtf8HasNoByteOrderMark) {
+  AnsiCodePage codePage;
+  EXPECT_EQ(codePage.ToAnsiExact(u"Harbour ?"), "Harbour ?");
+  EXPECT_EQ(codePage.ToAnsiExact(u"\u4e2d"), std::nullopt);
+  // A best-fit mapping would make these a path separator and a colon.
+  EXPECT_EQ(codePage.ToAnsiExact(u"a\u2215b"), std::nullopt);
+  EXPECT_EQ(codePage.ToAnsiExact(u"a\uff1ab"), std::nullopt);
+  EXPECT_EQ(codePage.ToUtf8(u"\u00c6r\u00f8 \U0001F6A2"), "\xc3\x86r\xc3\xb8 \xf0\x9f\x9a\xa2");
+  EXPECT_EQ(codePage.ToUtf8(u""), "");
+}
+
 }  // namespace
 }  // namespace zge::win32

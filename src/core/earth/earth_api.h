@@ -68,8 +68,10 @@ class FeatureGE {
  public:
   virtual ~FeatureGE() = default;
   virtual std::u16string Name() = 0;
-  virtual bool Visibility() = 0;
-  virtual void SetVisibility(bool visible) = 0;
+  // Visibility travels as a BOOL: 1 shown, 0 hidden. Other values are
+  // passed through as the server gives them.
+  virtual std::int32_t Visibility() = 0;
+  virtual void SetVisibility(std::int32_t visibility) = 0;
   virtual std::unique_ptr<FeatureCollectionGE> GetChildren() = 0;
 };
 

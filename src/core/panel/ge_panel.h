@@ -2,23 +2,40 @@
 //
 // Construction and destruction are in ge_panel.cpp, the start-up ticks and
 // the adoption of the render window in startup.cpp, the release of Google
-// Earth in release.cpp, Google Earth's registry settings in ge_registry.cpp
-// and the watch thread's wake-up in watch_loop.cpp.
+// Earth in release.cpp, Google Earth's registry settings in ge_registry.cpp,
+// the watch thread's wake-up in watch_loop.cpp, the overlays (waypoints,
+// live GPS, routes, track legs) in overlays.cpp, their temporary KML files in
+// temp_kml.cpp and the loaded features in features.cpp.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/string_list.h"
 #include "base/window_handle.h"
 #include "earth/application_connection.h"
+#include "kml/overlay_documents.h"
 #include "platform/platform.h"
 
 namespace zge {
+
+// One point of a route as the host hands it over; texts in the system's
+// ANSI code page. The host owns the texts.
+struct TPointGE {
+  std::string_view Name;
+  std::string_view Description;
+  std::string_view Icon;
+  double Latitude = 0;
+  double Longitude = 0;
+};
+// A route: its points in route order.
+using TListGE = std::span<const TPointGE>;
 
 // The host's loaded callback; empty when none is given.
 using LoadedEvent = std::function<void(bool isLoaded)>;
@@ -79,6 +96,33 @@ class TGEPanel final : private platform::PanelWindowEvents {
   // Does nothing unless the view is embedded; failures are dropped.
   void ScreenShot(const std::u16string& fileName);
 
+  // Overlays (overlays.cpp). Each does nothing while the panel holds no
+  // Google Earth connection. Texts of the waypoint and live GPS operations
+  // and of route points are in the ANSI code page.
+  void LoadWaypoint(std::string_view name, std::string_view description, std::string_view icon,
+                    double latitude, double longitude);
+  void LoadLiveGPS(std::string_view name, std::string_view description, std::string_view icon,
+                   double latitude, double longitude, std::int32_t heading);
+  void HideWaypoint(const std::u16string& documentName, const std::u16string& placemarkName);
+  void LoadRoute(TListGE list, const std::u16string& name, const std::u16string& description,
+                 std::uint32_t color);
+  void LoadTrackLeg(const std::u16string& name, const std::u16string& icon,
+                    const kml::TrackLeg& leg);
+
+  // Loaded features (features.cpp).
+  void OpenKMLData(const std::u16string& data);
+  void OpenKMLFile(const std::u16string& fileName);
+  void OpenFeaturesKML();
+  void HideAll();
+  void ShowAll();
+  void SetFeatureVisibility(const std::u16string& name, bool visible);
+  [[nodiscard]] std::int32_t GetFeatureCount() const noexcept;
+  [[nodiscard]] const StringList& GetFeatureList() const noexcept { return FFeatures; }
+
+  // Writes a document to the temporary KML file of `name` and lists the
+  // name in FFeatures (temp_kml.cpp).
+  void SaveTempKML(const std::u16string& data, const std::u16string& name);
+
   // Version queries; need FApplication.
   earth::ApplicationGE& GetApplicationGE();
   std::int32_t GetApplicationType();
@@ -104,7 +148,6 @@ class TGEPanel final : private platform::PanelWindowEvents {
   [[nodiscard]] std::int32_t MainShowCmd() const noexcept { return FMainShowCmd.load(); }
   [[nodiscard]] bool ShutDown() const noexcept { return FShutDown; }
   void SetShutDown(bool shutDown) noexcept { FShutDown = shutDown; }
-  [[nodiscard]] const StringList& Features() const noexcept { return FFeatures; }
   [[nodiscard]] const StringList& Layers() const noexcept { return FLayers; }
   [[nodiscard]] WindowHandle Handle() const;
   [[nodiscard]] platform::Timer& StartupTimer() noexcept { return *FTimer; }
@@ -135,6 +178,9 @@ class TGEPanel final : private platform::PanelWindowEvents {
   void ReleaseSequence();
   void EndGoogleEarthProcess(WindowHandle mainWnd);
   void DeleteTempKML();
+
+  // Feature helpers (features.cpp).
+  void SetAllTemporaryPlaces(std::int32_t from, std::int32_t to);
 
   // Locale helpers (ge_registry.cpp).
   void RememberUserLocale();

@@ -68,7 +68,7 @@ void TGEPanel::SetLayer(const std::string& name, std::int32_t visibility) {
   const std::u16string wideName = platform_.codePage.ToWide(name);
   if (const std::unique_ptr<earth::FeatureGE> feature =
           GetApplicationGE().GetFeatureByName(wideName)) {
-    feature->SetVisibility(visibility != 0);
+    feature->SetVisibility(visibility != 0 ? 1 : 0);
   }
 }
 

@@ -13,7 +13,8 @@ class Files {
   virtual std::string TempDirectory() = 0;
   virtual bool DirectoryExists(std::string_view path) = 0;
   virtual bool FileExists(std::string_view path) = 0;
-  // Throws zge::Error when the folder cannot be created.
+  // Creates the folder and every missing folder on its path. Throws
+  // zge::Error when that fails.
   virtual void CreateDirectory(std::string_view path) = 0;
   // Creates or replaces the file. Throws zge::Error on failure.
   virtual void WriteFile(std::string_view path, std::string_view bytes) = 0;

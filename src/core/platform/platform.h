@@ -5,6 +5,7 @@
 #include "earth/earth_server.h"
 #include "platform/code_page.h"
 #include "platform/desktop.h"
+#include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/ole.h"
 #include "platform/panel_window.h"
@@ -26,6 +27,7 @@ struct Platform {
   Timers& timers;
   Threads& threads;
   Ole& ole;
+  Dialogs& dialogs;
 };
 
 }  // namespace zge::platform

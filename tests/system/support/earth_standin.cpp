@@ -149,6 +149,15 @@ std::optional<std::size_t> Journal::IndexOf(std::string_view call) const {
   return static_cast<std::size_t>(found - entries_.begin());
 }
 
+std::string JournalQuoted(std::string_view text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') out.push_back('\\');
+    out.push_back(c);
+  }
+  return out + "\"";
+}
+
 std::string Journal::Text() const {
   std::string text;
   for (const Entry& entry : entries_) text += entry.call + "\n";
@@ -208,6 +217,74 @@ LONG EarthClient::GetLong(const wchar_t* member) const {
   UniqueVariant asLong;
   ThrowIfFailed(VariantChangeType(asLong.Put(), result.Ptr(), 0, VT_I4), "VariantChangeType");
   return asLong.Get().lVal;
+}
+
+namespace {
+
+// A member without arguments: a method call or a property read.
+void InvokeMember(IDispatch* object, const wchar_t* member, VARIANT* result,
+                  std::optional<LONG> argument = std::nullopt) {
+  DISPID id = 0;
+  auto* name = const_cast<LPOLESTR>(member);
+  ThrowIfFailed(object->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id),
+                "GetIDsOfNames");
+  VARIANT value;
+  VariantInit(&value);
+  value.vt = VT_I4;
+  value.lVal = argument.value_or(0);
+  DISPPARAMS arguments{argument ? &value : nullptr, nullptr, argument ? 1U : 0U, 0};
+  ThrowIfFailed(
+      object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+                     &arguments, result, nullptr, nullptr),
+      "IDispatch::Invoke");
+}
+
+Microsoft::WRL::ComPtr<IDispatch> InvokeForObject(IDispatch* object, const wchar_t* member,
+                                                  std::optional<LONG> argument = std::nullopt) {
+  UniqueVariant result;
+  InvokeMember(object, member, result.Put(), argument);
+  Microsoft::WRL::ComPtr<IDispatch> found;
+  if (result.Get().vt == VT_DISPATCH) found = result.Get().pdispVal;
+  return found;
+}
+
+LONG InvokeForLong(IDispatch* object, const wchar_t* member) {
+  UniqueVariant result;
+  InvokeMember(object, member, result.Put());
+  UniqueVariant asLong;
+  ThrowIfFailed(VariantChangeType(asLong.Put(), result.Ptr(), 0, VT_I4), "VariantChangeType");
+  return asLong.Get().lVal;
+}
+
+std::wstring InvokeForText(IDispatch* object, const wchar_t* member) {
+  UniqueVariant result;
+  InvokeMember(object, member, result.Put());
+  if (result.Get().vt != VT_BSTR || result.Get().bstrVal == nullptr) return {};
+  return std::wstring(result.Get().bstrVal, SysStringLen(result.Get().bstrVal));
+}
+
+std::vector<FeatureInfo> ChildrenOf(IDispatch* feature) {
+  std::vector<FeatureInfo> children;
+  const Microsoft::WRL::ComPtr<IDispatch> collection = InvokeForObject(feature, L"GetChildren");
+  if (!collection) return children;
+  const LONG count = InvokeForLong(collection.Get(), L"Count");
+  for (LONG index = 1; index <= count; ++index) {
+    const Microsoft::WRL::ComPtr<IDispatch> child =
+        InvokeForObject(collection.Get(), L"Item", index);
+    if (!child) continue;
+    children.push_back({InvokeForText(child.Get(), L"Name"),
+                        InvokeForLong(child.Get(), L"Visibility"), ChildrenOf(child.Get())});
+  }
+  return children;
+}
+
+}  // namespace
+
+std::vector<FeatureInfo> EarthClient::TemporaryPlaces() const {
+  const Microsoft::WRL::ComPtr<IDispatch> places =
+      InvokeForObject(application_.Get(), L"GetTemporaryPlaces");
+  if (!places) return {};
+  return ChildrenOf(places.Get());
 }
 
 HWND EarthClient::MainWindow() const { return HandleFromLong(GetLong(L"GetMainHwnd")); }

@@ -44,6 +44,10 @@ bool IsProcessRunning(HANDLE process);
 // Google Earth's top-level main window in the given process.
 HWND FindEarthMainWindow(DWORD processId);
 
+// A string argument as the journal writes it (for ASCII text without
+// control characters).
+std::string JournalQuoted(std::string_view text);
+
 // The calls the stand-in received, one line each, with the time this test
 // first saw each line (good to some milliseconds while the test pumps).
 class Journal {
@@ -71,7 +75,15 @@ class Journal {
   std::vector<Entry> entries_;
 };
 
-// The test's own automation client of the stand-in, to learn its windows.
+// A feature of the stand-in as its automation interface shows it.
+struct FeatureInfo {
+  std::wstring name;
+  LONG visibility = 0;
+  std::vector<FeatureInfo> children;
+};
+
+// The test's own automation client of the stand-in, to learn its windows
+// and what it holds.
 class EarthClient {
  public:
   // Creates the ApplicationGE object: starts the stand-in if needed.
@@ -82,6 +94,8 @@ class EarthClient {
   HWND MainWindow() const;
   HWND RenderWindow() const;
   LONG GetLong(const wchar_t* member) const;
+  // Everything under Temporary Places, in order, with all descendants.
+  std::vector<FeatureInfo> TemporaryPlaces() const;
 
  private:
   Microsoft::WRL::ComPtr<IDispatch> application_;
