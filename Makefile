@@ -3,7 +3,7 @@
 JOBS ?= 2
 export JOBS
 
-.PHONY: all deps test demo lint build build-native build-win32 build-win64 clean
+.PHONY: all deps test demo lint bench build build-native build-win32 build-win64 clean
 
 all: build
 
@@ -28,6 +28,13 @@ demo: deps build-win32 build-win64
 # clang-format and clang-tidy; needs the native build's compile commands.
 lint: build-native
 	@tools/lint.sh
+
+# Benchmarks of the overlay documents against their baselines (one run), then
+# the document's time over each baseline's.
+bench: build/bench/CMakeCache.txt
+	cmake --build build/bench -j$(JOBS)
+	build/bench/bench/zge_kml_bench --benchmark_out=build/bench/kml_bench.json --benchmark_out_format=json
+	@python3 bench/ratios.py build/bench/kml_bench.json
 
 clean:
 	rm -rf build out

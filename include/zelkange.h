@@ -19,7 +19,23 @@
  * does nothing without a panel and returns its neutral result.
  *
  * Strings: "char" text is in the system's ANSI code page; "wchar_t" text is
- * UTF-16. Strings passed in are read during the call only.
+ * UTF-16. Strings passed in are read during the call only; a NULL text of an
+ * overlay (name, description, icon) reads as empty text.
+ *
+ * Overlays (LoadWaypoint, LoadLiveGPS, LoadRoute, LoadTrackLeg) become KML
+ * documents that Google Earth loads; they need the panel's connection to
+ * Google Earth and do nothing before start-up has made it. Host texts are
+ * written as XML text (escaped), so a name is stored exactly as given. Input
+ * that no KML can carry loads nothing and records E_INVALIDARG: a coordinate
+ * that is NaN or infinite, or a text holding a control character other than
+ * tab, line feed and carriage return (or, in UTF-16 text, U+FFFE, U+FFFF or
+ * a lone surrogate). Waypoints and routes are also written as temporary KML
+ * files, named after the overlay, in the folder "ZelkanGE" under the user's
+ * temporary folder; CloseGE deletes them. A name that cannot name a file
+ * inside that folder (path separators, a drive or colon, * ? " < > |, a
+ * device name such as CON or COM1, or a character the ANSI code page lacks)
+ * is still shown in Google Earth but is not saved or listed, and records
+ * HRESULT_FROM_WIN32(ERROR_INVALID_NAME).
  *
  * Calling convention: __stdcall (WINAPI) on 32-bit Windows; the functions
  * are exported by these plain, undecorated names.
@@ -126,15 +142,26 @@ ZGE_API ZgeBool ZGE_CALL OnMouseWheelW(int32_t wheelDelta) ZGE_NOEXCEPT;
 /* Moves the camera to match the host's chart view (extent in metres). */
 ZGE_API void ZGE_CALL SynchronizeView(double extent, double latitude, double longitude,
                                       double rotation) ZGE_NOEXCEPT;
+/* Loads a waypoint document named `name` and lists it in FeatureList. */
 ZGE_API void ZGE_CALL LoadWaypoint(const char* name, const char* description, const char* icon,
                                    double latitude, double longitude) ZGE_NOEXCEPT;
+/* Hides the previous marker of `name` and loads the new position, in a
+ * document named "GPS " followed by the name. */
 ZGE_API void ZGE_CALL LoadLiveGPS(const char* name, const char* description, const char* icon,
                                   double latitude, double longitude, int32_t heading) ZGE_NOEXCEPT;
+/* Hides the first visible placemark `placemarkName` directly inside the
+ * document Google Earth finds by `documentName` (exact, case-sensitive). */
 ZGE_API void ZGE_CALL HideWaypoint(const wchar_t* documentName,
                                    const wchar_t* placemarkName) ZGE_NOEXCEPT;
-/* `color` is 0x00BBGGRR; 0 selects the default. */
+/* A line through the points and one placemark per point, in a document named
+ * `name`, listed in FeatureList. `color` is 0x00BBGGRR; 0 selects the
+ * default (half-transparent yellow). A list without points hands Google
+ * Earth empty text, which it refuses. */
 ZGE_API void ZGE_CALL LoadRoute(const TListGE* list, const wchar_t* name,
                                 const wchar_t* description, uint32_t color) ZGE_NOEXCEPT;
+/* One leg of a track, in a document named `name` followed by `index`, with
+ * the boat at its end; hides the boat of leg `index` - 1. `color` as for
+ * LoadRoute (default opaque green); `visible` applies to the line. */
 ZGE_API void ZGE_CALL LoadTrackLeg(const wchar_t* name, const wchar_t* icon, double fromLatitude,
                                    double fromLongitude, double toLatitude, double toLongitude,
                                    uint32_t color, int32_t index, int32_t heading,
@@ -145,8 +172,13 @@ ZGE_API const ZgeStringList* ZGE_CALL FeatureList(void) ZGE_NOEXCEPT;
 /* `directory` ends in a backslash; `index` counts from 0. */
 ZGE_API ZgeBool ZGE_CALL SaveFeature(const char* directory, int32_t index) ZGE_NOEXCEPT;
 ZGE_API void ZGE_CALL SaveFeaturesKML(void) ZGE_NOEXCEPT;
+/* Hands KML text to Google Earth (not listed in FeatureList). */
 ZGE_API void ZGE_CALL LoadKMLData(const wchar_t* kmlData) ZGE_NOEXCEPT;
+/* Google Earth opens the KML or KMZ file and reports its own problems. */
 ZGE_API void ZGE_CALL OpenKMLFile(const wchar_t* fileName) ZGE_NOEXCEPT;
+/* The open-file dialog (KML and KMZ, several files at once); the chosen
+ * files are opened in the dialog's order. A selection too large for the
+ * dialog opens nothing and records HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER). */
 ZGE_API void ZGE_CALL OpenFeaturesKML(void) ZGE_NOEXCEPT;
 /* Writes the camera's latitude, longitude and azimuth; always returns 0. */
 ZGE_API int32_t ZGE_CALL CameraPoint(double* latitude, double* longitude,
@@ -171,8 +203,12 @@ ZGE_API HDC ZGE_CALL CanvasGE(void) ZGE_NOEXCEPT;
 ZGE_API void ZGE_CALL GetImageGE(HBITMAP* bitmap) ZGE_NOEXCEPT;
 /* Google Earth writes a picture of the view to `fileName`. */
 ZGE_API void ZGE_CALL SaveImageGE(const wchar_t* fileName) ZGE_NOEXCEPT;
+/* Hide or show every feature directly inside Google Earth's temporary
+ * places; deeper features keep their own visibility. */
 ZGE_API void ZGE_CALL HideAllLoadedKML(void) ZGE_NOEXCEPT;
 ZGE_API void ZGE_CALL ShowAllLoadedKML(void) ZGE_NOEXCEPT;
+/* Shows or hides the feature Google Earth finds by that name; an unknown
+ * name changes nothing and is not an error. */
 ZGE_API void ZGE_CALL SetFeatureVisibility(const wchar_t* featureName,
                                            ZgeBool visible) ZGE_NOEXCEPT;
 ZGE_API void ZGE_CALL SetRotation(double rotation) ZGE_NOEXCEPT;

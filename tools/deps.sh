@@ -9,7 +9,7 @@ readonly required=(
   cmake ninja-build g++
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libz-mingw-w64-dev
-  clang clang-tidy clang-format
+  clang clang-tidy clang-format libclang-rt-14-dev libexpat1-dev python3
 )
 readonly optional=(imagemagick)
 

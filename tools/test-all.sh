@@ -30,6 +30,23 @@ if [[ ! -f $results/build-native ]]; then
   echo "=== lint"
   if tools/lint.sh; then echo "1 0" >"$results/lint"; else echo "0 1" >"$results/lint"; fi
 fi
+# The overlay documents under libFuzzer for a bounded run; needs clang.
+if command -v clang++ >/dev/null 2>&1; then
+  echo "=== fuzz"
+  mkdir -p build/fuzz/corpus
+  if build_tree fuzz &&
+    timeout 90 build/fuzz/fuzz/zge_kml_fuzz -max_total_time=20 -artifact_prefix=build/fuzz/ \
+      build/fuzz/corpus fuzz/corpus >"$results/fuzz.log" 2>&1; then
+    tail -n 2 "$results/fuzz.log"
+    echo "1 0" >"$results/fuzz"
+  else
+    tail -n 30 "$results/fuzz.log" 2>/dev/null
+    echo "=== fuzz FAILED (log: build/results/fuzz.log)"
+    echo "0 1" >"$results/fuzz"
+  fi
+else
+  echo "=== fuzz: not run, clang++ is not installed"
+fi
 for preset in win32 win64; do
   if [[ ! -f $results/build-$preset ]]; then
     if tools/check-exports.sh "build/$preset/src/dll/ZelkanGE.dll"; then

@@ -32,8 +32,8 @@ struct Significand {
 Significand RoundedSignificand(double value) {
   // "-d.ddddddddddddde-ddd": sign, 15 digits, point, "e", sign, 3 digits.
   std::array<char, 32> scientific{};
-  const auto result = std::to_chars(scientific.data(), scientific.data() + scientific.size(),
-                                    value, std::chars_format::scientific, kSignificantDigits - 1);
+  const auto result = std::to_chars(scientific.data(), scientific.data() + scientific.size(), value,
+                                    std::chars_format::scientific, kSignificantDigits - 1);
   assert(result.ec == std::errc());
   const char* at = scientific.data();
   Significand s;

@@ -260,8 +260,8 @@ std::u16string TrackLegDocument(std::u16string_view name, std::u16string_view ic
     emit(","sv);
     emit(toLatitude.View());
     emit(u",0</coordinates></LineString></Placemark>"sv);
-    EmitHeadingPlacemark(emit, kBoatName, u"Boat Description"sv, headingText,
-                         Escaped{icon, "Icon"}, toLongitude.View(), toLatitude.View());
+    EmitHeadingPlacemark(emit, kBoatName, u"Boat Description"sv, headingText, Escaped{icon, "Icon"},
+                         toLongitude.View(), toLatitude.View());
     emit(kDocumentTail);
   });
 }

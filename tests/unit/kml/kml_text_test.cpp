@@ -35,29 +35,30 @@ TEST_P(FloatToStrTest, FloatToCharsWritesTheSameText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FloatToStrTest,
-    ::testing::Values(
-        NumberCase{"Fraction", 12.5, "12.5"}, NumberCase{"NegativeBelowOne", -0.25, "-0.25"},
-        NumberCase{"Zero", 0.0, "0"}, NumberCase{"NegativeZero", -0.0, "0"},
-        NumberCase{"Whole", 8.0, "8"}, NumberCase{"WholeWithZeros", 180.0, "180"},
-        NumberCase{"NegativeWhole", -90.0, "-90"},
-        NumberCase{"RoundedTo15Digits", 47.123456789012345, "47.1234567890123"},
-        NumberCase{"TwoThirds", 2.0 / 3, "0.666666666666667"},
-        NumberCase{"RoundsUpIntoNextDecade", 9.9999999999999964, "10"},
-        NumberCase{"RoundsUpOverThePoint", 99.99999999999999, "100"},
-        NumberCase{"ZeroAfterThePointKept", 1.05, "1.05"},
-        NumberCase{"BelowTenThousandth", 0.00001234, "0.00001234"},
-        NumberCase{"TenThousandth", 0.0001, "0.0001"}, NumberCase{"Tiny", 1e-7, "0.0000001"},
-        NumberCase{"TinyNegative", -1e-17, "-0.00000000000000001"},
-        NumberCase{"Huge", 1e20, "100000000000000000000"},
-        NumberCase{"HugeRounded", 123456789012345678.0, "123456789012346000"},
-        NumberCase{"Fifteen9s", 999999999999999.0, "999999999999999"},
-        NumberCase{"Sixteen9sRoundUp", 9999999999999999.0, "10000000000000000"}),
+    ::testing::Values(NumberCase{"Fraction", 12.5, "12.5"},
+                      NumberCase{"NegativeBelowOne", -0.25, "-0.25"}, NumberCase{"Zero", 0.0, "0"},
+                      NumberCase{"NegativeZero", -0.0, "0"}, NumberCase{"Whole", 8.0, "8"},
+                      NumberCase{"WholeWithZeros", 180.0, "180"},
+                      NumberCase{"NegativeWhole", -90.0, "-90"},
+                      NumberCase{"RoundedTo15Digits", 47.123456789012345, "47.1234567890123"},
+                      NumberCase{"TwoThirds", 2.0 / 3, "0.666666666666667"},
+                      NumberCase{"RoundsUpIntoNextDecade", 9.9999999999999964, "10"},
+                      NumberCase{"RoundsUpOverThePoint", 99.99999999999999, "100"},
+                      NumberCase{"ZeroAfterThePointKept", 1.05, "1.05"},
+                      NumberCase{"BelowTenThousandth", 0.00001234, "0.00001234"},
+                      NumberCase{"TenThousandth", 0.0001, "0.0001"},
+                      NumberCase{"Tiny", 1e-7, "0.0000001"},
+                      NumberCase{"TinyNegative", -1e-17, "-0.00000000000000001"},
+                      NumberCase{"Huge", 1e20, "100000000000000000000"},
+                      NumberCase{"HugeRounded", 123456789012345678.0, "123456789012346000"},
+                      NumberCase{"Fifteen9s", 999999999999999.0, "999999999999999"},
+                      NumberCase{"Sixteen9sRoundUp", 9999999999999999.0, "10000000000000000"}),
     [](const auto& testInfo) { return std::string(testInfo.param.what); });
 
 TEST(FloatToCharsTest, ExtremeMagnitudesFitTheDocumentedBuffer) {
-  for (const double value : {std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(),
-                             std::numeric_limits<double>::denorm_min(),
-                             -std::numeric_limits<double>::denorm_min()}) {
+  for (const double value :
+       {std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(),
+        std::numeric_limits<double>::denorm_min(), -std::numeric_limits<double>::denorm_min()}) {
     std::string buffer(kMaxFloatChars, '#');
     const std::size_t length = FloatToChars(value, buffer.data());
     ASSERT_LE(length, kMaxFloatChars) << value;
@@ -183,18 +184,17 @@ TEST_P(EscapeTest, AppendsCharacterDataThatParsesBackToTheText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, EscapeTest,
-    ::testing::Values(
-        EscapeCase{"Empty", u"", u""}, EscapeCase{"Plain", u"Harbour", u"Harbour"},
-        EscapeCase{"Ampersand", u"Fish & Chips", u"Fish &amp; Chips"},
-        EscapeCase{"MarkupStaysText", u"</name><NetworkLink>x</NetworkLink>",
-                   u"&lt;/name&gt;&lt;NetworkLink&gt;x&lt;/NetworkLink&gt;"},
-        EscapeCase{"ReferenceIsNotReinterpreted", u"&amp;", u"&amp;amp;"},
-        EscapeCase{"CarriageReturn", u"a\r\nb", u"a&#13;\nb"},
-        EscapeCase{"TabAndLineFeedStay", u"a\tb\nc", u"a\tb\nc"},
-        EscapeCase{"QuotesStay", u"\"'", u"\"'"},
-        EscapeCase{"NonAscii", u"K\u00f8benhavn \u20ac", u"K\u00f8benhavn \u20ac"},
-        EscapeCase{"SurrogatePair", u"\U0001F6A4 boat", u"\U0001F6A4 boat"},
-        EscapeCase{"AllSpecialAtTheEnds", u"&x>", u"&amp;x&gt;"}),
+    ::testing::Values(EscapeCase{"Empty", u"", u""}, EscapeCase{"Plain", u"Harbour", u"Harbour"},
+                      EscapeCase{"Ampersand", u"Fish & Chips", u"Fish &amp; Chips"},
+                      EscapeCase{"MarkupStaysText", u"</name><NetworkLink>x</NetworkLink>",
+                                 u"&lt;/name&gt;&lt;NetworkLink&gt;x&lt;/NetworkLink&gt;"},
+                      EscapeCase{"ReferenceIsNotReinterpreted", u"&amp;", u"&amp;amp;"},
+                      EscapeCase{"CarriageReturn", u"a\r\nb", u"a&#13;\nb"},
+                      EscapeCase{"TabAndLineFeedStay", u"a\tb\nc", u"a\tb\nc"},
+                      EscapeCase{"QuotesStay", u"\"'", u"\"'"},
+                      EscapeCase{"NonAscii", u"K\u00f8benhavn \u20ac", u"K\u00f8benhavn \u20ac"},
+                      EscapeCase{"SurrogatePair", u"\U0001F6A4 boat", u"\U0001F6A4 boat"},
+                      EscapeCase{"AllSpecialAtTheEnds", u"&x>", u"&amp;x&gt;"}),
     [](const auto& testInfo) { return std::string(testInfo.param.what); });
 
 struct UncarriableCase {
@@ -230,8 +230,7 @@ INSTANTIATE_TEST_SUITE_P(
                         "Name holds a character KML cannot carry (U+FFFF at position 2)"},
         UncarriableCase{"HighSurrogateAtTheEnd", std::u16string(u"a") + char16_t{0xD83D},
                         "Name holds a character KML cannot carry (U+D83D at position 2)"},
-        UncarriableCase{"HighSurrogateBeforeText",
-                        std::u16string(1, char16_t{0xD83D}) + u"b",
+        UncarriableCase{"HighSurrogateBeforeText", std::u16string(1, char16_t{0xD83D}) + u"b",
                         "Name holds a character KML cannot carry (U+D83D at position 1)"},
         UncarriableCase{"LoneLowSurrogate", std::u16string(u"ab") + char16_t{0xDEA4},
                         "Name holds a character KML cannot carry (U+DEA4 at position 3)"},

@@ -47,23 +47,21 @@ const PositionCase kPositions[] = {
     {"Huge", -1e-17, 1e20, u"100000000000000000000,-0.00000000000000001,0"},
 };
 
-std::string CaseName(const ::testing::TestParamInfo<PositionCase>& info) {
-  return info.param.what;
-}
+std::string CaseName(const ::testing::TestParamInfo<PositionCase>& info) { return info.param.what; }
 
 class WaypointTest : public ::testing::TestWithParam<PositionCase> {};
 
 TEST_P(WaypointTest, IsOnePlacemarkWithItsIconAtThePosition) {
   const PositionCase& c = GetParam();
-  EXPECT_EQ(WaypointDocument(u"Harbour", u"Fish & Chips", u"http://x/a.png", c.latitude,
-                             c.longitude),
-            Fill(kHead +
-                     u"Harbour</name><Placemark><name>Harbour</name>"
-                     u"<description>Fish &amp; Chips</description>"
-                     u"<Style><IconStyle><Icon><href>http://x/a.png</href></Icon></IconStyle>"
-                     u"</Style><Point><coordinates>$</coordinates></Point></Placemark>" +
-                     kTail,
-                 {c.tuple}));
+  EXPECT_EQ(
+      WaypointDocument(u"Harbour", u"Fish & Chips", u"http://x/a.png", c.latitude, c.longitude),
+      Fill(kHead +
+               u"Harbour</name><Placemark><name>Harbour</name>"
+               u"<description>Fish &amp; Chips</description>"
+               u"<Style><IconStyle><Icon><href>http://x/a.png</href></Icon></IconStyle>"
+               u"</Style><Point><coordinates>$</coordinates></Point></Placemark>" +
+               kTail,
+           {c.tuple}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Positions, WaypointTest, ::testing::ValuesIn(kPositions), CaseName);
@@ -99,15 +97,14 @@ TEST(LiveGpsTest, WritesTheHeadingAsGiven) {
 
 // Host texts that look like markup, or hold a carriage return, stay text.
 TEST(EscapedTextTest, StaysTextInEveryPlaceAHostTextGoes) {
-  EXPECT_EQ(
-      WaypointDocument(u"A</name><NetworkLink>x", u"line\r\nnext\tcol", u"a?b=1&c=<2>", 1, 2),
-      kHead +
-          u"A&lt;/name&gt;&lt;NetworkLink&gt;x</name><Placemark>"
-          u"<name>A&lt;/name&gt;&lt;NetworkLink&gt;x</name>"
-          u"<description>line&#13;\nnext\tcol</description>"
-          u"<Style><IconStyle><Icon><href>a?b=1&amp;c=&lt;2&gt;</href></Icon></IconStyle>"
-          u"</Style><Point><coordinates>2,1,0</coordinates></Point></Placemark>" +
-          kTail);
+  EXPECT_EQ(WaypointDocument(u"A</name><NetworkLink>x", u"line\r\nnext\tcol", u"a?b=1&c=<2>", 1, 2),
+            kHead +
+                u"A&lt;/name&gt;&lt;NetworkLink&gt;x</name><Placemark>"
+                u"<name>A&lt;/name&gt;&lt;NetworkLink&gt;x</name>"
+                u"<description>line&#13;\nnext\tcol</description>"
+                u"<Style><IconStyle><Icon><href>a?b=1&amp;c=&lt;2&gt;</href></Icon></IconStyle>"
+                u"</Style><Point><coordinates>2,1,0</coordinates></Point></Placemark>" +
+                kTail);
 }
 
 const std::u16string kRouteHead =
@@ -235,8 +232,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"WaypointIcon",
                     [] { WaypointDocument(u"a", u"", std::u16string(1, char16_t{0xDC00}), 0, 0); },
                     "Icon holds a character KML cannot carry (U+DC00 at position 1)"},
-        FailureCase{"LiveGpsLongitude",
-                    [] { LiveGpsDocument(u"a", u"", u"", 0, -kInfinity, 0); },
+        FailureCase{"LiveGpsLongitude", [] { LiveGpsDocument(u"a", u"", u"", 0, -kInfinity, 0); },
                     "Longitude is not a finite number"},
         FailureCase{"LiveGpsName", [] { LiveGpsDocument(kBell, u"", u"", 0, 0, 0); },
                     "Name holds a character KML cannot carry (U+0007 at position 2)"},
@@ -258,8 +254,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RouteDocument(p, u"r", u"", 0);
                     },
                     "Point latitude is not a finite number"},
-        FailureCase{"LegName",
-                    [] { TrackLegDocument(kBell, u"", TrackLeg{}); },
+        FailureCase{"LegName", [] { TrackLegDocument(kBell, u"", TrackLeg{}); },
                     "Name holds a character KML cannot carry (U+0007 at position 2)"},
         FailureCase{"LegToLongitude",
                     [] {
