@@ -99,6 +99,7 @@ class ZelkanGE {
     Bind("FeatureList", FeatureList);
     Bind("ZgeStringListCount", ZgeStringListCount);
     Bind("ZgeStringListItem", ZgeStringListItem);
+    Bind("ZgeGetApplicationGE", ZgeGetApplicationGE);
   }
 
   // Throws when the last call recorded an error.
@@ -136,6 +137,7 @@ class ZelkanGE {
   decltype(&::FeatureList) FeatureList = nullptr;
   decltype(&::ZgeStringListCount) ZgeStringListCount = nullptr;
   decltype(&::ZgeStringListItem) ZgeStringListItem = nullptr;
+  decltype(&::ZgeGetApplicationGE) ZgeGetApplicationGE = nullptr;
 
  private:
   template <class Function>
@@ -216,6 +218,37 @@ void ZGE_CALL OnLoaded(void* context, ZgeBool isLoaded) {
   startUp.failed = startUp.failed || isLoaded == 0;
 }
 
+// Google Earth's own automation object, which the plug-in hands out for
+// members it does not wrap: here, to look at the Mediterranean.
+void LookAtTheMediterranean(const ZelkanGE& zge) {
+  IDispatch* application = zge.ZgeGetApplicationGE();
+  if (application == nullptr) throw DemoError("no automation object: " + zge.LastError());
+  const std::unique_ptr<IDispatch, void (*)(IDispatch*)> owned(
+      application, [](IDispatch* object) { object->Release(); });
+  wchar_t member[] = L"SetCameraParams";
+  LPOLESTR names[] = {member};
+  DISPID id = 0;
+  HRESULT result = application->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  if (FAILED(result)) throw DemoError("GetIDsOfNames(SetCameraParams) failed");
+  // lat, lon, alt, altMode, range, tilt, azimuth, speed; passed last first.
+  const double values[] = {35.5, 10.5, 0, 1, 4'200'000, 0, 0, 5};
+  VARIANT arguments[std::size(values)];
+  for (std::size_t i = 0; i < std::size(values); ++i) {
+    VARIANT& argument = arguments[std::size(values) - 1 - i];
+    VariantInit(&argument);
+    argument.vt = i == 3 ? VT_I4 : VT_R8;
+    if (i == 3) {
+      argument.lVal = static_cast<LONG>(values[i]);
+    } else {
+      argument.dblVal = values[i];
+    }
+  }
+  DISPPARAMS parameters{arguments, nullptr, static_cast<UINT>(std::size(arguments)), 0};
+  result = application->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters,
+                               nullptr, nullptr, nullptr);
+  if (FAILED(result)) throw DemoError("SetCameraParams failed");
+}
+
 // A voyage from Lisbon to Alexandria: the ports as waypoints, the planned
 // route through them, and the legs sailed so far with the boat at the end.
 void ShowVoyage(const ZelkanGE& zge) {
@@ -240,8 +273,8 @@ void ShowVoyage(const ZelkanGE& zge) {
   zge.Check("LoadRoute");
 
   // Sailed so far: Lisbon to beyond Cape Bon, one leg per position report.
-  const double track[][2] = {{38.70, -9.14}, {37.02, -9.00}, {36.10, -5.35},
-                             {37.30, 2.50},  {37.08, 11.04}, {36.50, 13.00}};
+  const double track[][2] = {{38.70, -9.14}, {37.30, -9.80}, {36.00, -6.20},
+                             {37.60, 1.00},  {38.00, 8.00},  {36.50, 13.00}};
   for (std::size_t leg = 0; leg + 1 < std::size(track); ++leg) {
     zge.LoadTrackLeg(L"Track", kBoatIcon, track[leg][0], track[leg][1], track[leg + 1][0],
                      track[leg + 1][1], RGB(255, 64, 0), static_cast<std::int32_t>(leg), 110, 1);
@@ -273,6 +306,7 @@ void ShowEarthAndSavePicture(const ZelkanGE& zge, HWND pane, const std::filesyst
   if (!ready) throw DemoError("Google Earth's view did not appear within 30 s: " + zge.LastError());
   std::printf("Google Earth %d.%d.%d is embedded in the demo window.\n", zge.ZgeGetMajor(),
               zge.ZgeGetMinor(), zge.ZgeGetBuild());
+  LookAtTheMediterranean(zge);
   ShowVoyage(zge);
 
   std::error_code ignored;

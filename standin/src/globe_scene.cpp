@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <vector>
 
 namespace standin {
 namespace {
@@ -51,14 +53,41 @@ class PlacemarkCollector {
 
 }  // namespace
 
+namespace {
+
+// Moves the items collected for each load (newest load first) into the
+// painter's order: the oldest load first, so that newer loads are drawn on
+// top of older ones.
+template <typename Item>
+void OldestLoadFirst(std::vector<Item>& items, const std::vector<std::size_t>& loadStarts) {
+  std::vector<Item> ordered;
+  ordered.reserve(items.size());
+  std::size_t end = items.size();
+  for (auto start = loadStarts.rbegin(); start != loadStarts.rend(); ++start) {
+    std::move(items.begin() + static_cast<std::ptrdiff_t>(*start),
+              items.begin() + static_cast<std::ptrdiff_t>(end), std::back_inserter(ordered));
+    end = *start;
+  }
+  items = std::move(ordered);
+}
+
+}  // namespace
+
 void AddPlacemarks(const FeatureTree& features, GlobeScene& scene) {
   PlacemarkCollector collector(scene);
   const auto temporary = features.TemporaryPlaces();
   if (temporary->visible) {
+    // Newest loads first, so that the cap leaves out the oldest.
+    std::vector<std::size_t> markerStarts;
+    std::vector<std::size_t> lineStarts;
     const auto& loaded = temporary->children;
     for (auto it = loaded.rbegin(); it != loaded.rend() && !collector.Full(); ++it) {
+      markerStarts.push_back(scene.markers.size());
+      lineStarts.push_back(scene.lines.size());
       collector.Visit(**it);
     }
+    OldestLoadFirst(scene.markers, markerStarts);
+    OldestLoadFirst(scene.lines, lineStarts);
   }
   collector.Visit(*features.MyPlaces());
 }

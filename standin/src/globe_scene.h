@@ -17,7 +17,8 @@
 namespace standin {
 
 // However many features are loaded, a picture draws at most this many
-// markers and line points: the newest loads first.
+// markers and line points, taken from the newest loads; it paints them
+// oldest load first, so the newest lie on top.
 inline constexpr std::size_t kMaxSceneMarkers = 2000;
 inline constexpr std::size_t kMaxSceneLinePoints = 50000;
 

@@ -51,7 +51,7 @@ std::u16string Names(const GlobeScene& scene) {
 
 }  // namespace
 
-STANDIN_TEST(ScenesDrawShownPlacemarksNewestLoadFirst) {
+STANDIN_TEST(ScenesDrawShownPlacemarksWithTheNewestLoadOnTop) {
   FeatureTree tree;
   tree.AppendTemporary(Folder(u"old", {Placemark(u"A", 1, 2), Placemark(u"B", 3, 4, false)}));
   tree.AppendTemporary(Folder(u"hidden", {Placemark(u"C", 5, 6)}, false));
@@ -59,10 +59,11 @@ STANDIN_TEST(ScenesDrawShownPlacemarksNewestLoadFirst) {
       Folder(u"new", {Folder(u"f", {Placemark(u"D", 7, 8)}), Placemark(u"E", 9, 10)}));
   GlobeScene scene;
   AddPlacemarks(tree, scene);
-  EXPECT_TRUE(Names(scene) == u"DEA");
+  // Painted oldest load first, so the newest lies on top.
+  EXPECT_TRUE(Names(scene) == u"ADE");
   ASSERT_FALSE(scene.markers.empty());
-  EXPECT_EQ(scene.markers[0].at.latitude, 8.0);
-  EXPECT_EQ(scene.markers[0].at.longitude, 7.0);
+  EXPECT_EQ(scene.markers[1].at.latitude, 8.0);
+  EXPECT_EQ(scene.markers[1].at.longitude, 7.0);
   tree.SetVisibility(*tree.TemporaryPlaces(), false);
   GlobeScene none;
   AddPlacemarks(tree, none);
@@ -82,7 +83,7 @@ STANDIN_TEST(ScenesTakeKmlLineColoursAndSkipTransparentLines) {
   EXPECT_EQ(scene.lines[1].width, 10);  // capped
 }
 
-STANDIN_TEST(ScenesStopAtTheirCap) {
+STANDIN_TEST(ScenesStopAtTheirCapLeavingOutTheOldestLoads) {
   FeatureTree tree;
   for (std::size_t i = 0; i < kMaxSceneMarkers + 10; ++i) {
     tree.AppendTemporary(Placemark(i == kMaxSceneMarkers + 9 ? u"newest" : u"p", 0, 0));
@@ -90,5 +91,5 @@ STANDIN_TEST(ScenesStopAtTheirCap) {
   GlobeScene scene;
   AddPlacemarks(tree, scene);
   EXPECT_EQ(scene.markers.size(), kMaxSceneMarkers);
-  EXPECT_TRUE(scene.markers.front().name == u"newest");
+  EXPECT_TRUE(scene.markers.back().name == u"newest");
 }

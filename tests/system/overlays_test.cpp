@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <clocale>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -109,6 +110,23 @@ TEST_F(OverlaysTest, WaypointsAndRoutesAreListedAndKeptAsTemporaryFilesUntilClos
   for (const char* name : {"Quay A.kml", "Quay B.kml", "Route R.kml"}) {
     EXPECT_FALSE(std::filesystem::exists(TempKmlFolder() / name)) << name;
   }
+}
+
+// A host that switches its C runtime to a comma-decimal locale (the DLL
+// shares that runtime) still gets points inside the numbers.
+TEST_F(OverlaysTest, ACommaDecimalLocaleInTheHostChangesNoNumber) {
+  const std::string saved = std::setlocale(LC_ALL, nullptr);
+  if (std::setlocale(LC_ALL, "German_Germany.1252") == nullptr &&
+      std::setlocale(LC_ALL, "de-DE") == nullptr) {
+    GTEST_SKIP() << "no German locale in this C runtime";
+  }
+  ASSERT_EQ(*std::localeconv()->decimal_point, ',');
+  Api().LoadLiveGPS("Boat", "", "", 51.5, -0.125, 0);
+  std::setlocale(LC_ALL, saved.c_str());
+  StandInJournal().Poll();
+  EXPECT_NE(StandInJournal().Text().find("<coordinates>-0.125,51.5,0</coordinates>"),
+            std::string::npos)
+      << StandInJournal().Text();
 }
 
 TEST_F(OverlaysTest, HostTextIsEscapedAndFoundByItsOwnName) {

@@ -251,7 +251,7 @@ std::u16string TrackLegDocument(std::u16string_view name, std::u16string_view ic
     emit(
         u"</color><width>4</width></LineStyle></Style><LineString>"
         u"<extrude>0</extrude><tessellate>0</tessellate>"
-        u"<altitudeMode>relativeToGround</altitudeMode><coordinates>");
+        u"<altitudeMode>relativeToGround</altitudeMode><coordinates>"sv);
     emit(fromLongitude.View());
     emit(","sv);
     emit(fromLatitude.View());
