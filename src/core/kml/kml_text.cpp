@@ -101,32 +101,6 @@ inline bool NeedsCare(char16_t c) {
   return c >= 0xD800 && (c <= 0xDFFF || c >= 0xFFFE);
 }
 
-// 1 when `c` may need escaping or checking: a superset of NeedsCare
-// computed without branches.
-inline unsigned MayNeedCare(char16_t c) {
-  const auto flag = [](bool b) { return static_cast<unsigned>(b); };
-  return (flag(c < 0x20) & flag(c != u'\t') & flag(c != u'\n')) | flag(c == u'&') |
-         flag(c == u'<') | flag(c == u'>') | flag(c >= 0xD800);
-}
-
-// Whether any character of `text` may need care. Blocks of eight without an
-// early exit let the compiler vectorise the test, so the common text without
-// markup is measured and copied whole.
-inline bool AnyMayNeedCare(std::u16string_view text) {
-  constexpr std::size_t kBlock = 8;
-  unsigned any = 0;
-  std::size_t i = 0;
-  for (; i + kBlock <= text.size(); i += kBlock) {
-    for (std::size_t k = 0; k < kBlock; ++k) {
-      any |= MayNeedCare(text[i + k]);
-    }
-  }
-  for (; i < text.size(); ++i) {
-    any |= MayNeedCare(text[i]);
-  }
-  return any != 0;
-}
-
 // Characters that are not in XML 1.0's Char production (surrogates are
 // judged with their partner by the caller).
 bool IsForbiddenUnit(char16_t c) {
@@ -171,10 +145,16 @@ inline std::u16string_view ReferenceFor(char16_t c) {
   }
 }
 
+// The characters the escaping replaces, as bits below U+0040.
+constexpr std::uint64_t kEscapedBelow40 = (std::uint64_t{1} << u'&') | (std::uint64_t{1} << u'<') |
+                                          (std::uint64_t{1} << u'>') | (std::uint64_t{1} << u'\r');
+
+inline bool StaysAsItIs(char16_t c) { return c >= 0x40 || ((kEscapedBelow40 >> c) & 1U) == 0; }
+
 // The length of the run of characters from `from` that stay as they are.
 inline std::size_t PlainRun(std::u16string_view text, std::size_t from) {
   std::size_t end = from;
-  while (end < text.size() && (!NeedsCare(text[end]) || ReferenceFor(text[end]).empty())) {
+  while (end < text.size() && StaysAsItIs(text[end])) {
     ++end;
   }
   return end - from;
@@ -238,11 +218,12 @@ std::u16string Coordinates(double latitude, double longitude) {
   return tuple;
 }
 
-std::size_t EscapedLength(std::u16string_view text, std::string_view what) {
+namespace {
+
+// The exact check, for the rare text with a surrogate or a character XML
+// cannot carry: it finds the offender to name it.
+std::size_t CheckedEscapedLength(std::u16string_view text, std::string_view what) {
   std::size_t length = text.size();
-  if (!AnyMayNeedCare(text)) {
-    return length;
-  }
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t c = text[i];
     if (!NeedsCare(c)) {
@@ -262,10 +243,49 @@ std::size_t EscapedLength(std::u16string_view text, std::string_view what) {
   return length;
 }
 
-char16_t* WriteEscaped(char16_t* out, std::u16string_view text) noexcept {
-  if (!AnyMayNeedCare(text)) {
-    return std::copy(text.begin(), text.end(), out);
+// How much longer the escaping makes `c`, and whether `c` needs the exact
+// check (a control XML cannot carry, or anything from the surrogates up);
+// branch-free, so that the blocks below vectorise.
+inline unsigned ExtraLength(char16_t c) {
+  const auto flag = [](bool b) { return static_cast<unsigned>(b); };
+  return flag(c == u'&') * static_cast<unsigned>(kAmp.size() - 1) +
+         (flag(c == u'<') | flag(c == u'>')) * static_cast<unsigned>(kLt.size() - 1) +
+         flag(c == u'\r') * static_cast<unsigned>(kCr.size() - 1);
+}
+
+inline unsigned NeedsCheck(char16_t c) {
+  const auto flag = [](bool b) { return static_cast<unsigned>(b); };
+  return (flag(c < 0x20) & flag(c != u'\t') & flag(c != u'\n') & flag(c != u'\r')) |
+         flag(c >= 0xD800);
+}
+
+}  // namespace
+
+std::size_t EscapedLength(std::u16string_view text, std::string_view what) {
+  // Blocks of eight with no early exit let the compiler vectorise the scan.
+  constexpr std::size_t kBlock = 8;
+  std::size_t extra = 0;
+  unsigned check = 0;
+  std::size_t i = 0;
+  for (; i + kBlock <= text.size(); i += kBlock) {
+    unsigned blockExtra = 0;
+    for (std::size_t k = 0; k < kBlock; ++k) {
+      blockExtra += ExtraLength(text[i + k]);
+      check |= NeedsCheck(text[i + k]);
+    }
+    extra += blockExtra;
   }
+  for (; i < text.size(); ++i) {
+    extra += ExtraLength(text[i]);
+    check |= NeedsCheck(text[i]);
+  }
+  if (check != 0) {
+    return CheckedEscapedLength(text, what);
+  }
+  return text.size() + extra;
+}
+
+char16_t* WriteEscaped(char16_t* out, std::u16string_view text) noexcept {
   std::size_t i = 0;
   while (i < text.size()) {
     const std::size_t run = PlainRun(text, i);
