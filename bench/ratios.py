@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Prints, per workload, the document's time against its baselines.
 
-Reads the JSON that zge_kml_bench writes with --benchmark_out.
+Reads the JSON that zge_kml_bench writes with --benchmark_out; with
+repetitions, the medians.
 """
 import json
 import sys
@@ -14,7 +15,10 @@ def main(path):
     counters = {}
     order = []
     for run in runs:
-        workload, method = run["name"].split("/", 1)
+        # With repetitions, the median of each benchmark stands for it.
+        if run.get("run_type") == "aggregate" and run.get("aggregate_name") != "median":
+            continue
+        workload, method = run.get("run_name", run["name"]).split("/", 1)
         if workload not in times:
             order.append(workload)
         times.setdefault(workload, {})[method] = run["cpu_time"]
