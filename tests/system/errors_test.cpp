@@ -2,6 +2,7 @@
 // returns its neutral result, and the panel stays usable.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 
 #include "support/system_test.h"
@@ -43,6 +44,29 @@ TEST_F(ErrorsTest, FailuresAreRecordedAndThePanelStaysUsable) {
   EXPECT_EQ(ReadLastError(api).code, 0);
   EXPECT_EQ(api.ZgeIsViewReady(), 1);
   EXPECT_EQ(api.ZgeGetMajor(), 7);
+}
+
+TEST_F(ErrorsTest, InputNoKmlCanCarryIsRefusedAndLoadsNothing) {
+  LoadPanelAndWaitForView();
+  ZelkanGE& api = Api();
+
+  api.LoadWaypoint("Buoy", "", "", std::numeric_limits<double>::quiet_NaN(), 2.0);
+  LastError error = ReadLastError(api);
+  EXPECT_EQ(static_cast<std::uint32_t>(error.code), 0x80070057U);  // E_INVALIDARG
+  EXPECT_EQ(error.text, "Latitude is not a finite number");
+
+  api.LoadTrackLeg(L"Leg\x01", L"", 1, 2, 3, 4, 0, 0, 0, 1);
+  error = ReadLastError(api);
+  EXPECT_EQ(static_cast<std::uint32_t>(error.code), 0x80070057U);
+  EXPECT_NE(error.text.find("U+0001"), std::string::npos) << error.text;
+
+  const TListGE broken{-1, nullptr};
+  api.LoadRoute(&broken, L"Route", L"", 0);
+  EXPECT_EQ(static_cast<std::uint32_t>(ReadLastError(api).code), 0x80070057U);
+
+  StandInJournal().Poll();
+  EXPECT_EQ(StandInJournal().Text().find("LoadKmlData"), std::string::npos);
+  EXPECT_EQ(api.FeatureCount(), 0);
 }
 
 TEST_F(ErrorsTest, GoogleEarthFailuresCarryItsOwnCodeAndText) {
