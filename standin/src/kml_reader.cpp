@@ -270,7 +270,16 @@ std::shared_ptr<FeatureNode> Parse(std::span<const std::byte> bytes, bool forceU
   bool rootIsEmpty = false;
   XmlNodeType type = XmlNodeType_None;
   HRESULT hr = S_OK;
+  // Every node but the end tags that close elements at the end of the
+  // text takes at least one character. More nodes than that means the
+  // reader is repeating itself: Wine's XmlLite returns the same text node
+  // for ever when the text stops inside character data.
+  const std::size_t maxNodes = bytes.size() + kMaxElementDepth + 1;
+  std::size_t nodes = 0;
   while ((hr = reader.Read(&type)) == S_OK) {
+    if (++nodes > maxNodes) {
+      ThrowInvalid(context, EndOf(input), "the text ends inside an element");
+    }
     switch (type) {
       case XmlNodeType_Element: {
         const Position at = PositionOf(reader);

@@ -148,6 +148,13 @@ STANDIN_TEST(InvalidKmlIsRefusedWithLineAndColumn) {
       {u"<gpx><Placemark/></gpx>", "line 1, column 2: the root element is <gpx>, not <kml>"},
       {u"<kml xmlns=\"http://example.com/other\"><Placemark/></kml>", "not <kml>"},
       {u"<kml><Document><name>x</name>", "line 1, column 30: "},
+      // Text that stops inside character data, a comment, CDATA, a tag or
+      // an attribute.
+      {u"<kml><Document><name>cut short", "line 1, column "},
+      {u"<kml><Document><name>x</name><!-- cut", "line 1, column "},
+      {u"<kml><Document><name><![CDATA[cut", "line 1, column "},
+      {u"<kml><Docu", "line 1, column "},
+      {u"<kml><Document id=\"cut", "line 1, column "},
       {u"<kml><Document><name>x</name></Document>", "before the end tag of <kml>"},
       {u"<kml><Document><name>x</name></Document></kml", "line 1, column "},
       {u"<kml><Document><name>x</name></Document></km", "line 1, column "},

@@ -63,6 +63,24 @@ TEST_F(FeaturesTest, HideAllAndShowAllWalkOnlyTheTopLevel) {
   EXPECT_EQ(api.FeatureCount(), 0);
 }
 
+TEST_F(FeaturesTest, GoogleEarthsOwnErrorsForBadKmlReachTheHost) {
+  ZelkanGE& api = Api();
+  api.ZgeClearLastError();
+  api.LoadKMLData(L"<kml><Document><name>cut short");
+  std::int32_t code = 0;
+  char text[512] = {};
+  api.ZgeGetLastError(&code, text, sizeof text);
+  EXPECT_EQ(static_cast<std::uint32_t>(code), 0x80070057U);  // E_INVALIDARG
+  EXPECT_NE(std::string(text).find("line 1"), std::string::npos) << text;
+
+  const std::filesystem::path missing = TempDir() / "missing.kml";
+  api.OpenKMLFile(missing.c_str());
+  api.ZgeGetLastError(&code, text, sizeof text);
+  EXPECT_EQ(static_cast<std::uint32_t>(code), 0x80070057U);
+  EXPECT_NE(std::string(text).find("missing.kml"), std::string::npos) << text;
+  EXPECT_TRUE(EarthClient::Connect().TemporaryPlaces().empty());
+}
+
 TEST_F(FeaturesTest, SetFeatureVisibilityShowsForAnyNonZeroAndIgnoresUnknownNames) {
   ZelkanGE& api = Api();
   api.LoadKMLData(Document(L"Harbour", 0).c_str());
