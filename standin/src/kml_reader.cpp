@@ -227,6 +227,28 @@ bool EndsWithRootEndTag(const InputText& input, const std::u16string& rootName) 
   return EndsWithEndTag(input.bytes, std::string_view(endTag));
 }
 
+// A text that opens with "<?" and has nothing after it but blanks: its XML
+// declaration (or first processing instruction) is cut short, or no
+// element follows it. Wine's XmlLite fails an assertion on such texts and
+// ends the process, so they are refused before it sees them.
+template <class Char>
+bool DeclarationCutShort(std::basic_string_view<Char> text) {
+  const Char open[] = {Char('<'), Char('?')};
+  const Char close[] = {Char('?'), Char('>')};
+  if (!text.starts_with(std::basic_string_view<Char>(open, 2))) return false;
+  const std::size_t end = text.find(std::basic_string_view<Char>(close, 2));
+  if (end == std::basic_string_view<Char>::npos) return true;
+  for (const Char c : text.substr(end + 2)) {
+    if (!IsXmlSpace(c)) return false;
+  }
+  return true;
+}
+
+bool DeclarationCutShort(const InputText& input) {
+  return input.wide ? DeclarationCutShort(std::u16string_view(input.units))
+                    : DeclarationCutShort(input.bytes);
+}
+
 Position EndOf(const InputText& input) {
   return input.wide ? EndOf(std::u16string_view(input.units)) : EndOf(input.bytes);
 }
@@ -261,6 +283,9 @@ struct OpenElement {
 std::shared_ptr<FeatureNode> Parse(std::span<const std::byte> bytes, bool forceUtf8,
                                    const std::string& context) {
   const InputText input = InputOf(bytes);
+  if (DeclarationCutShort(input)) {
+    ThrowInvalid(context, EndOf(input), "the text ends in or right after its XML declaration");
+  }
   const com_ptr<IXmlReader> readerObject = OpenReader(bytes, forceUtf8);
   IXmlReader& reader = *readerObject.get();
   KmlBuilder builder;

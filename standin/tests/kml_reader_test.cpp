@@ -155,6 +155,10 @@ STANDIN_TEST(InvalidKmlIsRefusedWithLineAndColumn) {
       {u"<kml><Document><name><![CDATA[cut", "line 1, column "},
       {u"<kml><Docu", "line 1, column "},
       {u"<kml><Document id=\"cut", "line 1, column "},
+      {u"<?xml version=\"1.0\"?>", "line 1, column "},
+      {u"<?xml version=\"1.0\"?>\n ", "line 2, column "},
+      {u"<?xml version=\"1.0\"?><!-- no root -->", "line 1, column "},
+      {u"<?xml version=\"1.0\"?><", "line 1, column "},
       {u"<kml><Document><name>x</name></Document>", "before the end tag of <kml>"},
       {u"<kml><Document><name>x</name></Document></kml", "line 1, column "},
       {u"<kml><Document><name>x</name></Document></km", "line 1, column "},
@@ -170,6 +174,23 @@ STANDIN_TEST(InvalidKmlIsRefusedWithLineAndColumn) {
     EXPECT_NE(message.find(c.expected), std::string::npos)
         << ToUtf8(c.text) << " gave: " << message;
   }
+}
+
+// Wherever a document is cut, reading it ends: with the whole document's
+// features, or with an error (never a hang, never half a document).
+STANDIN_TEST(EveryPrefixOfADocumentIsReadOrRefused) {
+  const std::u16string document =
+      u"<?xml version=\"1.0\" encoding=\"UTF-8\"?><kml xmlns=\"http://earth.google.com/kml/2.2\">"
+      u"<Document><name>Fish &amp; Chips</name><!-- a note --><?note on the "
+      u"quay?><Placemark><name>A</name>"
+      u"<description><![CDATA[<b>quay</b>]]></description><Style id=\"s\"><IconStyle><heading>"
+      u"-45</heading></IconStyle></Style><Point><coordinates>-0.125,51.5,0</coordinates></Point>"
+      u"</Placemark></Document></kml>";
+  for (std::size_t length = 0; length < document.size(); ++length) {
+    const std::string failure = FailureOf(document.substr(0, length));
+    EXPECT_FALSE(failure.empty()) << "a document cut after " << length << " characters was read";
+  }
+  EXPECT_TRUE(Read(document)->name == u"Fish & Chips");
 }
 
 STANDIN_TEST(CommentsAndBlanksAfterTheRootAreFine) {
