@@ -193,6 +193,30 @@ STANDIN_TEST(EveryPrefixOfADocumentIsReadOrRefused) {
   EXPECT_TRUE(Read(document)->name == u"Fish & Chips");
 }
 
+// Documents with characters changed at random: each is read or refused.
+STANDIN_TEST(DamagedDocumentsAreReadOrRefused) {
+  const std::u16string document =
+      u"<?xml version=\"1.0\" encoding=\"UTF-8\"?><kml xmlns=\"http://earth.google.com/kml/2.2\">"
+      u"<Document><name>Fish &amp; Chips</name><!-- a note --><Placemark><name>A</name>"
+      u"<description><![CDATA[<b>quay</b>]]></description><Style id=\"s\"><IconStyle><heading>"
+      u"-45</heading></IconStyle></Style><Point><coordinates>-0.125,51.5,0</coordinates></Point>"
+      u"</Placemark></Document></kml>";
+  constexpr char16_t kMarkup[] = u"<>/?!-[]&;\"'= x";
+  std::uint32_t seed = 12345;
+  const auto next = [&seed] {
+    seed = seed * 1664525U + 1013904223U;
+    return seed >> 8;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    std::u16string damaged = document;
+    const int changes = 1 + static_cast<int>(next() % 3);
+    for (int i = 0; i < changes; ++i) {
+      damaged[next() % damaged.size()] = kMarkup[next() % (std::size(kMarkup) - 1)];
+    }
+    static_cast<void>(FailureOf(damaged));
+  }
+}
+
 STANDIN_TEST(CommentsAndBlanksAfterTheRootAreFine) {
   const auto top = Read(u"<kml><Placemark><name>P</name></Placemark></kml >\r\n<!-- end -->\n");
   EXPECT_TRUE(top && top->name == u"P");
