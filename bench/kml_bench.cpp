@@ -14,55 +14,18 @@
 // Counters: bytes of the document, heap allocations per iteration.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
-#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "allocation_counter.h"
 #include "kml/overlay_documents.h"
-
-namespace {
-
-std::atomic<long> allocations{0};
-
-void* Allocate(std::size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* block = std::malloc(size == 0 ? 1 : size)) {
-    return block;
-  }
-  throw std::bad_alloc();
-}
-
-void* AllocateAligned(std::size_t size, std::align_val_t alignment) {
-  const auto align = static_cast<std::size_t>(alignment);
-  if (void* block = std::aligned_alloc(align, (size + align - 1) / align * align)) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    return block;
-  }
-  throw std::bad_alloc();
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
-// Over-aligned requests (std::pmr's default resource makes them) count too.
-void* operator new(std::size_t size, std::align_val_t alignment) {
-  return AllocateAligned(size, alignment);
-}
-void operator delete(void* block, std::align_val_t) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t, std::align_val_t) noexcept { std::free(block); }
 
 namespace {
 
@@ -135,13 +98,13 @@ void Finish(benchmark::State& state, const Workload& w, long allocationsBefore) 
   const auto iterations = static_cast<double>(state.iterations());
   state.counters["bytes"] = static_cast<double>(w.documentBytes);
   state.counters["allocs"] =
-      static_cast<double>(allocations.load() - allocationsBefore) / iterations;
+      static_cast<double>(zge::testing::AllocationCount() - allocationsBefore) / iterations;
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(w.documentBytes));
 }
 
 void Document(benchmark::State& state, const Workload& w) {
-  const long before = allocations.load();
+  const long before = zge::testing::AllocationCount();
   for (auto _ : state) {
     std::u16string document = w.build();
     benchmark::DoNotOptimize(document.data());
@@ -159,7 +122,7 @@ template <typename Format>
 void NumbersAndCopy(benchmark::State& state, const Workload& w, const Format& format) {
   const std::vector<char> source(w.documentBytes, 'x');
   std::vector<char> target(w.documentBytes);
-  const long before = allocations.load();
+  const long before = zge::testing::AllocationCount();
   for (auto _ : state) {
     for (const double number : w.numbers) {
       format(number);
@@ -205,7 +168,7 @@ void LowerBound(benchmark::State& state, const Workload& w) {
 
 void LowerBoundNew(benchmark::State& state, const Workload& w) {
   const std::vector<char> source(w.documentBytes, 'x');
-  const long before = allocations.load();
+  const long before = zge::testing::AllocationCount();
   for (auto _ : state) {
     for (const double number : w.numbers) {
       FormatToChars(number);

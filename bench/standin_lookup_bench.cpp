@@ -38,20 +38,11 @@ const FeatureTree& Tree() {
   return *tree;
 }
 
-std::shared_ptr<FeatureNode> WalkDepthFirst(const std::shared_ptr<FeatureNode>& node,
-                                            std::u16string_view name) {
-  if (node->name == name) return node;
-  for (const auto& child : node->children) {
-    if (auto found = WalkDepthFirst(child, name)) return found;
-  }
-  return nullptr;
-}
-
 // Newest top-level feature first, depth-first inside each.
 std::shared_ptr<FeatureNode> WalkNewestFirst(const FeatureTree& tree, std::u16string_view name) {
   const auto& loaded = tree.TemporaryPlaces()->children;
   for (auto top = loaded.rbegin(); top != loaded.rend(); ++top) {
-    if (auto found = WalkDepthFirst(*top, name)) return found;
+    if (auto found = FeatureTree::FindDepthFirst(*top, name)) return found;
   }
   return nullptr;
 }

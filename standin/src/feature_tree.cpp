@@ -49,15 +49,6 @@ const std::vector<LayerSpec>& BuiltInLayers() {
   return kLayers;
 }
 
-std::shared_ptr<FeatureNode> FindDepthFirst(const std::shared_ptr<FeatureNode>& node,
-                                            std::u16string_view name) {
-  if (node->name == name) return node;
-  for (const auto& child : node->children) {
-    if (auto found = FindDepthFirst(child, name)) return found;
-  }
-  return nullptr;
-}
-
 void SetSubtree(FeatureNode& node, bool visible) {
   node.visible = visible;
   for (const auto& child : node.children) SetSubtree(*child, visible);
@@ -69,6 +60,15 @@ void MarkDeleted(FeatureNode& node) {
 }
 
 }  // namespace
+
+std::shared_ptr<FeatureNode> FeatureTree::FindDepthFirst(const std::shared_ptr<FeatureNode>& node,
+                                                         std::u16string_view name) {
+  if (node->name == name) return node;
+  for (const auto& child : node->children) {
+    if (auto found = FindDepthFirst(child, name)) return found;
+  }
+  return nullptr;
+}
 
 FeatureTree::FeatureTree()
     : temporaryPlaces_(MakeNode(u"Temporary Places", true, nullptr)),

@@ -68,6 +68,11 @@ class FeatureTree {
   // are found through an index, so the cost does not grow with their number.
   [[nodiscard]] std::shared_ptr<FeatureNode> FindByName(std::u16string_view name) const;
 
+  // The first node called `name` in `node` and its subtree, depth-first in
+  // document order; what FindByName does without its index.
+  [[nodiscard]] static std::shared_ptr<FeatureNode> FindDepthFirst(
+      const std::shared_ptr<FeatureNode>& node, std::u16string_view name);
+
   // nullptr for the roots.
   [[nodiscard]] static std::shared_ptr<FeatureNode> Parent(const FeatureNode& node);
 

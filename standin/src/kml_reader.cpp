@@ -80,32 +80,31 @@ std::u16string_view View(const WCHAR* text, UINT length) {
               : std::u16string_view();
 }
 
-std::u16string_view LocalName(IXmlReader& reader) {
+// One of the reader's texts of the current node; valid until the next Read.
+std::u16string_view TextOf(IXmlReader& reader,
+                           HRESULT (STDMETHODCALLTYPE IXmlReader::*get)(LPCWSTR*, UINT*),
+                           const char* what) {
   const WCHAR* text = nullptr;
   UINT length = 0;
-  ThrowIfFailed(reader.GetLocalName(&text, &length), "IXmlReader::GetLocalName");
+  ThrowIfFailed((reader.*get)(&text, &length), what);
   return View(text, length);
+}
+
+std::u16string_view LocalName(IXmlReader& reader) {
+  return TextOf(reader, &IXmlReader::GetLocalName, "IXmlReader::GetLocalName");
 }
 
 std::u16string QualifiedName(IXmlReader& reader) {
-  const WCHAR* text = nullptr;
-  UINT length = 0;
-  ThrowIfFailed(reader.GetQualifiedName(&text, &length), "IXmlReader::GetQualifiedName");
-  return std::u16string(View(text, length));
+  return std::u16string(
+      TextOf(reader, &IXmlReader::GetQualifiedName, "IXmlReader::GetQualifiedName"));
 }
 
 std::u16string_view NamespaceUri(IXmlReader& reader) {
-  const WCHAR* text = nullptr;
-  UINT length = 0;
-  ThrowIfFailed(reader.GetNamespaceUri(&text, &length), "IXmlReader::GetNamespaceUri");
-  return View(text, length);
+  return TextOf(reader, &IXmlReader::GetNamespaceUri, "IXmlReader::GetNamespaceUri");
 }
 
 std::u16string_view Value(IXmlReader& reader) {
-  const WCHAR* text = nullptr;
-  UINT length = 0;
-  ThrowIfFailed(reader.GetValue(&text, &length), "IXmlReader::GetValue");
-  return View(text, length);
+  return TextOf(reader, &IXmlReader::GetValue, "IXmlReader::GetValue");
 }
 
 // Leaves the reader on the element again.

@@ -110,18 +110,22 @@ bool IsForbiddenUnit(char16_t c) {
   return c == 0xFFFE || c == 0xFFFF;
 }
 
-[[noreturn]] void ThrowUncarriable(std::string_view what, char16_t c, std::size_t index) {
+// `value` in upper-case hexadecimal, zero-padded to at least `minDigits`.
+std::string UpperHex(std::uint32_t value, std::size_t minDigits) {
   std::array<char, 8> hex{};
-  const auto end =
-      std::to_chars(hex.data(), hex.data() + hex.size(), static_cast<unsigned>(c), 16).ptr;
-  std::string code(hex.data(), end);
-  for (char& digit : code) {
-    digit = static_cast<char>(std::toupper(static_cast<unsigned char>(digit)));
+  const auto end = std::to_chars(hex.data(), hex.data() + hex.size(), value, 16).ptr;
+  const auto digits = static_cast<std::size_t>(end - hex.data());
+  std::string text(digits < minDigits ? minDigits - digits : 0, '0');
+  for (const char* at = hex.data(); at != end; ++at) {
+    text.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(*at))));
   }
-  code.insert(0, 4 - code.size(), '0');
-  throw Error(codes::kInvalidArgument, std::string(what) +
-                                           " holds a character KML cannot carry (U+" + code +
-                                           " at position " + std::to_string(index + 1) + ")");
+  return text;
+}
+
+[[noreturn]] void ThrowUncarriable(std::string_view what, char16_t c, std::size_t index) {
+  throw Error(codes::kInvalidArgument,
+              std::string(what) + " holds a character KML cannot carry (U+" + UpperHex(c, 4) +
+                  " at position " + std::to_string(index + 1) + ")");
 }
 
 constexpr std::u16string_view kAmp = u"&amp;";
@@ -190,15 +194,7 @@ std::string ColorText(std::uint32_t color, std::string_view alpha, std::string_v
   if (color == 0) {
     return std::string(defaultText);
   }
-  std::array<char, 8> hex{};
-  const auto end = std::to_chars(hex.data(), hex.data() + hex.size(), color, 16).ptr;
-  const auto digits = static_cast<std::size_t>(end - hex.data());
-  std::string text(alpha);
-  text.append(digits < 6 ? 6 - digits : 0, '0');
-  for (const char* at = hex.data(); at != end; ++at) {
-    text.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(*at))));
-  }
-  return text;
+  return std::string(alpha) + UpperHex(color, 6);
 }
 
 std::u16string Coordinates(double latitude, double longitude) {

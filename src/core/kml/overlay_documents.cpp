@@ -266,4 +266,11 @@ std::u16string TrackLegDocument(std::u16string_view name, std::u16string_view ic
   });
 }
 
+std::u16string TrackLegDocumentName(std::u16string_view name, std::int32_t index) {
+  const std::string number = IntToStr(index);
+  std::u16string documentName(name);
+  documentName.append(number.begin(), number.end());
+  return documentName;
+}
+
 }  // namespace zge::kml

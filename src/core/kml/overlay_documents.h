@@ -56,8 +56,10 @@ struct TrackLeg {
   bool visible = true;
 };
 
-// The leg's document is named `name` followed by the leg's index.
+// The leg's document is named TrackLegDocumentName(name, leg.index).
 std::u16string TrackLegDocument(std::u16string_view name, std::u16string_view icon,
                                 const TrackLeg& leg);
+// A track's name followed by the leg's number ("Leg" and 12 give "Leg12").
+std::u16string TrackLegDocumentName(std::u16string_view name, std::int32_t index);
 
 }  // namespace zge::kml

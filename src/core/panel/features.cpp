@@ -6,13 +6,12 @@
 #include <vector>
 
 #include "earth/earth_api.h"
+#include "earth/feature_children.h"
 #include "panel/ge_panel.h"
 
 namespace zge {
 namespace {
 
-constexpr std::int32_t kShown = 1;
-constexpr std::int32_t kHidden = 0;
 // Messages stay on: Google Earth reports problems with a file itself.
 constexpr bool kSuppressMessages = false;
 
@@ -37,9 +36,9 @@ void TGEPanel::OpenFeaturesKML() {
   }
 }
 
-void TGEPanel::HideAll() { SetAllTemporaryPlaces(kShown, kHidden); }
+void TGEPanel::HideAll() { SetAllTemporaryPlaces(earth::kVisible, earth::kHidden); }
 
-void TGEPanel::ShowAll() { SetAllTemporaryPlaces(kHidden, kShown); }
+void TGEPanel::ShowAll() { SetAllTemporaryPlaces(earth::kHidden, earth::kVisible); }
 
 // Sets every direct child of the temporary places whose visibility is
 // exactly `from` to `to`; deeper features keep theirs.
@@ -51,17 +50,12 @@ void TGEPanel::SetAllTemporaryPlaces(std::int32_t from, std::int32_t to) {
   if (!places) {
     return;
   }
-  const std::unique_ptr<earth::FeatureCollectionGE> children = places->GetChildren();
-  if (!children) {
-    return;
-  }
-  const std::int32_t count = children->Count();
-  for (std::int32_t index = 1; index <= count; ++index) {
-    const std::unique_ptr<earth::FeatureGE> child = children->Item(index);
-    if (child && child->Visibility() == from) {
-      child->SetVisibility(to);
+  earth::ForEachChild(*places, [&](earth::FeatureGE& child) {
+    if (child.Visibility() == from) {
+      child.SetVisibility(to);
     }
-  }
+    return true;
+  });
 }
 
 void TGEPanel::SetFeatureVisibility(const std::u16string& name, bool visible) {
@@ -69,7 +63,7 @@ void TGEPanel::SetFeatureVisibility(const std::u16string& name, bool visible) {
     return;
   }
   if (const std::unique_ptr<earth::FeatureGE> feature = GetApplicationGE().GetFeatureByName(name)) {
-    feature->SetVisibility(visible ? kShown : kHidden);
+    feature->SetVisibility(visible ? earth::kVisible : earth::kHidden);
   }
 }
 

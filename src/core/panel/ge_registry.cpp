@@ -1,6 +1,7 @@
 // Google Earth's registry settings: the locale swap while a panel lives,
 // the layer settings, and switching a layer through the automation server.
 #include "base/error.h"
+#include "earth/feature_children.h"
 #include "panel/ge_panel.h"
 
 namespace zge {
@@ -68,7 +69,7 @@ void TGEPanel::SetLayer(const std::string& name, std::int32_t visibility) {
   const std::u16string wideName = platform_.codePage.ToWide(name);
   if (const std::unique_ptr<earth::FeatureGE> feature =
           GetApplicationGE().GetFeatureByName(wideName)) {
-    feature->SetVisibility(visibility != 0 ? 1 : 0);
+    feature->SetVisibility(visibility != 0 ? earth::kVisible : earth::kHidden);
   }
 }
 

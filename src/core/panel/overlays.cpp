@@ -6,16 +6,11 @@
 #include <vector>
 
 #include "earth/earth_api.h"
+#include "earth/feature_children.h"
 #include "kml/overlay_documents.h"
 #include "panel/ge_panel.h"
 
 namespace zge {
-namespace {
-
-constexpr std::int32_t kShown = 1;
-constexpr std::int32_t kHidden = 0;
-
-}  // namespace
 
 void TGEPanel::LoadWaypoint(std::string_view name, std::string_view description,
                             std::string_view icon, double latitude, double longitude) {
@@ -55,18 +50,13 @@ void TGEPanel::HideWaypoint(const std::u16string& documentName,
   if (!document) {
     return;
   }
-  const std::unique_ptr<earth::FeatureCollectionGE> children = document->GetChildren();
-  if (!children) {
-    return;
-  }
-  const std::int32_t count = children->Count();
-  for (std::int32_t index = 1; index <= count; ++index) {
-    const std::unique_ptr<earth::FeatureGE> child = children->Item(index);
-    if (child && child->Name() == placemarkName && child->Visibility() == kShown) {
-      child->SetVisibility(kHidden);
-      return;
+  earth::ForEachChild(*document, [&](earth::FeatureGE& child) {
+    if (child.Name() == placemarkName && child.Visibility() == earth::kVisible) {
+      child.SetVisibility(earth::kHidden);
+      return false;
     }
-  }
+    return true;
+  });
 }
 
 void TGEPanel::LoadRoute(TListGE list, const std::u16string& name,
@@ -99,8 +89,7 @@ void TGEPanel::LoadTrackLeg(const std::u16string& name, const std::u16string& ic
   const std::u16string document = kml::TrackLegDocument(name, icon, leg);
   if (leg.index > 0) {
     // The boat of the leg before this one.
-    HideWaypoint(name + platform_.codePage.ToWide(std::to_string(leg.index - 1)),
-                 std::u16string(kml::kBoatName));
+    HideWaypoint(kml::TrackLegDocumentName(name, leg.index - 1), std::u16string(kml::kBoatName));
   }
   OpenKMLData(document);
 }

@@ -17,7 +17,7 @@ namespace {
 // file name it cannot take.
 constexpr std::int32_t kInvalidName = static_cast<std::int32_t>(0x8007007B);
 
-constexpr std::string_view kKmlExtensionAnsi = ".kml";
+constexpr std::string_view kKmlExtension = ".kml";
 
 bool IsRefusedCharacter(char16_t c) noexcept {
   constexpr std::u16string_view kRefused = u"<>:\"/\\|?*";
@@ -60,6 +60,14 @@ bool IsDeviceName(std::u16string_view name) noexcept {
   return isPort && isDigit;
 }
 
+// FTempPath + name + ".kml".
+std::string TempFilePath(const std::string& folder, std::string_view name) {
+  std::string path = folder;
+  path += name;
+  path += kKmlExtension;
+  return path;
+}
+
 }  // namespace
 
 bool IsSafeTempFileName(std::u16string_view name) noexcept {
@@ -82,8 +90,7 @@ void TGEPanel::SaveTempKML(const std::u16string& data, const std::u16string& nam
                                   "\" cannot name a temporary KML file: the overlay was loaded, "
                                   "but it is not saved and not listed");
   }
-  platform_.files.WriteFile(FTempPath + *ansiName + std::string(kKmlExtensionAnsi),
-                            platform_.codePage.ToUtf8(data));
+  platform_.files.WriteFile(TempFilePath(FTempPath, *ansiName), platform_.codePage.ToUtf8(data));
   FFeatures.Add(*ansiName);
 }
 
@@ -96,8 +103,7 @@ void TGEPanel::DeleteTempKML() {
     }
     // Missing files, duplicates already deleted and files in use are
     // passed over.
-    static_cast<void>(
-        platform_.files.DeleteFile(FTempPath + entry.text + std::string(kKmlExtensionAnsi)));
+    static_cast<void>(platform_.files.DeleteFile(TempFilePath(FTempPath, entry.text)));
   }
 }
 

@@ -203,22 +203,6 @@ EarthClient EarthClient::Connect() {
   return EarthClient(std::move(application));
 }
 
-LONG EarthClient::GetLong(const wchar_t* member) const {
-  DISPID id = 0;
-  auto* name = const_cast<LPOLESTR>(member);
-  ThrowIfFailed(application_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id),
-                "GetIDsOfNames");
-  DISPPARAMS noArguments{};
-  UniqueVariant result;
-  ThrowIfFailed(application_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT,
-                                     DISPATCH_METHOD | DISPATCH_PROPERTYGET, &noArguments,
-                                     result.Put(), nullptr, nullptr),
-                "IDispatch::Invoke");
-  UniqueVariant asLong;
-  ThrowIfFailed(VariantChangeType(asLong.Put(), result.Ptr(), 0, VT_I4), "VariantChangeType");
-  return asLong.Get().lVal;
-}
-
 namespace {
 
 // A member without arguments: a method call or a property read.
@@ -279,6 +263,10 @@ std::vector<FeatureInfo> ChildrenOf(IDispatch* feature) {
 }
 
 }  // namespace
+
+LONG EarthClient::GetLong(const wchar_t* member) const {
+  return InvokeForLong(application_.Get(), member);
+}
 
 std::vector<FeatureInfo> EarthClient::TemporaryPlaces() const {
   const Microsoft::WRL::ComPtr<IDispatch> places =

@@ -1,66 +1,21 @@
 // Each document is built in one allocation of exactly its length: counted
-// by replacing the global operator new for this executable only.
+// through the allocation counter linked into this executable only.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <string>
 #include <vector>
 
+#include "allocation_counter.h"
 #include "kml/overlay_documents.h"
-
-namespace {
-
-std::atomic<bool> counting{false};
-std::atomic<int> allocations{0};
-
-void* Allocate(std::size_t size) {
-  if (counting) {
-    ++allocations;
-  }
-  if (void* block = std::malloc(size == 0 ? 1 : size)) {
-    return block;
-  }
-  throw std::bad_alloc();
-}
-
-void* AllocateAligned(std::size_t size, std::align_val_t alignment) {
-  const auto align = static_cast<std::size_t>(alignment);
-  if (void* block = std::aligned_alloc(align, (size + align - 1) / align * align)) {
-    if (counting) {
-      ++allocations;
-    }
-    return block;
-  }
-  throw std::bad_alloc();
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
-// Over-aligned requests (std::pmr's default resource makes them) count too.
-void* operator new(std::size_t size, std::align_val_t alignment) {
-  return AllocateAligned(size, alignment);
-}
-void operator delete(void* block, std::align_val_t) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t, std::align_val_t) noexcept { std::free(block); }
 
 namespace zge::kml {
 namespace {
 
 template <typename Build>
 int AllocationsOf(const Build& build, std::u16string& document) {
-  allocations = 0;
-  counting = true;
+  const long before = zge::testing::AllocationCount();
   document = build();
-  counting = false;
-  return allocations;
+  return static_cast<int>(zge::testing::AllocationCount() - before);
 }
 
 std::vector<RoutePoint> Route(std::size_t count) {
