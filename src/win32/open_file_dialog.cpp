@@ -23,6 +23,8 @@ std::wstring_view NextString(std::wstring_view& buffer) {
   return item;
 }
 
+}  // namespace
+
 [[noreturn]] void ThrowDialogError(DWORD error, const OPENFILENAMEW& dialog) {
   if (error == FNERR_BUFFERTOOSMALL) {
     // The first two bytes of the buffer hold the size the selection needs.
@@ -35,8 +37,6 @@ std::wstring_view NextString(std::wstring_view& buffer) {
   }
   ThrowHresult(E_FAIL, "GetOpenFileNameW failed with dialog error " + std::to_string(error));
 }
-
-}  // namespace
 
 std::vector<std::u16string> SplitSelection(std::wstring_view buffer) {
   std::wstring_view rest = buffer;

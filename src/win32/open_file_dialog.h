@@ -3,6 +3,8 @@
 
 #include "system_headers.h"
 
+#include <commdlg.h>
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -23,6 +25,10 @@ inline constexpr std::size_t kOpenFileBufferChars = 64 * 1024;
 // The dialog itself, with a buffer of `bufferChars` characters. Throws
 // zge::Error when the selection does not fit: it is never cut short.
 std::vector<std::u16string> ChooseKmlFilesWith(HWND owner, std::size_t bufferChars);
+
+// Turns the dialog's extended error into zge::Error. A selection that did
+// not fit (FNERR_BUFFERTOOSMALL) says how many characters it needed.
+[[noreturn]] void ThrowDialogError(DWORD error, const OPENFILENAMEW& dialog);
 
 // What an open-file dialog with multiple selection returns: one full path
 // followed by an empty string, or a folder followed by names, each ended by
