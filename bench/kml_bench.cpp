@@ -30,6 +30,8 @@
 namespace {
 
 using namespace zge::kml;
+// Literals with their length known, as the panel hands its texts over.
+using namespace std::string_view_literals;
 
 // One document kind with its inputs, and the numbers it writes.
 struct Workload {
@@ -71,19 +73,20 @@ Workload MakeWorkload(const std::string& kind, std::size_t count) {
   Workload w;
   if (kind == "Waypoint") {
     w.build = [] {
-      return WaypointDocument(u"Harbour entrance", u"Fish & Chips on the quay", u"wp.png",
+      return WaypointDocument(u"Harbour entrance"sv, u"Fish & Chips on the quay"sv, u"wp.png"sv,
                               Latitude(7), Longitude(7));
     };
     w.numbers = {Longitude(7), Latitude(7)};
   } else if (kind == "LiveGps") {
     w.build = [] {
-      return LiveGpsDocument(u"Boat", u"Under way", u"boat.png", Latitude(9), Longitude(9), 273);
+      return LiveGpsDocument(u"Boat"sv, u"Under way"sv, u"boat.png"sv, Latitude(9), Longitude(9),
+                             273);
     };
     w.numbers = {Longitude(9), Latitude(9)};
   } else if (kind == "TrackLeg") {
     w.build = [] {
       return TrackLegDocument(
-          u"Leg", u"boat.png",
+          u"Leg"sv, u"boat.png"sv,
           TrackLeg{Latitude(3), Longitude(3), Latitude(4), Longitude(4), 0xFF00, 41, 273, true});
     };
     w.numbers = {Longitude(3), Latitude(3), Longitude(4), Latitude(4)};
