@@ -72,7 +72,8 @@ typedef uint8_t ZgeBool;
  * with. A callback counts as given when `code` is not NULL. It is called on
  * the user-interface thread with isLoaded 1 after every start-up tick that
  * had a Google Earth connection (not yet proof that the view is shown: see
- * ZgeIsViewReady), and once with 0 when start-up failed.
+ * ZgeIsViewReady), and once with 0 when start-up failed; the thread's last
+ * error (ZgeGetLastError) then says why.
  */
 typedef void(ZGE_CALL* ZgeLoadedProc)(void* context, ZgeBool isLoaded);
 

@@ -12,20 +12,6 @@ namespace {
 
 using ErrorsTest = SystemTest;
 
-struct LastError {
-  std::int32_t code = 0;
-  std::string text;
-};
-
-LastError ReadLastError(ZelkanGE& api) {
-  LastError error;
-  const std::int32_t length = api.ZgeGetLastError(&error.code, nullptr, 0);
-  error.text.resize(static_cast<std::size_t>(length) + 1);
-  api.ZgeGetLastError(&error.code, error.text.data(), length + 1);
-  error.text.resize(static_cast<std::size_t>(length));
-  return error;
-}
-
 TEST_F(ErrorsTest, FailuresAreRecordedAndThePanelStaysUsable) {
   LoadPanelAndWaitForView();
   ZelkanGE& api = Api();

@@ -88,5 +88,22 @@ TEST_F(StartupTest, RetriesLaterWhenAnEarthCallFailsThenEmbeds) {
   EXPECT_TRUE(AllTrue(LoadedCalls()));
 }
 
+TEST_F(StartupTest, StartsEarthAnewWhenItEndsBeforeItsWindowIsAdopted) {
+  StandInConfig config;
+  config.exitOnCall = L"GetMainHwnd@1";
+  ConfigureStandIn(config);
+  LoadPanel();
+  const DWORD first = WaitForStandInProcessId();
+  const UniqueHandle firstProcess = OpenStandInProcess(first);
+  ASSERT_TRUE(PumpUntil([&] { return !IsProcessRunning(firstProcess.get()); }, kEventTimeout));
+  // The next Google Earth answers.
+  config.exitOnCall = L"";
+  ConfigureStandIn(config);
+
+  ASSERT_TRUE(WaitForViewReady()) << StandInJournal().Text();
+  EXPECT_NE(StandInProcessId(), first);
+  EXPECT_TRUE(AllTrue(LoadedCalls()));
+}
+
 }  // namespace
 }  // namespace zge::test

@@ -1,6 +1,7 @@
 // The start-up ticks: which interval follows which tick, which events fire,
 // and the cursor.
 #include "base/error.h"
+#include "base/last_error.h"
 #include "panel_fixture.h"
 
 namespace zge::testing {
@@ -93,6 +94,22 @@ TEST_P(FailedQueryTest, RetriesAfter2500MsAndStillReportsTrue) {
   EXPECT_EQ(f.earth.state.connectCount, 1);
 }
 
+TEST_P(FailedQueryTest, AServerThatHasGoneIsLeftAndTheRetryConnectsAnew) {
+  Load();
+  f.timers.Tick();
+  f.earth.state.failing[GetParam().member] = codes::kDisconnected;
+  f.timers.Tick();
+  EXPECT_FALSE(Panel().HasApplication());
+  EXPECT_EQ(Interval(), 2500);
+  EXPECT_TRUE(TimerOn());
+
+  f.earth.state.failing.clear();
+  f.timers.Tick();  // connect again
+  f.timers.Tick();  // adopt
+  EXPECT_EQ(f.earth.state.connectCount, 2);
+  EXPECT_TRUE(Panel().Initialized());
+}
+
 INSTANTIATE_TEST_SUITE_P(Members, FailedQueryTest,
                          ::testing::Values(FailedQueryCase{"GetMainHwnd"},
                                            FailedQueryCase{"VersionMajor"},
@@ -102,8 +119,10 @@ INSTANTIATE_TEST_SUITE_P(Members, FailedQueryTest,
 TEST_F(PanelTest, UnregisteredGoogleEarthFailsOnceWithoutRetry) {
   f.earth.state.registered = false;
   Load();
+  ClearLastError();
   f.timers.Tick();
   EXPECT_EQ(loadedEvents, std::vector<bool>{false});
+  EXPECT_EQ(CurrentLastError().code, f.earth.state.connectError);
   EXPECT_FALSE(TimerOn());
   EXPECT_FALSE(Panel().HasApplication());
   EXPECT_FALSE(f.panelWindows.state.busyCursor);

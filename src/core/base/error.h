@@ -17,6 +17,19 @@ inline constexpr std::int32_t kInvalidArgument = static_cast<std::int32_t>(0x800
 inline constexpr std::int32_t kOutOfMemory = static_cast<std::int32_t>(0x8007000E);
 inline constexpr std::int32_t kNotConnected =
     static_cast<std::int32_t>(0x800401FD);  // CO_E_OBJNOTCONNECTED
+inline constexpr std::int32_t kDisconnected =
+    static_cast<std::int32_t>(0x80010108);  // RPC_E_DISCONNECTED
+inline constexpr std::int32_t kServerUnavailable =
+    static_cast<std::int32_t>(0x800706BA);  // RPC_S_SERVER_UNAVAILABLE
+inline constexpr std::int32_t kCallFailed =
+    static_cast<std::int32_t>(0x800706BE);  // RPC_S_CALL_FAILED
+
+// Whether a call failed because the server's process has gone: asking the
+// same connection again can never succeed.
+[[nodiscard]] constexpr bool IsServerGone(std::int32_t code) noexcept {
+  return code == kNotConnected || code == kDisconnected || code == kServerUnavailable ||
+         code == kCallFailed;
+}
 }  // namespace codes
 
 class Error : public std::runtime_error {

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "base/error.h"
+#include "base/guard.h"
 #include "panel/ge_panel.h"
 
 namespace zge {
@@ -11,6 +12,11 @@ namespace {
 constexpr const char* kVersionTag43 = "43";
 // GetWindowText's buffer for the render window's title, terminator included.
 constexpr int kRenderTitleBufferSize = 127;
+
+bool IsServerGone(const std::exception& error) {
+  const auto* failure = dynamic_cast<const Error*>(&error);
+  return failure != nullptr && codes::IsServerGone(failure->Code());
+}
 
 }  // namespace
 
@@ -40,6 +46,9 @@ void TGEPanel::DoTimer() {
       RaiseLoaded(true);
     }
   } catch (const std::exception&) {
+    // The host learns of the failure through OnLoaded(false) on this, its
+    // own thread, and can read why from the last error.
+    RecordCurrentException();
     if (*alive) {
       FailStartup();
     }
@@ -85,10 +94,14 @@ bool TGEPanel::QueryTick() {
       FInitialized = true;
       window_->SetBusyCursor(false);
     }
-  } catch (const std::exception&) {
-    // Google Earth is starting or busy: try again a little later.
+  } catch (const std::exception& error) {
+    // Google Earth is starting or busy: try again a little later. A
+    // connection whose server has gone is dropped instead, so that the
+    // retry connects anew rather than asking the dead one for ever.
     FTimer->SetEnabled(false);
-    if (FApplication != nullptr) {
+    if (IsServerGone(error)) {
+      DropApplication();
+    } else if (FApplication != nullptr) {
       FApplication->Connect();
     }
     FTimer->SetInterval(kRetryIntervalMs);

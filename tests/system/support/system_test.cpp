@@ -86,7 +86,9 @@ void SystemTest::LoadPanel() {
 
 void SystemTest::LoadPanelAndWaitForView() {
   ASSERT_NO_FATAL_FAILURE(LoadPanel());
-  ASSERT_TRUE(WaitForViewReady()) << "journal:\n" << journal_->Text();
+  ASSERT_TRUE(WaitForViewReady()) << "loaded callbacks: " << ::testing::PrintToString(loadedCalls_)
+                                  << ", last error: " << ReadLastError(*api_).text << "\njournal:\n"
+                                  << journal_->Text();
 }
 
 bool SystemTest::WaitForViewReady() {

@@ -34,4 +34,13 @@ ZelkanGE::ZelkanGE(const std::filesystem::path& dll)
 #undef ZGE_BIND_EXPORT
 }
 
+LastError ReadLastError(ZelkanGE& api) {
+  LastError error;
+  const std::int32_t length = api.ZgeGetLastError(&error.code, nullptr, 0);
+  error.text.resize(static_cast<std::size_t>(length) + 1);
+  api.ZgeGetLastError(&error.code, error.text.data(), length + 1);
+  error.text.resize(static_cast<std::size_t>(length));
+  return error;
+}
+
 }  // namespace zge::test

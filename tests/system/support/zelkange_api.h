@@ -84,6 +84,13 @@ class ZelkanGE {
   std::vector<std::string> missing_;
 };
 
+// The calling thread's last error as the DLL reports it.
+struct LastError {
+  std::int32_t code = 0;
+  std::string text;
+};
+LastError ReadLastError(ZelkanGE& api);
+
 // The DLL under test: the build tree's ZelkanGE.dll.
 std::filesystem::path ZelkanGEPath();
 // The build passes Unix paths of its outputs; Wine's drive Z: is the root.
