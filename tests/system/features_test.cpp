@@ -67,17 +67,15 @@ TEST_F(FeaturesTest, GoogleEarthsOwnErrorsForBadKmlReachTheHost) {
   ZelkanGE& api = Api();
   api.ZgeClearLastError();
   api.LoadKMLData(L"<kml><Document><name>cut short");
-  std::int32_t code = 0;
-  char text[512] = {};
-  api.ZgeGetLastError(&code, text, sizeof text);
-  EXPECT_EQ(static_cast<std::uint32_t>(code), 0x80070057U);  // E_INVALIDARG
-  EXPECT_NE(std::string(text).find("line 1"), std::string::npos) << text;
+  LastError error = ReadLastError(api);
+  EXPECT_EQ(static_cast<std::uint32_t>(error.code), 0x80070057U);  // E_INVALIDARG
+  EXPECT_NE(error.text.find("line 1"), std::string::npos) << error.text;
 
   const std::filesystem::path missing = TempDir() / "missing.kml";
   api.OpenKMLFile(missing.c_str());
-  api.ZgeGetLastError(&code, text, sizeof text);
-  EXPECT_EQ(static_cast<std::uint32_t>(code), 0x80070057U);
-  EXPECT_NE(std::string(text).find("missing.kml"), std::string::npos) << text;
+  error = ReadLastError(api);
+  EXPECT_EQ(static_cast<std::uint32_t>(error.code), 0x80070057U);
+  EXPECT_NE(error.text.find("missing.kml"), std::string::npos) << error.text;
   EXPECT_TRUE(EarthClient::Connect().TemporaryPlaces().empty());
 }
 

@@ -6,6 +6,8 @@
 
 #include <thread>
 
+#include "case_name.h"
+
 namespace zge {
 namespace {
 
@@ -46,7 +48,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "Out of memory"},
         GuardCase{"std", [] { throw std::logic_error("broken"); }, codes::kFail, "broken"},
         GuardCase{"other", [] { throw 3; }, codes::kFail, "Unknown failure"}),
-    [](const auto& testInfo) { return std::string(testInfo.param.what); });
+    ::zge::testing::CaseName());
 
 TEST(GuardTest, LastErrorBelongsToTheThread) {
   ClearLastError();

@@ -2,6 +2,7 @@
 // the layer settings and switching a layer.
 #include "base/error.h"
 #include "base/last_error.h"
+#include "case_name.h"
 #include "panel_fixture.h"
 
 namespace zge::testing {
@@ -56,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LocaleCase{"AlreadyEnUs", true, "en-US", "en-US", false},
                       LocaleCase{"German", true, "de-DE", "en-US", true},
                       LocaleCase{"CaseDiffers", true, "en-us", "en-US", true}),
-    [](const auto& testInfo) { return std::string(testInfo.param.what); });
+    ::zge::testing::CaseName());
 
 TEST_F(PanelTest, UsersLocaleIsKeptInThePackagesKeyWhileThePanelLives) {
   f.registry.Set(kEarthKey, "locale", std::string("fr-FR"));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "allocation_counter.h"
+#include "case_name.h"
 #include "kml/overlay_documents.h"
 
 namespace zge::kml {
@@ -61,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
                      }},
         DocumentCase{"ShortRoute",
                      [] { return RouteDocument(kShortRoute, kLongName, u"d", 255); }}),
-    [](const auto& testInfo) { return std::string(testInfo.param.what); });
+    ::zge::testing::CaseName());
 
 TEST(LongRouteAllocationTest, AllocatesTheDocumentOnceBesideItsNumberTexts) {
   const std::vector<RoutePoint> points = Route(100000);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "base/error.h"
+#include "case_name.h"
 
 namespace zge::kml {
 namespace {
@@ -53,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NumberCase{"HugeRounded", 123456789012345678.0, "123456789012346000"},
                       NumberCase{"Fifteen9s", 999999999999999.0, "999999999999999"},
                       NumberCase{"Sixteen9sRoundUp", 9999999999999999.0, "10000000000000000"}),
-    [](const auto& testInfo) { return std::string(testInfo.param.what); });
+    ::zge::testing::CaseName());
 
 TEST(FloatToCharsTest, ExtremeMagnitudesFitTheDocumentedBuffer) {
   for (const double value :
@@ -93,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(NotFiniteCase{"NaN", std::numeric_limits<double>::quiet_NaN()},
                       NotFiniteCase{"Infinity", std::numeric_limits<double>::infinity()},
                       NotFiniteCase{"MinusInfinity", -std::numeric_limits<double>::infinity()}),
-    [](const auto& testInfo) { return std::string(testInfo.param.what); });
+    ::zge::testing::CaseName());
 
 // A comma as the decimal point, the way a German desktop has it.
 class CommaPunct : public std::numpunct<char> {
@@ -159,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, ColorTextTest,
                                            ColorCase{"BlueGreenRed", 0x00ABCDEF, "7FABCDEF"},
                                            ColorCase{"TopByteSet", 0x8000000F, "7F8000000F"},
                                            ColorCase{"AllBits", 0xFFFFFFFF, "7FFFFFFFFF"}),
-                         [](const auto& testInfo) { return std::string(testInfo.param.what); });
+                         ::zge::testing::CaseName());
 
 TEST(CoordinatesTest, WritesLongitudeLatitudeAndZeroAltitude) {
   EXPECT_EQ(Coordinates(51.5, -0.125), u"-0.125,51.5,0");
@@ -195,7 +196,7 @@ INSTANTIATE_TEST_SUITE_P(
                       EscapeCase{"NonAscii", u"K\u00f8benhavn \u20ac", u"K\u00f8benhavn \u20ac"},
                       EscapeCase{"SurrogatePair", u"\U0001F6A4 boat", u"\U0001F6A4 boat"},
                       EscapeCase{"AllSpecialAtTheEnds", u"&x>", u"&amp;x&gt;"}),
-    [](const auto& testInfo) { return std::string(testInfo.param.what); });
+    ::zge::testing::CaseName());
 
 struct UncarriableCase {
   const char* what;
@@ -237,7 +238,7 @@ INSTANTIATE_TEST_SUITE_P(
         UncarriableCase{"TwoHighSurrogates",
                         std::u16string{char16_t{0xD83D}, char16_t{0xD83D}, char16_t{0xDEA4}},
                         "Name holds a character KML cannot carry (U+D83D at position 1)"}),
-    [](const auto& testInfo) { return std::string(testInfo.param.what); });
+    ::zge::testing::CaseName());
 
 TEST(UncarriableTest, NamesTheTextTheCallerGives) {
   EXPECT_THROW(

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/error.h"
+#include "case_name.h"
 
 namespace zge::kml {
 namespace {
@@ -47,8 +48,6 @@ const PositionCase kPositions[] = {
     {"Huge", -1e-17, 1e20, u"100000000000000000000,-0.00000000000000001,0"},
 };
 
-std::string CaseName(const ::testing::TestParamInfo<PositionCase>& info) { return info.param.what; }
-
 class WaypointTest : public ::testing::TestWithParam<PositionCase> {};
 
 TEST_P(WaypointTest, IsOnePlacemarkWithItsIconAtThePosition) {
@@ -64,7 +63,8 @@ TEST_P(WaypointTest, IsOnePlacemarkWithItsIconAtThePosition) {
            {c.tuple}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Positions, WaypointTest, ::testing::ValuesIn(kPositions), CaseName);
+INSTANTIATE_TEST_SUITE_P(Positions, WaypointTest, ::testing::ValuesIn(kPositions),
+                         ::zge::testing::CaseName());
 
 class LiveGpsTest : public ::testing::TestWithParam<PositionCase> {};
 
@@ -80,7 +80,8 @@ TEST_P(LiveGpsTest, IsNamedGpsAndTurnsItsIcon) {
                  {c.tuple}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Positions, LiveGpsTest, ::testing::ValuesIn(kPositions), CaseName);
+INSTANTIATE_TEST_SUITE_P(Positions, LiveGpsTest, ::testing::ValuesIn(kPositions),
+                         ::zge::testing::CaseName());
 
 TEST(LiveGpsTest, WritesTheHeadingAsGiven) {
   for (const auto& [heading, text] : {std::pair{-45, u"-45"}, std::pair{370, u"370"}}) {
@@ -157,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(Colors, RouteColorTest,
                          ::testing::Values(ColorCase{"Red", 255, u"7F0000FF"},
                                            ColorCase{"Default", 0, u"7F00FFFF"},
                                            ColorCase{"TopByteSet", 0x8000000F, u"7F8000000F"}),
-                         [](const auto& testInfo) { return std::string(testInfo.param.what); });
+                         ::zge::testing::CaseName());
 
 const std::u16string kLeg =
     kHead +
@@ -198,7 +199,7 @@ INSTANTIATE_TEST_SUITE_P(
         LegCase{"NegativeIndex",
                 {1, 2, 3, 4, 0x8000000F, -1, 370, true},
                 {u"-1", u"1", u"FF8000000F", u"2,1,0 4,3,0", u"370", u"4,3,0"}}),
-    [](const auto& testInfo) { return std::string(testInfo.param.what); });
+    ::zge::testing::CaseName());
 
 struct FailureCase {
   const char* what;
@@ -270,7 +271,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TrackLegDocument(u"a", u"", leg);
                     },
                     "From latitude is not a finite number"}),
-    [](const auto& testInfo) { return std::string(testInfo.param.what); });
+    ::zge::testing::CaseName());
 
 }  // namespace
 }  // namespace zge::kml
