@@ -8,7 +8,7 @@ readonly required=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools
   cmake ninja-build g++
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libz-mingw-w64-dev
+  libz-mingw-w64-dev xplanet-images
   clang clang-tidy clang-format libclang-rt-14-dev libexpat1-dev python3
 )
 readonly optional=(imagemagick)

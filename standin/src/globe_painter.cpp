@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "coastlines.h"
+#include "embedded_data.h"
 #include "globe_view.h"
 #include "text.h"
 #include "win32_error.h"
@@ -35,147 +37,188 @@ std::uint32_t Pack(Colour c) {
   return (channel(c.r) << 16) | (channel(c.g) << 8) | channel(c.b);
 }
 
-double WrapDegrees(double degrees) {
-  double wrapped = std::fmod(degrees, 360.0);
-  if (wrapped > 180.0) wrapped -= 360.0;
-  if (wrapped <= -180.0) wrapped += 360.0;
-  return wrapped;
+// The flat map's colours, used where the surface imagery is not shown.
+constexpr Colour kFlatSea{22, 62, 132};
+constexpr Colour kFlatLand{84, 128, 64};
+constexpr Colour kFlatIce{228, 233, 240};
+
+Colour FlatLandColour(double latitude) {
+  const double polar = latitude >= 0 ? std::clamp((latitude - 66.0) / 8.0, 0.0, 1.0)
+                                     : std::clamp((-latitude - 58.0) / 6.0, 0.0, 1.0);
+  return Mix(kFlatLand, kFlatIce, polar);
 }
 
-// Continents as blobs in latitude/longitude: centre and radii in degrees.
-struct Blob {
-  double latitude;
-  double longitude;
-  double latRadius;
-  double lonRadius;
+Colour Unpack(std::uint32_t rgb) {
+  return {double((rgb >> 16) & 0xFF), double((rgb >> 8) & 0xFF), double(rgb & 0xFF)};
+}
+
+// Lines may run past -180..180 (coastlines.h): these copies of the world
+// side by side meet any view box.
+constexpr double kWorldCopies[] = {-720.0, -360.0, 0.0, 360.0, 720.0};
+
+struct MaskPoint {
+  double x;
+  double y;
 };
 
-constexpr std::array kContinents = {
-    // North America
-    Blob{55, -105, 14, 30},
-    Blob{65, -152, 8, 18},
-    Blob{40, -95, 10, 18},
-    Blob{44, -76, 7, 10},
-    Blob{34, -112, 8, 10},
-    Blob{22, -102, 7, 8},
-    Blob{15, -89, 4, 6},
-    Blob{9, -81, 3, 4},
-    Blob{70, -100, 7, 32},
-    Blob{57, -68, 8, 10},
-    Blob{54, -126, 8, 8},
-    Blob{30, -83, 5, 5},
-    // Greenland
-    Blob{73, -40, 9, 15},
-    // South America
-    Blob{-3, -60, 12, 15},
-    Blob{-15, -50, 10, 12},
-    Blob{-12, -72, 10, 6},
-    Blob{-30, -62, 10, 8},
-    Blob{-45, -69, 8, 4},
-    Blob{6, -66, 5, 10},
-    // Europe
-    Blob{50, 12, 7, 14},
-    Blob{63, 16, 8, 8},
-    Blob{58, 32, 9, 14},
-    Blob{40, -4, 4, 5},
-    Blob{43, 12, 4, 3},
-    Blob{53, -2, 4, 3},
-    Blob{41, 23, 4, 6},
-    Blob{65, -18, 2, 4},
-    // Africa
-    Blob{19, 0, 10, 17},
-    Blob{21, 25, 10, 12},
-    Blob{6, 20, 10, 18},
-    Blob{-5, 25, 10, 12},
-    Blob{-20, 25, 10, 10},
-    Blob{-30, 24, 5, 8},
-    Blob{8, 42, 6, 6},
-    Blob{-19, 47, 6, 3},
-    Blob{10, -8, 6, 8},
-    // Middle East
-    Blob{25, 45, 8, 10},
-    Blob{33, 55, 6, 12},
-    // Asia
-    Blob{62, 100, 13, 40},
-    Blob{66, 140, 8, 25},
-    Blob{50, 80, 10, 30},
-    Blob{45, 110, 10, 20},
-    Blob{33, 105, 10, 15},
-    Blob{30, 82, 6, 12},
-    Blob{21, 79, 9, 7},
-    Blob{15, 102, 7, 6},
-    Blob{0, 113, 4, 12},
-    Blob{-4, 120, 3, 10},
-    Blob{37, 138, 5, 3},
-    Blob{57, 135, 8, 8},
-    Blob{42, 65, 8, 15},
-    // Australia and Oceania
-    Blob{-25, 134, 10, 16},
-    Blob{-16, 132, 5, 10},
-    Blob{-34, 145, 5, 7},
-    Blob{-42, 172, 4, 3},
-    Blob{-6, 143, 3, 8},
+// Sutherland-Hodgman against one side of the mask's frame. Edges it adds
+// run along that side, outside the frame's visible part.
+std::vector<MaskPoint> ClipSide(const std::vector<MaskPoint>& ring, bool vertical, double bound,
+                                bool keepBelow) {
+  std::vector<MaskPoint> out;
+  if (ring.empty()) return out;
+  const auto value = [&](const MaskPoint& p) { return vertical ? p.x : p.y; };
+  const auto inside = [&](const MaskPoint& p) {
+    return keepBelow ? value(p) <= bound : value(p) >= bound;
+  };
+  MaskPoint previous = ring.back();
+  for (const MaskPoint& current : ring) {
+    if (inside(current) != inside(previous)) {
+      const double t = (bound - value(previous)) / (value(current) - value(previous));
+      out.push_back(
+          {previous.x + (current.x - previous.x) * t, previous.y + (current.y - previous.y) * t});
+    }
+    if (inside(current)) out.push_back(current);
+    previous = current;
+  }
+  return out;
+}
+
+// Which places are land, for the part of the globe a view shows: the land
+// rings filled (even-odd, so lakes stay water) by GDI into a one-bit
+// bitmap over the view's latitude/longitude box, at about the view's own
+// resolution. Filling once per picture costs far less than a point-in-
+// polygon test per pixel.
+class LandMask {
+ public:
+  LandMask(const GlobeView& view, const std::vector<GeoLine>& rings) {
+    const LatLonBox box = view.Extents();
+    north_ = box.north;
+    south_ = box.south;
+    west_ = box.west;
+    east_ = box.east < box.west ? box.east + 360.0 : box.east;
+    // The ground under one pixel at the focus, in degrees.
+    const double metresPerPixel =
+        std::max(view.Camera().range, 1.0) * 2.0 *
+        std::tan(kVerticalFieldOfViewDegrees / 2.0 * std::numbers::pi / 180.0) / view.Height();
+    const double degreesPerPixel = metresPerPixel / (kEarthRadiusMetres * std::numbers::pi / 180.0);
+    const double equatorward =
+        (south_ <= 0 && north_ >= 0) ? 0.0 : std::min(std::abs(south_), std::abs(north_));
+    const double lonShrink = std::max(std::cos(equatorward * std::numbers::pi / 180.0), 0.05);
+    constexpr double kLargestSide = 4096;
+    width_ = static_cast<int>(
+        std::clamp(std::ceil((east_ - west_) * lonShrink / degreesPerPixel), 1.0, kLargestSide));
+    height_ = static_cast<int>(
+        std::clamp(std::ceil((north_ - south_) / degreesPerPixel), 1.0, kLargestSide));
+    scaleX_ = width_ / std::max(east_ - west_, 1e-9);
+    scaleY_ = height_ / std::max(north_ - south_, 1e-9);
+
+    dc_.reset(ThrowLastErrorIfNull(CreateCompatibleDC(nullptr), "CreateCompatibleDC"));
+    struct {
+      BITMAPINFOHEADER header;
+      RGBQUAD colours[2];
+    } info{};
+    info.header.biSize = sizeof(info.header);
+    info.header.biWidth = width_;
+    info.header.biHeight = -height_;  // top-down
+    info.header.biPlanes = 1;
+    info.header.biBitCount = 1;
+    info.header.biCompression = BI_RGB;
+    info.colours[1] = {255, 255, 255, 0};
+    void* bits = nullptr;
+    bitmap_.reset(
+        ThrowLastErrorIfNull(CreateDIBSection(dc_.get(), reinterpret_cast<BITMAPINFO*>(&info),
+                                              DIB_RGB_COLORS, &bits, nullptr, 0),
+                             "CreateDIBSection"));
+    bits_ = static_cast<const std::uint8_t*>(bits);
+    stride_ = static_cast<std::size_t>((width_ + 31) / 32) * 4;
+    const select_object_scope selectBitmap(dc_.get(), bitmap_.get());
+    PatBlt(dc_.get(), 0, 0, width_, height_, BLACKNESS);
+    Fill(rings);
+    GdiFlush();
+  }
+
+  [[nodiscard]] bool IsLand(GeoPoint point) const {
+    double longitude = point.longitude;
+    if (longitude < west_) longitude += 360.0;
+    const auto x =
+        static_cast<int>(std::clamp(std::floor((longitude - west_) * scaleX_), 0.0, width_ - 1.0));
+    const auto y = static_cast<int>(
+        std::clamp(std::floor((north_ - point.latitude) * scaleY_), 0.0, height_ - 1.0));
+    const std::uint8_t byte =
+        bits_[static_cast<std::size_t>(y) * stride_ + static_cast<std::size_t>(x) / 8];
+    return (byte & (0x80U >> (x % 8))) != 0;
+  }
+
+ private:
+  void Fill(const std::vector<GeoLine>& rings) {
+    // Two pixels of margin: the clipped rings' added edges stay off the bitmap.
+    const double margin = 2.0;
+    std::vector<POINT> points;
+    std::vector<INT> counts;
+    for (const GeoLine& ring : rings) {
+      if (ring.bounds.south > north_ || ring.bounds.north < south_) continue;
+      std::vector<GeoPoint> outline = ring.points;
+      if (ring.pole != 0 && !outline.empty()) {
+        // Around the pole and back: close along the pole's edge of the map.
+        const double poleLatitude = 90.0 * ring.pole;
+        const double lastLongitude = outline.back().longitude;
+        const double firstLongitude = outline.front().longitude;
+        outline.push_back({poleLatitude, lastLongitude});
+        outline.push_back({poleLatitude, firstLongitude});
+      }
+      for (const double shift : kWorldCopies) {
+        if (ring.bounds.west + shift > east_ || ring.bounds.east + shift < west_) continue;
+        std::vector<MaskPoint> clipped;
+        clipped.reserve(outline.size());
+        for (const GeoPoint& p : outline) {
+          clipped.push_back(
+              {(p.longitude + shift - west_) * scaleX_, (north_ - p.latitude) * scaleY_});
+        }
+        clipped = ClipSide(clipped, true, -margin, false);
+        clipped = ClipSide(clipped, true, width_ + margin, true);
+        clipped = ClipSide(clipped, false, -margin, false);
+        clipped = ClipSide(clipped, false, height_ + margin, true);
+        if (clipped.size() < 3) continue;
+        for (const MaskPoint& p : clipped) {
+          points.push_back(
+              {static_cast<LONG>(std::lround(p.x)), static_cast<LONG>(std::lround(p.y))});
+        }
+        counts.push_back(static_cast<INT>(clipped.size()));
+      }
+    }
+    if (counts.empty()) return;
+    const select_object_scope brush(dc_.get(), GetStockObject(WHITE_BRUSH));
+    const select_object_scope pen(dc_.get(), GetStockObject(WHITE_PEN));
+    SetPolyFillMode(dc_.get(), ALTERNATE);
+    PolyPolygon(dc_.get(), points.data(), counts.data(), static_cast<int>(counts.size()));
+  }
+
+  double north_ = 0;
+  double south_ = 0;
+  double west_ = 0;
+  double east_ = 0;
+  int width_ = 1;
+  int height_ = 1;
+  double scaleX_ = 1;
+  double scaleY_ = 1;
+  unique_memory_dc dc_;
+  unique_hbitmap bitmap_;
+  const std::uint8_t* bits_ = nullptr;
+  std::size_t stride_ = 4;
 };
-double CoastNoise(double latitude, double longitude) {
-  constexpr double k = std::numbers::pi / 180.0;
-  return 0.22 * std::sin(latitude * 7.0 * k + longitude * 4.0 * k) *
-             std::cos(longitude * 5.0 * k - latitude * 9.0 * k) +
-         0.10 * std::sin(latitude * 23.0 * k + longitude * 31.0 * k);
-}
 
-// Below 1 on land (the lower, the farther inland), above 1 at sea (the
-// higher, the deeper): a smooth field of the continent blobs, frayed at the
-// coasts by a little noise.
-double LandDistance(double latitude, double longitude) {
-  constexpr double kThreshold = 0.3;
-  if (latitude < -70) return 0.0;  // Antarctica
-  double field = 0;
-  for (const Blob& blob : kContinents) {
-    const double dLat = (latitude - blob.latitude) / blob.latRadius;
-    const double dLon = WrapDegrees(longitude - blob.longitude) / blob.lonRadius;
-    const double d = dLat * dLat + dLon * dLon;
-    if (d < 6) field += std::exp(-1.6 * d);
+// Coastlines are drawn from the coarse 1:110m rings when a pixel covers
+// more ground than this: finer detail would only blur into the line.
+constexpr double kCoarseCoastMetresPerPixel = 10'000.0;
+
+bool MayShow(const LatLonBox& view, const LatLonBox& line) {
+  if (line.south > view.north || line.north < view.south) return false;
+  const double east = view.east < view.west ? view.east + 360.0 : view.east;
+  for (const double shift : kWorldCopies) {
+    if (line.west + shift <= east && line.east + shift >= view.west) return true;
   }
-  const double land = field + 0.3 * CoastNoise(latitude, longitude);
-  return land <= kThreshold * 0.1 ? 10.0 : kThreshold / land;
-}
-
-Colour LandColour(double latitude, double longitude, double inland, const GlobeScene& scene) {
-  constexpr double k = std::numbers::pi / 180.0;
-  const Colour forest{46, 104, 44};
-  const Colour grass{96, 142, 66};
-  const Colour tundra{128, 132, 104};
-  const Colour sand{196, 172, 118};
-  const Colour ice{236, 240, 246};
-  const double absLat = std::abs(latitude);
-  const bool greenland = latitude > 60 && longitude > -60 && longitude < -20;
-  if (absLat > 74 || greenland || latitude < -60) return ice;
-  Colour colour =
-      Mix(forest, grass, 0.5 + 0.5 * std::sin(latitude * 5 * k) * std::cos(longitude * 4 * k));
-  if (absLat > 58) colour = Mix(colour, tundra, std::clamp((absLat - 58) / 10, 0.0, 1.0));
-  const bool desertBelt =
-      (latitude > 14 && latitude < 33 && longitude > -15 && longitude < 60) ||
-      (latitude < -18 && latitude > -32 && longitude > 115 && longitude < 145) ||
-      (latitude > 36 && latitude < 46 && longitude > 75 && longitude < 110);
-  if (desertBelt) colour = Mix(colour, sand, std::clamp(1.25 - inland, 0.55, 0.9));
-  if (scene.terrain) {
-    const double relief = std::sin(latitude * 9 * k + longitude * 6 * k) *
-                          std::cos(longitude * 11 * k - latitude * 4 * k);
-    colour = Scale(colour, 1.0 + 0.08 * std::clamp(scene.elevationExaggeration, 0.0, 3.0) * relief);
-  }
-  return colour;
-}
-
-Colour OceanColour(double latitude, double longitude, double landDistance,
-                   const GlobeScene& scene) {
-  const Colour deep{10, 38, 104};
-  const Colour shallow{34, 98, 168};
-  if (!scene.ocean) return Colour{22, 62, 132};
-  const double depth = std::clamp((landDistance - 1.0) / 1.5, 0.0, 1.0);
-  Colour colour = Mix(shallow, deep, depth);
-  (void)latitude;
-  (void)longitude;
-  return colour;
+  return false;
 }
 
 struct City {
@@ -336,8 +379,9 @@ GlobeImage::GlobeImage(int width, int height, const GlobeScene& scene)
       CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0), "CreateDIBSection"));
   bits_ = static_cast<std::uint32_t*>(bits);
   selection_.emplace(dc_.get(), bitmap_.get());
-  PaintSurface(scene);
-  PaintOverlay(scene);
+  const GlobeView view(scene.camera, width_, height_);
+  PaintSurface(view, scene);
+  PaintOverlay(view, scene);
   GdiFlush();
 }
 
@@ -345,98 +389,109 @@ std::span<const std::uint32_t> GlobeImage::Pixels() const {
   return {bits_, static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_)};
 }
 
-void GlobeImage::PaintSurface(const GlobeScene& scene) {
-  const GlobeView view(scene.camera, width_, height_);
-  const double radius = view.GlobeRadiusPixels();
-  const PixelPoint centre = view.Centre();
-  const std::size_t count = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
-  // First the land distance of every pixel on the globe (for coastlines).
-  std::vector<float> land(count, -1.0F);
-  for (int y = 0; y < height_; ++y) {
-    for (int x = 0; x < width_; ++x) {
-      const double u = (x + 0.5 - centre.x) / radius;
-      const double v = (centre.y - (y + 0.5)) / radius;
-      if (u * u + v * v > 1.0) continue;
-      const TerrainHit hit = view.FromPixel({x + 0.5, y + 0.5});
-      land[static_cast<std::size_t>(y) * width_ + x] =
-          static_cast<float>(std::max(0.0, LandDistance(hit.point.latitude, hit.point.longitude)));
-    }
-  }
+void GlobeImage::PaintSurface(const GlobeView& view, const GlobeScene& scene) {
+  const Coastlines* coastlines = EmbeddedCoastlines();
+  const SurfaceImage* surface = scene.terrain ? EmbeddedSurface() : nullptr;
+  // Land and sea apart are needed only where the imagery does not tell them.
+  std::optional<LandMask> land;
+  if ((!surface || !scene.ocean) && coastlines) land.emplace(view, coastlines->land);
+
+  // The sun stands behind the viewer's left shoulder, whatever the camera.
+  const Vec3& right = view.Right();
+  const Vec3& up = view.Up();
+  const Vec3& forward = view.Forward();
   const double lightLength = std::sqrt(0.45 * 0.45 + 0.55 * 0.55 + 0.70 * 0.70);
-  const double lx = -0.45 / lightLength;
-  const double ly = 0.55 / lightLength;
-  const double lz = 0.70 / lightLength;
+  const Vec3 light{(-0.45 * right.x + 0.55 * up.x - 0.70 * forward.x) / lightLength,
+                   (-0.45 * right.y + 0.55 * up.y - 0.70 * forward.y) / lightLength,
+                   (-0.45 * right.z + 0.55 * up.z - 0.70 * forward.z) / lightLength};
   const Colour space{4, 6, 16};
   const Colour glow{70, 130, 235};
-  const Colour coast{214, 200, 150};
   for (int y = 0; y < height_; ++y) {
     for (int x = 0; x < width_; ++x) {
-      const std::size_t index = static_cast<std::size_t>(y) * width_ + x;
-      const double u = (x + 0.5 - centre.x) / radius;
-      const double v = (centre.y - (y + 0.5)) / radius;
-      const double r2 = u * u + v * v;
-      if (r2 > 1.0) {
+      std::uint32_t& pixel = bits_[static_cast<std::size_t>(y) * width_ + x];
+      const RaySample ray = view.Cast({x + 0.5, y + 0.5});
+      if (!ray.hit) {
+        // The atmosphere: a glow over the horizon, a sky when looking along
+        // the ground, where the stars fade.
+        constexpr double kAtmosphere = 0.012;
+        const double air =
+            ray.clearance < kAtmosphere ? std::pow(1.0 - ray.clearance / kAtmosphere, 2.0) : 0.0;
         Colour colour = space;
-        if ((StarHash(x, y) & 0x3FF) == 0) colour = Colour{200, 205, 220};
-        const double r = std::sqrt(r2);
-        if (r < 1.07) colour = Mix(colour, glow, std::pow((1.07 - r) / 0.07, 2.0) * 0.8);
-        bits_[index] = Pack(colour);
+        if (air < 0.5 && (StarHash(x, y) & 0x3FF) == 0) colour = Colour{200, 205, 220};
+        colour = Mix(colour, glow, air * 0.85);
+        pixel = Pack(colour);
         continue;
       }
-      const TerrainHit hit = view.FromPixel({x + 0.5, y + 0.5});
-      const double distance = land[index];
-      const bool isLand = distance < 1.0;
-      Colour colour = isLand
-                          ? LandColour(hit.point.latitude, hit.point.longitude, distance, scene)
-                          : OceanColour(hit.point.latitude, hit.point.longitude, distance, scene);
-      if (scene.coastlines && isLand) {
-        const auto neighbourIsSea = [&](int nx, int ny) {
-          if (nx < 0 || ny < 0 || nx >= width_ || ny >= height_) return false;
-          const float other = land[static_cast<std::size_t>(ny) * width_ + nx];
-          return other >= 1.0F;
-        };
-        if (neighbourIsSea(x + 1, y) || neighbourIsSea(x - 1, y) || neighbourIsSea(x, y + 1) ||
-            neighbourIsSea(x, y - 1)) {
-          colour = Mix(colour, coast, 0.7);
-        }
+      const GeoPoint place = GeoOf(ray.normal);
+      const bool sea = land ? !land->IsLand(place) : false;
+      Colour colour;
+      if (sea && (!scene.ocean || !surface)) {
+        colour = kFlatSea;
+      } else if (surface) {
+        colour = Unpack(surface->Sample(place.latitude, place.longitude));
+      } else if (land) {
+        colour = FlatLandColour(place.latitude);
+      } else {
+        colour = kFlatSea;  // no coastline data and no imagery: a blue globe
       }
-      const double nz = std::sqrt(1.0 - r2);
-      const double diffuse = std::max(0.0, u * lx + v * ly + nz * lz);
-      double shade = 0.28 + 0.85 * diffuse;
-      colour = Scale(colour, shade);
-      if (!isLand) {
-        // A soft highlight of the sun on the sea.
-        const double highlight = std::pow(std::max(0.0, 2 * diffuse * nz - lz), 24.0);
-        colour = Mix(colour, Colour{255, 255, 255}, 0.35 * highlight);
+      const double diffuse =
+          std::max(0.0, ray.normal.x * light.x + ray.normal.y * light.y + ray.normal.z * light.z);
+      colour = Scale(colour, std::min(1.0, 0.3 + diffuse));
+      if (sea && scene.ocean && !surface) {
+        // A soft glint of the sun on the flat map's sea (the imagery has its own).
+        const double glint = std::pow(std::max(0.0, 2 * diffuse * ray.facing - 0.7), 24.0);
+        colour = Mix(colour, Colour{255, 255, 255}, 0.3 * glint);
       }
       // The atmosphere at the rim.
-      colour = Mix(colour, glow, std::pow(1.0 - nz, 3.0) * 0.6);
-      bits_[index] = Pack(colour);
+      colour = Mix(colour, glow, std::pow(1.0 - std::clamp(ray.facing, 0.0, 1.0), 3.0) * 0.6);
+      pixel = Pack(colour);
     }
   }
 }
 
-void GlobeImage::PaintOverlay(const GlobeScene& scene) {
+void GlobeImage::PaintOverlay(const GlobeView& view, const GlobeScene& scene) {
   HDC dc = dc_.get();
-  const GlobeView view(scene.camera, width_, height_);
+  const LatLonBox shown = view.Extents();
 
-  // The graticule: every 15 degrees.
+  // The graticule: every 15 degrees, in steps fine enough to stay smooth close up.
   {
     const unique_hpen pen(CreatePen(PS_SOLID, 1, RGB(96, 140, 190)));
     const unique_hpen mainPen(CreatePen(PS_SOLID, 1, RGB(200, 190, 120)));
     if (pen && mainPen) {
       for (int latitude = -75; latitude <= 75; latitude += 15) {
         const select_object_scope select(dc, latitude == 0 ? mainPen.get() : pen.get());
-        DrawGeoLine(dc, view, 180, [&](int i) {
-          return GeoPoint{double(latitude), -180.0 + 2.0 * i};
+        DrawGeoLine(dc, view, 1440, [&](int i) {
+          return GeoPoint{double(latitude), -180.0 + 0.25 * i};
         });
       }
       for (int longitude = -180; longitude < 180; longitude += 15) {
         const select_object_scope select(dc, longitude == 0 ? mainPen.get() : pen.get());
-        DrawGeoLine(dc, view, 90, [&](int i) {
-          return GeoPoint{-90.0 + 2.0 * i, double(longitude)};
+        DrawGeoLine(dc, view, 720, [&](int i) {
+          return GeoPoint{-90.0 + 0.25 * i, double(longitude)};
         });
       }
+    }
+  }
+
+  if (const Coastlines* coastlines = EmbeddedCoastlines()) {
+    const auto drawAll = [&](const std::vector<GeoLine>& lines, COLORREF colour) {
+      const unique_hpen pen(CreatePen(PS_SOLID, 1, colour));
+      if (!pen) return;
+      const select_object_scope select(dc, pen.get());
+      for (const GeoLine& line : lines) {
+        if (!MayShow(shown, line.bounds)) continue;
+        DrawGeoLine(dc, view, static_cast<int>(line.points.size()) - 1,
+                    [&](int i) { return line.points[static_cast<std::size_t>(i)]; });
+      }
+    };
+    if (scene.borders) drawAll(coastlines->borders, RGB(236, 196, 72));
+    if (scene.coastlines) {
+      const double metresPerPixel =
+          std::max(scene.camera.range, 1.0) * 2.0 *
+          std::tan(kVerticalFieldOfViewDegrees / 360.0 * std::numbers::pi) / height_;
+      drawAll(
+          metresPerPixel > kCoarseCoastMetresPerPixel ? coastlines->coarseLand : coastlines->land,
+          RGB(226, 218, 176));
     }
   }
 
@@ -448,10 +503,7 @@ void GlobeImage::PaintOverlay(const GlobeScene& scene) {
     SetTextColor(dc, RGB(240, 240, 230));
     for (const City& city : kCities) {
       const auto pixel = view.ToPixel({city.latitude, city.longitude});
-      if (!pixel || pixel->x < -50 || pixel->y < -20 || pixel->x > width_ + 50 ||
-          pixel->y > height_ + 20) {
-        continue;
-      }
+      if (!pixel || !IsNearView(*pixel, width_, height_)) continue;
       const int px = static_cast<int>(std::lround(pixel->x));
       const int py = static_cast<int>(std::lround(pixel->y));
       const RECT mark{px - 2, py - 2, px + 3, py + 3};

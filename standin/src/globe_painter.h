@@ -11,6 +11,7 @@
 #include <span>
 
 #include "globe_scene.h"
+#include "globe_view.h"
 #include "unique_handles.h"
 
 namespace standin {
@@ -30,8 +31,8 @@ class GlobeImage {
   [[nodiscard]] std::span<const std::uint32_t> Pixels() const;
 
  private:
-  void PaintSurface(const GlobeScene& scene);
-  void PaintOverlay(const GlobeScene& scene);
+  void PaintSurface(const GlobeView& view, const GlobeScene& scene);
+  void PaintOverlay(const GlobeView& view, const GlobeScene& scene);
 
   int width_;
   int height_;

@@ -101,7 +101,6 @@ GlobeScene SceneOf(const EarthState& state) {
   scene.places = features.IsLayerShown(u"Populated Places");
   scene.terrain = features.IsLayerShown(u"Terrain");
   scene.ocean = features.IsLayerShown(u"Ocean");
-  scene.elevationExaggeration = state.ElevationExaggeration();
   AddPlacemarks(features, scene);
   return scene;
 }

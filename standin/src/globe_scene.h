@@ -39,9 +39,8 @@ struct GlobeScene {
   bool borders = true;     // "International Borders" (of "Borders and Labels")
   bool coastlines = true;  // "Coastlines"
   bool places = true;      // "Populated Places": city dots and names
-  bool terrain = true;     // "Terrain": relief shading on land
-  bool ocean = true;       // "Ocean": depth shading of the sea
-  double elevationExaggeration = 1.0;
+  bool terrain = true;     // "Terrain": the surface imagery (off: a flat map of land and sea)
+  bool ocean = true;       // "Ocean": the sea's imagery and glint (off: a flat sea)
   std::vector<SceneMarker> markers;
   std::vector<SceneLine> lines;
 };

@@ -1,0 +1,40 @@
+// Natural Earth's land outlines and country borders (standin/data), decoded
+// from the compact form make_coastlines.mjs writes. Portable: the bytes come
+// from wherever the caller keeps them (the executable's resources).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "globe_view.h"
+
+namespace standin {
+
+struct GeoLine {
+  // Longitudes run on without a jump where a line crosses the date line
+  // (179 is followed by 181, not -179), so they may leave -180..180; the
+  // planar outline is then closed wherever the line is.
+  std::vector<GeoPoint> points;
+  // The bounding box of those longitudes (east may pass 180, west -180).
+  LatLonBox bounds;
+  // A ring that goes once around a pole (Antarctica): 1 north, -1 south,
+  // else 0. Its planar outline closes along that pole's edge.
+  int pole = 0;
+};
+
+struct Coastlines {
+  // Closed rings (the first point repeated at the end), outer shores and
+  // the shores of lakes and inland seas alike: inside an odd number of
+  // rings is land.
+  std::vector<GeoLine> land;        // 1:50m
+  std::vector<GeoLine> coarseLand;  // 1:110m, for views of a whole side of the globe
+  std::vector<GeoLine> borders;     // 1:50m land borders between countries
+};
+
+// Throws standin::Error (E_FAIL) naming the fault when the data is damaged:
+// a wrong header, counts beyond the data, a point off the globe, bytes left over.
+[[nodiscard]] Coastlines DecodeCoastlines(std::span<const std::byte> data);
+
+}  // namespace standin

@@ -1,0 +1,18 @@
+// The data built into the executable as RCDATA resources (standin/data and
+// the surface image; see resources.rc.in): decoded on first use, kept for
+// the process's life, read-only after that.
+#pragma once
+
+#include "coastlines.h"
+#include "surface_image.h"
+
+namespace standin {
+
+// nullptr when the resource is missing or cannot be decoded; the reason
+// goes once to the debugger (OutputDebugString) and the globe is painted
+// without it. The first call decodes, on a thread that has COM initialised
+// (WIC decodes the image).
+[[nodiscard]] const Coastlines* EmbeddedCoastlines();
+[[nodiscard]] const SurfaceImage* EmbeddedSurface();
+
+}  // namespace standin
