@@ -113,6 +113,16 @@ struct LocalMemory {
   static void Close(pointer value) noexcept { static_cast<void>(::LocalFree(value)); }
 };
 
+// Memory the shell or COM hands over (an item identifier list from the
+// folder browser).
+template <typename Pointer>
+struct CoTaskMemory {
+  using pointer = Pointer;
+  static pointer Invalid() noexcept { return nullptr; }
+  static bool IsValid(pointer value) noexcept { return value != nullptr; }
+  static void Close(pointer value) noexcept { ::CoTaskMemFree(value); }
+};
+
 }  // namespace traits
 
 // A kernel handle; both NULL and INVALID_HANDLE_VALUE count as empty.
@@ -129,6 +139,9 @@ using unique_hdc = unique_any<traits::MemoryDc>;
 // A counted reference on a loaded module.
 using unique_module = unique_any<traits::Module>;
 using unique_hlocal = unique_any<traits::LocalMemory>;
+// Memory from CoTaskMemAlloc, such as an item identifier list.
+template <typename Pointer>
+using unique_cotaskmem = unique_any<traits::CoTaskMemory<Pointer>>;
 
 // A DC from GetDC: released with ReleaseDC against the window it came from.
 class unique_window_dc {

@@ -7,6 +7,7 @@
 #include <oleauto.h>
 #include <windows.h>
 
+#undef CopyFile
 #undef CreateDirectory
 #undef DeleteFile
 #undef GetWindowText

@@ -59,3 +59,27 @@ TEST(GuardTest, LastErrorBelongsToTheThread) {
 
 }  // namespace
 }  // namespace zge
+
+namespace zge {
+namespace {
+
+TEST(StoredFaultTest, KeepsTheFirstFailureForLaterInsteadOfRecordingIt) {
+  RecordLastError(5, "earlier");
+  StoredFault fault;
+  EXPECT_EQ(Guarded(fault, -1, []() -> int { throw Error(7, "first"); }), -1);
+  EXPECT_EQ(Guarded(fault, -1, []() -> int { throw Error(8, "second"); }), -1);
+  EXPECT_EQ(Guarded(fault, -1, [] { return 3; }), 3);
+  EXPECT_EQ(CurrentLastError().code, 5);
+  ASSERT_TRUE(fault.Holds());
+  try {
+    fault.RethrowIfAny();
+    ADD_FAILURE() << "nothing rethrown";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.Code(), 7);
+  }
+  EXPECT_FALSE(fault.Holds());
+  EXPECT_NO_THROW(fault.RethrowIfAny());
+}
+
+}  // namespace
+}  // namespace zge
