@@ -285,20 +285,67 @@ void DrawPolyline(HDC dc, const std::vector<POINT>& points) {
   if (points.size() >= 2) Polyline(dc, points.data(), static_cast<int>(points.size()));
 }
 
-// A line of constant latitude or longitude, split where it leaves the
-// visible side of the globe.
-template <class PointAt>
-void DrawGeoLine(HDC dc, const GlobeView& view, int steps, PointAt pointAt) {
-  std::vector<POINT> run;
-  for (int i = 0; i <= steps; ++i) {
-    const auto pixel = view.ToPixel(pointAt(i));
-    if (!pixel) {
-      DrawPolyline(dc, run);
-      run.clear();
+// Cuts a segment to the frame, in place (Liang-Barsky); false when none of
+// it is inside.
+bool ClipToFrame(PixelPoint& a, PixelPoint& b, double left, double top, double right,
+                 double bottom) {
+  double enter = 0;
+  double leave = 1;
+  const double dx = b.x - a.x;
+  const double dy = b.y - a.y;
+  const double p[] = {-dx, dx, -dy, dy};
+  const double q[] = {a.x - left, right - a.x, a.y - top, bottom - a.y};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
       continue;
     }
-    run.push_back({static_cast<LONG>(std::lround(std::clamp(pixel->x, -1e6, 1e6))),
-                   static_cast<LONG>(std::lround(std::clamp(pixel->y, -1e6, 1e6)))});
+    const double t = q[i] / p[i];
+    if (p[i] < 0) {
+      enter = std::max(enter, t);
+    } else {
+      leave = std::min(leave, t);
+    }
+  }
+  if (enter > leave) return false;
+  const PixelPoint start{a.x + enter * dx, a.y + enter * dy};
+  b = {a.x + leave * dx, a.y + leave * dy};
+  a = start;
+  return true;
+}
+
+// A line through places on the globe: split where it goes behind the globe
+// or the camera, and cut to a frame around the view, so that GDI never
+// meets the huge coordinates of places beside a low camera. Projection
+// keeps straight lines straight, so the cut pieces lie where the whole
+// segment would.
+template <class PointAt>
+void DrawGeoLine(HDC dc, const GlobeView& view, int steps, PointAt pointAt) {
+  constexpr double kMargin = 4096;
+  const double left = -kMargin;
+  const double top = -kMargin;
+  const double right = view.Width() + kMargin;
+  const double bottom = view.Height() + kMargin;
+  const auto toPoint = [](const PixelPoint& p) {
+    return POINT{static_cast<LONG>(std::lround(p.x)), static_cast<LONG>(std::lround(p.y))};
+  };
+  std::vector<POINT> run;
+  std::optional<PixelPoint> previous;
+  for (int i = 0; i <= steps; ++i) {
+    const auto pixel = view.ToPixel(pointAt(i));
+    if (pixel && previous) {
+      PixelPoint from = *previous;
+      PixelPoint to = *pixel;
+      if (ClipToFrame(from, to, left, top, right, bottom)) {
+        const POINT start = toPoint(from);
+        if (run.empty() || run.back().x != start.x || run.back().y != start.y) {
+          DrawPolyline(dc, run);
+          run.assign(1, start);
+        }
+        run.push_back(toPoint(to));
+      }
+    }
+    previous = pixel;
   }
   DrawPolyline(dc, run);
 }
@@ -443,7 +490,8 @@ void GlobeImage::PaintSurface(const GlobeView& view, const GlobeScene& scene) {
         colour = Mix(colour, Colour{255, 255, 255}, 0.3 * glint);
       }
       // The atmosphere at the rim.
-      colour = Mix(colour, glow, std::pow(1.0 - std::clamp(ray.facing, 0.0, 1.0), 3.0) * 0.6);
+      const double rim = 1.0 - std::clamp(ray.facing, 0.0, 1.0);
+      colour = Mix(colour, glow, rim * rim * rim * 0.6);
       pixel = Pack(colour);
     }
   }

@@ -38,13 +38,18 @@ std::uint32_t SurfaceImage::Sample(double latitude, double longitude) const {
   const std::uint32_t p10 = pixels_[y0 * stride + x1];
   const std::uint32_t p01 = pixels_[y1 * stride + x0];
   const std::uint32_t p11 = pixels_[y1 * stride + x1];
+  // Weights in 1/256ths: plenty for 8-bit channels, and no per-channel floating point.
+  const auto wx = static_cast<std::uint32_t>(tx * 256.0);
+  const auto wy = static_cast<std::uint32_t>(ty * 256.0);
+  const std::uint32_t w00 = (256 - wx) * (256 - wy);
+  const std::uint32_t w10 = wx * (256 - wy);
+  const std::uint32_t w01 = (256 - wx) * wy;
+  const std::uint32_t w11 = wx * wy;
   std::uint32_t result = 0;
   for (int shift = 0; shift <= 16; shift += 8) {
-    const auto channel = [&](std::uint32_t p) { return static_cast<double>((p >> shift) & 0xFFU); };
-    const double top = channel(p00) + (channel(p10) - channel(p00)) * tx;
-    const double bottom = channel(p01) + (channel(p11) - channel(p01)) * tx;
-    const double value = top + (bottom - top) * ty;
-    result |= static_cast<std::uint32_t>(std::clamp(value + 0.5, 0.0, 255.0)) << shift;
+    const std::uint32_t sum = ((p00 >> shift) & 0xFFU) * w00 + ((p10 >> shift) & 0xFFU) * w10 +
+                              ((p01 >> shift) & 0xFFU) * w01 + ((p11 >> shift) & 0xFFU) * w11;
+    result |= ((sum + 0x8000U) >> 16) << shift;
   }
   return result;
 }
