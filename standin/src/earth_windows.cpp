@@ -20,6 +20,11 @@ constexpr wchar_t kRenderText[] = L"Google Earth View";
 constexpr int kPanelWidth = 220;
 constexpr int kPanelTop = 34;
 constexpr int kRowHeight = 22;
+// The main window's frame, side panel and tool bar together: a main window
+// of W x H pixels shows a view of (W - 265) x (H - 79). Clients of version
+// 4.3 and later size the view through the main window by these amounts.
+constexpr int kChromeWidth = 265;
+constexpr int kChromeHeight = 79;
 
 const std::vector<std::shared_ptr<FeatureNode>>& PanelLayers(const EarthState& state) {
   return state.Features().LayersDatabases().front()->children;
@@ -133,6 +138,14 @@ void EarthWindows::Forget(Role role) {
 
 LRESULT EarthWindows::MainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_GETMINMAXINFO: {
+      // A client that embeds the view sizes the main window beyond the
+      // screen (by the frame and side panel it hides); the system would
+      // otherwise cut it to the screen's size.
+      auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+      limits->ptMaxTrackSize = POINT{32767, 32767};
+      return 0;
+    }
     case WM_SIZE:
       LayoutMain(LOWORD(lParam), HIWORD(lParam));
       return 0;
@@ -157,13 +170,6 @@ LRESULT EarthWindows::MainMessage(HWND window, UINT message, WPARAM wParam, LPAR
 
 LRESULT EarthWindows::ContainerMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_SIZE:
-      // The render window follows while it is ours; once re-parented, its
-      // new owner sizes it.
-      if (render_ && GetParent(render_.get()) == window) {
-        MoveWindow(render_.get(), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
-      }
-      return 0;
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT: {
@@ -234,14 +240,22 @@ LRESULT EarthWindows::RenderMessage(HWND window, UINT message, WPARAM wParam, LP
 }
 
 void EarthWindows::LayoutMain(int width, int height) {
-  if (container_) {
-    MoveWindow(container_.get(), kPanelWidth, 0, std::max(width - kPanelWidth, 0), height, TRUE);
+  RECT frame{};
+  if (container_ && GetWindowRect(main_.get(), &frame)) {
+    const int viewWidth = std::max<int>(frame.right - frame.left - kChromeWidth, 0);
+    const int viewHeight = std::max<int>(frame.bottom - frame.top - kChromeHeight, 0);
+    // The side panel takes the left of the client area, the tool bar its top.
+    MoveWindow(container_.get(), std::max(width - viewWidth, 0), std::max(height - viewHeight, 0),
+               std::min(viewWidth, width), std::min(viewHeight, height), TRUE);
+    // As in the real application, the view keeps the size the layout gives
+    // it even after a client has re-parented it.
+    if (render_) MoveWindow(render_.get(), 0, 0, viewWidth, viewHeight, TRUE);
   }
   StateChanged();
 }
 
 void EarthWindows::PaintPanel(HDC dc, const RECT& client) {
-  const RECT panel{0, 0, std::min<LONG>(kPanelWidth, client.right), client.bottom};
+  const RECT panel{0, 0, client.right, client.bottom};
   const unique_hbrush background(CreateSolidBrush(RGB(236, 238, 242)));
   if (background) FillRect(dc, &panel, background.get());
   SetBkMode(dc, TRANSPARENT);

@@ -98,10 +98,8 @@ class LandMask {
     west_ = box.west;
     east_ = box.east < box.west ? box.east + 360.0 : box.east;
     // The ground under one pixel at the focus, in degrees.
-    const double metresPerPixel =
-        std::max(view.Camera().range, 1.0) * 2.0 *
-        std::tan(kVerticalFieldOfViewDegrees / 2.0 * std::numbers::pi / 180.0) / view.Height();
-    const double degreesPerPixel = metresPerPixel / (kEarthRadiusMetres * std::numbers::pi / 180.0);
+    const double degreesPerPixel =
+        view.FocusPixelMetres() / (kEarthRadiusMetres * std::numbers::pi / 180.0);
     const double equatorward =
         (south_ <= 0 && north_ >= 0) ? 0.0 : std::min(std::abs(south_), std::abs(north_));
     const double lonShrink = std::max(std::cos(equatorward * std::numbers::pi / 180.0), 0.05);
@@ -534,12 +532,8 @@ void GlobeImage::PaintOverlay(const GlobeView& view, const GlobeScene& scene) {
     };
     if (scene.borders) drawAll(coastlines->borders, RGB(236, 196, 72));
     if (scene.coastlines) {
-      const double metresPerPixel =
-          std::max(scene.camera.range, 1.0) * 2.0 *
-          std::tan(kVerticalFieldOfViewDegrees / 360.0 * std::numbers::pi) / height_;
-      drawAll(
-          metresPerPixel > kCoarseCoastMetresPerPixel ? coastlines->coarseLand : coastlines->land,
-          RGB(226, 218, 176));
+      const bool coarse = view.FocusPixelMetres() > kCoarseCoastMetresPerPixel;
+      drawAll(coarse ? coastlines->coarseLand : coastlines->land, RGB(226, 218, 176));
     }
   }
 

@@ -66,6 +66,10 @@ GlobeView::GlobeView(const CameraState& camera, int width, int height)
   eyeDistance2_ = Dot(eye_, eye_);
 }
 
+double GlobeView::FocusPixelMetres() const {
+  return std::max(camera_.range, kMinimumRangeMetres) / focalPixels_;
+}
+
 std::optional<PixelPoint> GlobeView::ToPixel(GeoPoint point) const {
   const Vec3 unit = UnitOf(point);
   // Hidden by the globe: the camera is below the point's horizon. The slack

@@ -69,6 +69,8 @@ class GlobeView {
   [[nodiscard]] int Height() const { return height_; }
   [[nodiscard]] PixelPoint Centre() const { return {width_ / 2.0, height_ / 2.0}; }
   [[nodiscard]] const CameraState& Camera() const { return camera_; }
+  // The metres one pixel spans at the focus point, across the line of sight.
+  [[nodiscard]] double FocusPixelMetres() const;
 
   // The camera's axes in the Earth frame: right, up (both on the screen)
   // and forward (into it). Shading uses them to light the globe from a
