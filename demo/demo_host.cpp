@@ -1,13 +1,18 @@
 // ZelkanGE's demo host: what a chart program does to show Google Earth in
 // one of its panes, in miniature. It loads the plug-in from its own folder,
-// embeds the view, shows a voyage on it (waypoints, a route, the track sailed
-// so far and the boat's live position), has Google Earth save a picture of
-// it and closes again.
+// embeds the view, follows its chart view, shows a voyage on it (waypoints,
+// a route, the track sailed so far and the boat's live position), has
+// Google Earth save a picture of it, takes the same picture into a bitmap
+// of its own, saves the view placemark, and closes again.
 //
 //   ZelkanGEDemo.exe [picture.png]
+//
+// Beside picture.png it writes picture-bitmap.png (the host's bitmap) and
+// picture.kml (the view placemark).
 #include <windows.h>
 // zelkange.h names IDispatch without including its header.
 #include <ole2.h>
+#include <wincodec.h>
 
 #include <chrono>
 #include <cstdio>
@@ -51,6 +56,15 @@ struct WindowDestroyer {
 struct ModuleFreer {
   void operator()(HMODULE module) const noexcept { static_cast<void>(FreeLibrary(module)); }
 };
+struct GdiDeleter {
+  void operator()(HBITMAP bitmap) const noexcept { static_cast<void>(DeleteObject(bitmap)); }
+};
+template <class Interface>
+struct ComReleaser {
+  void operator()(Interface* object) const noexcept { object->Release(); }
+};
+template <class Interface>
+using ComRelease = std::unique_ptr<Interface, ComReleaser<Interface>>;
 using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
 using UniqueModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
 
@@ -99,7 +113,9 @@ class ZelkanGE {
     Bind("FeatureList", FeatureList);
     Bind("ZgeStringListCount", ZgeStringListCount);
     Bind("ZgeStringListItem", ZgeStringListItem);
-    Bind("ZgeGetApplicationGE", ZgeGetApplicationGE);
+    Bind("SynchronizeView", SynchronizeView);
+    Bind("ZgeGetEarthImage", ZgeGetEarthImage);
+    Bind("ZgeSaveKMLToFile", ZgeSaveKMLToFile);
   }
 
   // Throws when the last call recorded an error.
@@ -137,7 +153,9 @@ class ZelkanGE {
   decltype(&::FeatureList) FeatureList = nullptr;
   decltype(&::ZgeStringListCount) ZgeStringListCount = nullptr;
   decltype(&::ZgeStringListItem) ZgeStringListItem = nullptr;
-  decltype(&::ZgeGetApplicationGE) ZgeGetApplicationGE = nullptr;
+  decltype(&::SynchronizeView) SynchronizeView = nullptr;
+  decltype(&::ZgeGetEarthImage) ZgeGetEarthImage = nullptr;
+  decltype(&::ZgeSaveKMLToFile) ZgeSaveKMLToFile = nullptr;
 
  private:
   template <class Function>
@@ -218,35 +236,35 @@ void ZGE_CALL OnLoaded(void* context, ZgeBool isLoaded) {
   startUp.failed = startUp.failed || isLoaded == 0;
 }
 
-// Google Earth's own automation object, which the plug-in hands out for
-// members it does not wrap: here, to look at the Mediterranean.
-void LookAtTheMediterranean(const ZelkanGE& zge) {
-  IDispatch* application = zge.ZgeGetApplicationGE();
-  if (application == nullptr) throw DemoError("no automation object: " + zge.LastError());
-  const std::unique_ptr<IDispatch, void (*)(IDispatch*)> owned(
-      application, [](IDispatch* object) { object->Release(); });
-  wchar_t member[] = L"SetCameraParams";
-  LPOLESTR names[] = {member};
-  DISPID id = 0;
-  HRESULT result = application->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-  if (FAILED(result)) throw DemoError("GetIDsOfNames(SetCameraParams) failed");
-  // lat, lon, alt, altMode, range, tilt, azimuth, speed; passed last first.
-  const double values[] = {35.5, 10.5, 0, 1, 4'200'000, 0, 0, 5};
-  VARIANT arguments[std::size(values)];
-  for (std::size_t i = 0; i < std::size(values); ++i) {
-    VARIANT& argument = arguments[std::size(values) - 1 - i];
-    VariantInit(&argument);
-    argument.vt = i == 3 ? VT_I4 : VT_R8;
-    if (i == 3) {
-      argument.lVal = static_cast<LONG>(values[i]);
-    } else {
-      argument.dblVal = values[i];
-    }
-  }
-  DISPPARAMS parameters{arguments, nullptr, static_cast<UINT>(std::size(arguments)), 0};
-  result = application->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters,
-                               nullptr, nullptr, nullptr);
-  if (FAILED(result)) throw DemoError("SetCameraParams failed");
+// Writes a bitmap as PNG with WIC.
+void WritePng(HBITMAP bitmap, const std::filesystem::path& file) {
+  const auto check = [](HRESULT result, const char* what) {
+    if (FAILED(result)) throw DemoError(std::string(what) + " failed: " + std::to_string(result));
+  };
+  IWICImagingFactory* factory = nullptr;
+  check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                         IID_IWICImagingFactory, reinterpret_cast<void**>(&factory)),
+        "CoCreateInstance(WICImagingFactory)");
+  const ComRelease<IWICImagingFactory> ownedFactory(factory);
+  IWICBitmap* source = nullptr;
+  check(factory->CreateBitmapFromHBITMAP(bitmap, nullptr, WICBitmapIgnoreAlpha, &source),
+        "CreateBitmapFromHBITMAP");
+  const ComRelease<IWICBitmap> ownedSource(source);
+  IWICStream* stream = nullptr;
+  check(factory->CreateStream(&stream), "CreateStream");
+  const ComRelease<IWICStream> ownedStream(stream);
+  check(stream->InitializeFromFilename(file.c_str(), GENERIC_WRITE), "InitializeFromFilename");
+  IWICBitmapEncoder* encoder = nullptr;
+  check(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder), "CreateEncoder");
+  const ComRelease<IWICBitmapEncoder> ownedEncoder(encoder);
+  check(encoder->Initialize(stream, WICBitmapEncoderNoCache), "IWICBitmapEncoder::Initialize");
+  IWICBitmapFrameEncode* frame = nullptr;
+  check(encoder->CreateNewFrame(&frame, nullptr), "CreateNewFrame");
+  const ComRelease<IWICBitmapFrameEncode> ownedFrame(frame);
+  check(frame->Initialize(nullptr), "IWICBitmapFrameEncode::Initialize");
+  check(frame->WriteSource(source, nullptr), "WriteSource");
+  check(frame->Commit(), "IWICBitmapFrameEncode::Commit");
+  check(encoder->Commit(), "IWICBitmapEncoder::Commit");
 }
 
 // A voyage from Lisbon to Alexandria: the ports as waypoints, the planned
@@ -261,20 +279,25 @@ void ShowVoyage(const ZelkanGE& zge) {
   zge.LoadWaypoint("Alexandria", "Port of arrival", kPortIcon, 31.20, 29.92);
   zge.Check("LoadWaypoint");
 
+  // Turning points at sea, off the capes, so that every leg stays on water.
   const TPointGE points[] = {{"Lisbon", "", kWaypointIcon, 38.70, -9.14},
-                             {"Cape St. Vincent", "", kWaypointIcon, 37.02, -9.00},
-                             {"Gibraltar", "", kWaypointIcon, 36.10, -5.35},
-                             {"Cape Bon", "", kWaypointIcon, 37.08, 11.04},
+                             {"Off Cabo Espichel", "", kWaypointIcon, 38.40, -9.40},
+                             {"Off Cape St. Vincent", "", kWaypointIcon, 37.00, -9.20},
+                             {"Strait of Gibraltar", "", kWaypointIcon, 35.95, -5.55},
+                             {"Off Cabo de Gata", "", kWaypointIcon, 36.55, -2.10},
+                             {"Off Cap de Fer", "", kWaypointIcon, 37.45, 7.20},
+                             {"Off Cape Bon", "", kWaypointIcon, 37.30, 11.20},
                              {"Valletta", "", kWaypointIcon, 35.90, 14.51},
-                             {"Crete", "", kWaypointIcon, 34.80, 24.10},
+                             {"South of Crete", "", kWaypointIcon, 34.55, 24.60},
                              {"Alexandria", "", kWaypointIcon, 31.20, 29.92}};
   const TListGE route{static_cast<std::int32_t>(std::size(points)), points};
   zge.LoadRoute(&route, L"Lisbon to Alexandria", L"Planned route", 0);
   zge.Check("LoadRoute");
 
   // Sailed so far: Lisbon to beyond Cape Bon, one leg per position report.
-  const double track[][2] = {{38.70, -9.14}, {37.30, -9.80}, {36.00, -6.20},
-                             {37.60, 1.00},  {38.00, 8.00},  {36.50, 13.00}};
+  const double track[][2] = {{38.70, -9.14}, {38.40, -9.40}, {37.00, -9.20}, {36.00, -6.10},
+                             {35.95, -5.50}, {36.30, -2.50}, {37.60, 1.00},  {37.60, 7.20},
+                             {37.30, 11.20}, {36.50, 13.00}};
   for (std::size_t leg = 0; leg + 1 < std::size(track); ++leg) {
     zge.LoadTrackLeg(L"Track", kBoatIcon, track[leg][0], track[leg][1], track[leg + 1][0],
                      track[leg + 1][1], RGB(255, 64, 0), static_cast<std::int32_t>(leg), 110, 1);
@@ -306,7 +329,8 @@ void ShowEarthAndSavePicture(const ZelkanGE& zge, HWND pane, const std::filesyst
   if (!ready) throw DemoError("Google Earth's view did not appear within 30 s: " + zge.LastError());
   std::printf("Google Earth %d.%d.%d is embedded in the demo window.\n", zge.ZgeGetMajor(),
               zge.ZgeGetMinor(), zge.ZgeGetBuild());
-  LookAtTheMediterranean(zge);
+  // The chart shows the western Mediterranean, 3,000 km across, north up.
+  zge.SynchronizeView(3'000'000, 36.8, 3.0, 0);
   ShowVoyage(zge);
 
   std::error_code ignored;
@@ -316,6 +340,21 @@ void ShowEarthAndSavePicture(const ZelkanGE& zge, HWND pane, const std::filesyst
     throw DemoError("no picture of the view at " + picture.string() + ": " + zge.LastError());
   }
   std::printf("Picture of the view: %s\n", picture.string().c_str());
+
+  std::filesystem::path bitmapPicture = picture;
+  bitmapPicture.replace_filename(picture.stem().wstring() + L"-bitmap.png");
+  HBITMAP bitmap = nullptr;
+  if (!zge.ZgeGetEarthImage(&bitmap)) throw DemoError("no bitmap of the view: " + zge.LastError());
+  const std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiDeleter> ownedBitmap(bitmap);
+  WritePng(bitmap, bitmapPicture);
+  std::printf("The view in the host's bitmap: %s\n", bitmapPicture.string().c_str());
+
+  std::filesystem::path placemark = picture;
+  placemark.replace_extension(L".kml");
+  if (!zge.ZgeSaveKMLToFile(placemark.string().c_str())) {
+    throw DemoError("no view placemark: " + zge.LastError());
+  }
+  std::printf("View placemark: %s\n", placemark.string().c_str());
 }
 
 int Run(int argc, wchar_t** argv) {

@@ -110,6 +110,18 @@ typedef struct ZgeMessage {
 } ZgeMessage;
 
 /*
+ * The ground under a pixel of the panel (ZgeMousePos). `Missed` is 1 when
+ * no ground lies under it (the position is off the globe, or there is no
+ * Google Earth connection); the other fields are then 0.
+ */
+typedef struct TMousePosGE {
+  ZgeBool Missed;
+  double Longitude;
+  double Latitude;
+  double Altitude; /* metres, as Google Earth reports the terrain there */
+} TMousePosGE;
+
+/*
  * The panel's feature list (FeatureList): an opaque, read-only view of the
  * live list. It stays valid until CloseGE and always shows the current
  * entries. Read it with ZgeStringListCount and ZgeStringListItem.
@@ -136,11 +148,29 @@ ZGE_API void ZGE_CALL SetShutDownGE(ZgeBool shutDown) ZGE_NOEXCEPT;
  * deleted and Google Earth's locale setting is restored.
  */
 ZGE_API void ZGE_CALL CloseGE(void) ZGE_NOEXCEPT;
-/* Zoom by a WM_MOUSEWHEEL message; 1 when the cursor was over the panel. */
+/*
+ * Mouse wheel. Forward the host's WM_MOUSEWHEEL here. Returns 1 when the
+ * mouse cursor (its real position now) is over the panel, the right and
+ * bottom edge included, and then zooms by one step whatever the amount:
+ * an amount of 60 or more zooms in (range / 1.2), anything less, 0 and
+ * every negative amount included, zooms out (range * 1.2). Returns 0 and
+ * does nothing when the cursor is elsewhere. Before the view is embedded
+ * the result still tells where the cursor is, and the camera does not
+ * move. OnMouseWheelM reads only the high word of the low 32 bits of
+ * WParam, as a signed number; the host's record is not changed.
+ */
 ZGE_API ZgeBool ZGE_CALL OnMouseWheelM(ZgeMessage* message) ZGE_NOEXCEPT;
-/* Zoom by a wheel amount; 1 when the cursor was over the panel. */
 ZGE_API ZgeBool ZGE_CALL OnMouseWheelW(int32_t wheelDelta) ZGE_NOEXCEPT;
-/* Moves the camera to match the host's chart view (extent in metres). */
+/*
+ * Moves the camera to the host's chart view in one step: range = extent
+ * (metres) * 0.85, looking at (latitude, longitude), heading `rotation`
+ * degrees, keeping the current tilt when it lies within 0..90 (otherwise
+ * straight down), at Google Earth's flying speed 3.0. A range above
+ * 12739868.92 or below 100, or a NaN extent, latitude or longitude, shows
+ * the whole globe instead (range 12739868.92 over 0, 0, heading 0, tilt 0).
+ * Does nothing before the view is embedded; a move Google Earth refuses
+ * leaves the view where it was and is not reported.
+ */
 ZGE_API void ZGE_CALL SynchronizeView(double extent, double latitude, double longitude,
                                       double rotation) ZGE_NOEXCEPT;
 /* Loads a waypoint document named `name` and lists it in FeatureList. */
@@ -170,8 +200,36 @@ ZGE_API void ZGE_CALL LoadTrackLeg(const wchar_t* name, const wchar_t* icon, dou
 ZGE_API int32_t ZGE_CALL FeatureCount(void) ZGE_NOEXCEPT;
 /* The live feature list; NULL without a panel. Valid until CloseGE. */
 ZGE_API const ZgeStringList* ZGE_CALL FeatureList(void) ZGE_NOEXCEPT;
-/* `directory` ends in a backslash; `index` counts from 0. */
+/*
+ * Copies the temporary KML file of FeatureList entry `index` (from 0) into
+ * `directory` as entry + ".kml", creating the folder and its parents when
+ * missing. A backslash is put between directory and name when the directory
+ * does not end in one ("C:\Out" and "C:\Out\" both give
+ * C:\Out\name.kml). An existing file of that name is replaced without a
+ * question, but only by a complete copy: when the copy fails it is left as
+ * it was. The directory is remembered as given (NULL as empty text), also
+ * when nothing is saved, and SaveFeaturesKML offers it next time.
+ * Returns 1 when the file was saved. Returns 0 and records why when it was
+ * not: E_INVALIDARG for an index outside the list or an empty directory
+ * (nothing is created), the system's error when the folder cannot be
+ * created, and the system's error with the file's name when the copy fails
+ * (for instance when the temporary file is gone or the target is
+ * read-only).
+ */
 ZGE_API ZgeBool ZGE_CALL SaveFeature(const char* directory, int32_t index) ZGE_NOEXCEPT;
+/*
+ * The modal "Save KML Files" dialog, owned by the top-level window that
+ * holds the panel (disabled while it is shown): one unchecked row per
+ * FeatureList entry, and the directory last given to SaveFeature, which the
+ * user changes only through the folder button. OK saves each checked row as
+ * SaveFeature does, in order, shows an error box for each row that failed
+ * ("Cannot create output directory!", or the file's name and the reason)
+ * and closes. OK with no row checked or no directory shows why and keeps
+ * the dialog open; Cancel and the close box save nothing. Does nothing
+ * without features. Runs its modal loop on the calling thread, which must
+ * be the host's user-interface thread, and returns when the dialog closes;
+ * the host's other windows and timers keep receiving messages meanwhile.
+ */
 ZGE_API void ZGE_CALL SaveFeaturesKML(void) ZGE_NOEXCEPT;
 /* Hands KML text to Google Earth (not listed in FeatureList). */
 ZGE_API void ZGE_CALL LoadKMLData(const wchar_t* kmlData) ZGE_NOEXCEPT;
@@ -181,12 +239,29 @@ ZGE_API void ZGE_CALL OpenKMLFile(const wchar_t* fileName) ZGE_NOEXCEPT;
  * files are opened in the dialog's order. A selection too large for the
  * dialog opens nothing and records HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER). */
 ZGE_API void ZGE_CALL OpenFeaturesKML(void) ZGE_NOEXCEPT;
-/* Writes the camera's latitude, longitude and azimuth; always returns 0. */
+/*
+ * Writes the camera's focus latitude, longitude and azimuth (degrees);
+ * always returns 0. Before Google Earth is embedded all three are 0. When
+ * Google Earth fails a read, the error is recorded (ZgeGetLastError) and
+ * the outputs keep their values.
+ */
 ZGE_API int32_t ZGE_CALL CameraPoint(double* latitude, double* longitude,
                                      double* azimuth) ZGE_NOEXCEPT;
-/* Writes the bounds of the visible area; always returns 0. */
+/*
+ * Writes the bounds of the visible area in degrees, in this order: north,
+ * south, west, east; always returns 0. Bounds Google Earth did not report
+ * (the view is not embedded yet, or Google Earth failed; not reported
+ * either) keep the values the host put in the outputs.
+ */
 ZGE_API int32_t ZGE_CALL ViewBox(double* north, double* south, double* west,
                                  double* east) ZGE_NOEXCEPT;
+/*
+ * The ground under pixel (x, y) of the panel's client area (0, 0 at its
+ * top left; positions outside the panel are asked for as they are). When
+ * no ground lies there, or the panel has no area, the outputs keep their
+ * values: use ZgeMousePos to tell a miss. Google Earth's failure is
+ * recorded and leaves the outputs alone.
+ */
 ZGE_API void ZGE_CALL GEPanelXYtoLatLon(int32_t x, int32_t y, double* latitude,
                                         double* longitude) ZGE_NOEXCEPT;
 /*
@@ -196,13 +271,26 @@ ZGE_API void ZGE_CALL GEPanelXYtoLatLon(int32_t x, int32_t y, double* latitude,
  */
 ZGE_API HDC ZGE_CALL CanvasGE(void) ZGE_NOEXCEPT;
 /*
- * Copies the panel's picture into the host's bitmap. `*bitmap` is the host's
- * bitmap handle: the package replaces it with a new bitmap of the panel's
- * size and deletes the one it held. The host deletes the final bitmap with
- * DeleteObject.
+ * Copies what the panel's window shows now into the host's bitmap, pixel
+ * for pixel. `*bitmap` is the host's bitmap handle (NULL allowed): the
+ * package replaces it with a new 32-bit bitmap of the panel's size and
+ * deletes the one it held (which must not be selected into a DC). The host
+ * deletes the final bitmap with DeleteObject. On failure *bitmap is left
+ * as it was. Works before Google Earth is embedded (the panel is black).
+ *
+ * Which picture to use: a copy of a window area that another process
+ * renders with the GPU often comes out black on Windows, and under Wine
+ * the embedded view never shows in a copy at all. GetImageGE is right for
+ * what the user sees of the panel; ZgeGetEarthImage always gets the view
+ * itself, from Google Earth.
  */
 ZGE_API void ZGE_CALL GetImageGE(HBITMAP* bitmap) ZGE_NOEXCEPT;
-/* Google Earth writes a picture of the view to `fileName`. */
+/*
+ * Google Earth writes a picture of the view to `fileName` (quality 100;
+ * the format is Google Earth's: the stand-in writes PNG for a name ending
+ * in .png, JPEG otherwise). Does nothing before the view is embedded; a
+ * failure is not reported: look for the file.
+ */
 ZGE_API void ZGE_CALL SaveImageGE(const wchar_t* fileName) ZGE_NOEXCEPT;
 /* Hide or show every feature directly inside Google Earth's temporary
  * places; deeper features keep their own visibility. */
@@ -212,6 +300,11 @@ ZGE_API void ZGE_CALL ShowAllLoadedKML(void) ZGE_NOEXCEPT;
  * name changes nothing and is not an error. */
 ZGE_API void ZGE_CALL SetFeatureVisibility(const wchar_t* featureName,
                                            ZgeBool visible) ZGE_NOEXCEPT;
+/*
+ * Turns the view to heading `rotation` (degrees), keeping everything else.
+ * A rotation within 0.0001 of 0 (north up) is not sent at all: the camera
+ * keeps the heading it has. Does nothing before the view is embedded.
+ */
 ZGE_API void ZGE_CALL SetRotation(double rotation) ZGE_NOEXCEPT;
 
 /* ---- Additional functions ------------------------------------------------
@@ -249,6 +342,36 @@ ZGE_API const ZgeStringList* ZGE_CALL ZgeLayerList(void) ZGE_NOEXCEPT;
  * Earth's main window; NULL clears it. */
 typedef void(ZGE_CALL* ZgeInitProc)(void* context);
 ZGE_API void ZGE_CALL ZgeSetOnInit(ZgeInitProc onInit, void* context) ZGE_NOEXCEPT;
+/*
+ * The ground under pixel (x, y) of the panel as GEPanelXYtoLatLon finds it,
+ * with what that function cannot tell: whether there is ground there at
+ * all, and its altitude. Returns 1 when there is; 0 with position->Missed
+ * 1 when there is not (off the globe, no Google Earth connection, a panel
+ * without area). Without a panel, or on a recorded failure, returns 0 and
+ * leaves *position alone.
+ */
+ZGE_API ZgeBool ZGE_CALL ZgeMousePos(int32_t x, int32_t y, TMousePosGE* position) ZGE_NOEXCEPT;
+/*
+ * Fills the host's bitmap with Google Earth's own picture of the view
+ * (SaveScreenShot into a temporary file, read back and scaled to the
+ * panel's size), handled like GetImageGE's bitmap. Returns 1 when done; 0
+ * with the error recorded when the view is not embedded yet
+ * (HRESULT_FROM_WIN32(ERROR_NOT_READY)) or Google Earth or the file failed;
+ * *bitmap is then left as it was.
+ */
+ZGE_API ZgeBool ZGE_CALL ZgeGetEarthImage(HBITMAP* bitmap) ZGE_NOEXCEPT;
+/*
+ * Writes the view placemark: a small KML file with a placemark at the
+ * view's focus point and a LookAt of its latitude, longitude, range and
+ * tilt (not its heading), which Google Earth opens to return to that view.
+ * 30 lines ended by CR LF, single-byte, no byte-order mark; numbers with a
+ * decimal point whatever the locale, latitude and longitude to four
+ * decimals (".5" for 0.5, empty for 0). An existing file is replaced only
+ * once the new one is complete: a failure leaves it as it was. Returns 1
+ * when written; 0 before Google Earth is embedded (nothing recorded) and
+ * on a recorded failure (Google Earth's or the file's).
+ */
+ZGE_API ZgeBool ZGE_CALL ZgeSaveKMLToFile(const char* fileName) ZGE_NOEXCEPT;
 /* Opens Google Earth's product page in the user's browser. */
 ZGE_API void ZGE_CALL ZgeGoGoogle(void) ZGE_NOEXCEPT;
 

@@ -15,7 +15,7 @@ source "$build/demo/zge-paths.env"
 loader=$(zge_loader_for "$preset")
 png=$ZGE_ROOT/out/zelkange-view.png
 mkdir -p "$ZGE_ROOT/out"
-rm -f "$png"
+rm -f "$png" "${png%.png}-bitmap.png" "${png%.png}.kml"
 
 zge_ensure_template
 WINEPREFIX=$(zge_fresh_prefix "demo-$preset")
@@ -27,8 +27,11 @@ zge_register_standin "$loader" "$ZGE_STANDIN_EXE"
 windows_png=$("$WINE64_LOADER" winepath -w "$png")
 echo "[demo] $preset build: $ZGE_DEMO_EXE"
 "$loader" "$ZGE_DEMO_EXE" "$windows_png"
-if [[ ! -s $png ]]; then
-  echo "[demo] no picture at $png" >&2
-  exit 1
-fi
-echo "[demo] the view is at $png"
+for file in "$png" "${png%.png}-bitmap.png" "${png%.png}.kml"; do
+  if [[ ! -s $file ]]; then
+    echo "[demo] nothing at $file" >&2
+    exit 1
+  fi
+done
+echo "[demo] the view is at $png, as the host's bitmap at ${png%.png}-bitmap.png," \
+  "its placemark at ${png%.png}.kml"

@@ -2,6 +2,7 @@
 // checks its pointers, runs the panel operation through the one guard and
 // returns the neutral result when there is no panel or the operation fails.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -19,6 +20,7 @@
 #include "kml/overlay_documents.h"
 #include "panel/ge_panel.h"
 #include "win32/errors.h"
+#include "win32/host_bitmap.h"
 #include "win32/resources.h"
 #include "win32/text.h"
 #include "win32/win32_platform.h"
@@ -32,6 +34,8 @@ using zge::TGEPanel;
 
 constexpr std::int32_t kInvalidPointer = static_cast<std::int32_t>(0x80004003);  // E_POINTER
 constexpr wchar_t kProductPage[] = L"https://www.google.com/earth/";
+// SetRotation sends no rotation closer to north up than this, in degrees.
+constexpr double kSmallestRotation = 0.0001;
 
 // Made on the first LoadGE, on the host's user-interface thread, and never
 // destroyed: like the global panel's owner, it is not torn down at process
@@ -52,20 +56,6 @@ Result OnPanel(Result neutral, Body&& body) noexcept {
 template <typename Body>
 void OnPanel(Body&& body) noexcept {
   zge::Guarded([&] { zge::entry::WithPanel(body); });
-}
-
-// Operations that later versions bring: with a panel, the call records that
-// it is not available here.
-template <typename Result>
-Result NotAvailable(const char* function, Result neutral) noexcept {
-  return OnPanel(neutral, [&](TGEPanel&) -> Result {
-    throw zge::Error(zge::codes::kNotImplemented,
-                     std::string(function) + " is not available in this version of ZelkanGE");
-  });
-}
-
-void NotAvailable(const char* function) noexcept {
-  static_cast<void>(NotAvailable(function, false));
 }
 
 // False for a NULL pointer the call needs. The error is recorded only with
@@ -177,16 +167,21 @@ ZgeBool ZGE_CALL OnMouseWheelM(ZgeMessage* message) noexcept {
   if (!Given(message, "OnMouseWheelM", "message")) {
     return 0;
   }
-  return NotAvailable("OnMouseWheelM", ZgeBool{0});
+  // A copy: the host's record is only read.
+  const zge::TWheelMessage copy{message->Msg, static_cast<std::uintptr_t>(message->WParam),
+                                static_cast<std::intptr_t>(message->LParam),
+                                static_cast<std::intptr_t>(message->Result)};
+  return OnPanel(ZgeBool{0}, [&](TGEPanel& panel) { return ToZgeBool(panel.OnMouseWheel(copy)); });
 }
 
-ZgeBool ZGE_CALL OnMouseWheelW(int32_t /*wheelDelta*/) noexcept {
-  return NotAvailable("OnMouseWheelW", ZgeBool{0});
+ZgeBool ZGE_CALL OnMouseWheelW(int32_t wheelDelta) noexcept {
+  return OnPanel(ZgeBool{0},
+                 [&](TGEPanel& panel) { return ToZgeBool(panel.OnMouseWheel(wheelDelta)); });
 }
 
-void ZGE_CALL SynchronizeView(double /*extent*/, double /*latitude*/, double /*longitude*/,
-                              double /*rotation*/) noexcept {
-  NotAvailable("SynchronizeView");
+void ZGE_CALL SynchronizeView(double extent, double latitude, double longitude,
+                              double rotation) noexcept {
+  OnPanel([&](TGEPanel& panel) { panel.SynchronizeView(extent, latitude, longitude, rotation); });
 }
 
 void ZGE_CALL LoadWaypoint(const char* name, const char* description, const char* icon,
@@ -240,14 +235,18 @@ const ZgeStringList* ZGE_CALL FeatureList(void) noexcept {
                  [](TGEPanel& panel) { return ToOpaque(panel.GetFeatureList()); });
 }
 
-ZgeBool ZGE_CALL SaveFeature(const char* directory, int32_t /*index*/) noexcept {
-  if (!Given(directory, "SaveFeature", "directory")) {
-    return 0;
-  }
-  return NotAvailable("SaveFeature", ZgeBool{0});
+// A NULL directory reads as empty text: remembered, and nothing is saved.
+ZgeBool ZGE_CALL SaveFeature(const char* directory, int32_t index) noexcept {
+  return OnPanel(ZgeBool{0}, [&](TGEPanel& panel) {
+    return ToZgeBool(panel.SaveFeature(std::string(AnsiText(directory)), index));
+  });
 }
 
-void ZGE_CALL SaveFeaturesKML(void) noexcept { NotAvailable("SaveFeaturesKML"); }
+// The dialog runs its modal loop on this thread; failures of the dialog
+// itself are stored inside it and recorded here once it has closed.
+void ZGE_CALL SaveFeaturesKML(void) noexcept {
+  OnPanel([](TGEPanel& panel) { panel.SaveFeaturesKML(); });
+}
 
 // The host's text is copied: Google Earth gets the package's own string.
 void ZGE_CALL LoadKMLData(const wchar_t* kmlData) noexcept {
@@ -273,7 +272,17 @@ int32_t ZGE_CALL CameraPoint(double* latitude, double* longitude, double* azimut
       !Given(longitude, "CameraPoint", "longitude") || !Given(azimuth, "CameraPoint", "azimuth")) {
     return 0;
   }
-  return NotAvailable("CameraPoint", int32_t{0});
+  return OnPanel(int32_t{0}, [&](TGEPanel& panel) {
+    // Read all three before writing any: a failing read leaves the outputs
+    // as they were.
+    const double cameraLatitude = panel.GetLatitude();
+    const double cameraLongitude = panel.GetLongitude();
+    const double cameraAzimuth = panel.GetAzimuth();
+    *latitude = cameraLatitude;
+    *longitude = cameraLongitude;
+    *azimuth = cameraAzimuth;
+    return int32_t{0};
+  });
 }
 
 int32_t ZGE_CALL ViewBox(double* north, double* south, double* west, double* east) noexcept {
@@ -281,16 +290,31 @@ int32_t ZGE_CALL ViewBox(double* north, double* south, double* west, double* eas
       !Given(west, "ViewBox", "west") || !Given(east, "ViewBox", "east")) {
     return 0;
   }
-  return NotAvailable("ViewBox", int32_t{0});
+  return OnPanel(int32_t{0}, [&](TGEPanel& panel) {
+    // Bounds Google Earth did not report keep the host's values.
+    zge::TViewBoxGE box{*north, *south, *west, *east};
+    panel.GetViewBox(box);
+    *north = box.North;
+    *south = box.South;
+    *west = box.West;
+    *east = box.East;
+    return int32_t{0};
+  });
 }
 
-void ZGE_CALL GEPanelXYtoLatLon(int32_t /*x*/, int32_t /*y*/, double* latitude,
+void ZGE_CALL GEPanelXYtoLatLon(int32_t x, int32_t y, double* latitude,
                                 double* longitude) noexcept {
   if (!Given(latitude, "GEPanelXYtoLatLon", "latitude") ||
       !Given(longitude, "GEPanelXYtoLatLon", "longitude")) {
     return;
   }
-  NotAvailable("GEPanelXYtoLatLon");
+  OnPanel([&](TGEPanel& panel) {
+    const zge::TMousePosGE position = panel.MousePos(x, y);
+    if (position.Missed == 0) {
+      *latitude = position.Latitude;
+      *longitude = position.Longitude;
+    }
+  });
 }
 
 // The panel's window class has CS_OWNDC: GetDC returns the window's own DC,
@@ -307,7 +331,11 @@ void ZGE_CALL GetImageGE(HBITMAP* bitmap) noexcept {
   if (!Given(bitmap, "GetImageGE", "bitmap")) {
     return;
   }
-  NotAvailable("GetImageGE");
+  OnPanel([&](TGEPanel& panel) {
+    zge::win32::HostBitmap picture;
+    panel.ScreenShot(picture);
+    picture.HandTo(*bitmap);
+  });
 }
 
 void ZGE_CALL SaveImageGE(const wchar_t* fileName) noexcept {
@@ -333,7 +361,15 @@ void ZGE_CALL SetFeatureVisibility(const wchar_t* featureName, ZgeBool visible) 
       [&](TGEPanel& panel) { panel.SetFeatureVisibility(WideText(featureName), visible != 0); });
 }
 
-void ZGE_CALL SetRotation(double /*rotation*/) noexcept { NotAvailable("SetRotation"); }
+void ZGE_CALL SetRotation(double rotation) noexcept {
+  OnPanel([&](TGEPanel& panel) {
+    // North up (a rotation of about 0) is never sent: the camera keeps the
+    // azimuth it has. Written so that NaN is passed on.
+    if (!(std::abs(rotation) <= kSmallestRotation)) {
+      panel.SetAzimuth(rotation);
+    }
+  });
+}
 
 int32_t ZGE_CALL ZgeGetLastError(int32_t* code, char* buffer, int32_t bufferSize) noexcept {
   const zge::LastError& error = zge::CurrentLastError();
@@ -407,6 +443,38 @@ void ZGE_CALL ZgeSetOnInit(ZgeInitProc onInit, void* context) noexcept {
       panel.SetOnInit([onInit, context] { onInit(context); });
     }
   });
+}
+
+ZgeBool ZGE_CALL ZgeMousePos(int32_t x, int32_t y, TMousePosGE* position) noexcept {
+  if (!Given(position, "ZgeMousePos", "position")) {
+    return 0;
+  }
+  return OnPanel(ZgeBool{0}, [&](TGEPanel& panel) {
+    const zge::TMousePosGE found = panel.MousePos(x, y);
+    *position = found.Missed != 0 ? TMousePosGE{1, 0, 0, 0}
+                                  : TMousePosGE{0, found.Longitude, found.Latitude, found.Altitude};
+    return ToZgeBool(found.Missed == 0);
+  });
+}
+
+ZgeBool ZGE_CALL ZgeGetEarthImage(HBITMAP* bitmap) noexcept {
+  if (!Given(bitmap, "ZgeGetEarthImage", "bitmap")) {
+    return 0;
+  }
+  return OnPanel(ZgeBool{0}, [&](TGEPanel& panel) {
+    zge::win32::HostBitmap picture;
+    panel.EarthScreenShot(picture);
+    picture.HandTo(*bitmap);
+    return ZgeBool{1};
+  });
+}
+
+ZgeBool ZGE_CALL ZgeSaveKMLToFile(const char* fileName) noexcept {
+  if (!Given(fileName, "ZgeSaveKMLToFile", "fileName")) {
+    return 0;
+  }
+  return OnPanel(ZgeBool{0},
+                 [&](TGEPanel& panel) { return ToZgeBool(panel.SaveKMLToFile(fileName)); });
 }
 
 void ZGE_CALL ZgeGoGoogle(void) noexcept {

@@ -1,5 +1,7 @@
 #include "panel_windows.h"
 
+#include <optional>
+
 #include "base/guard.h"
 #include "errors.h"
 #include "resources.h"
@@ -68,6 +70,15 @@ class Win32PanelWindow final : public platform::PanelWindow {
       return {};
     }
     return Size{client.right - client.left, client.bottom - client.top};
+  }
+
+  [[nodiscard]] std::optional<Point> CursorPosition() const override {
+    POINT cursor{};
+    // GetCursorPos fails while another desktop (a locked screen) is active.
+    if (!window_ || ::GetCursorPos(&cursor) == 0 || ::ScreenToClient(window_.get(), &cursor) == 0) {
+      return std::nullopt;
+    }
+    return Point{cursor.x, cursor.y};
   }
 
   void SetBusyCursor(bool busy) override {

@@ -12,7 +12,9 @@ class Win32Files final : public platform::Files {
   bool FileExists(std::string_view path) override;
   void CreateDirectory(std::string_view path) override;
   void WriteFile(std::string_view path, std::string_view bytes) override;
+  std::string CreateUniqueFile(std::string_view directory, std::string_view prefix) override;
   bool DeleteFile(std::string_view path) override;
+  void CopyFile(std::string_view source, std::string_view target) override;
 };
 
 }  // namespace zge::win32

@@ -9,6 +9,7 @@
 #include "open_file_dialog.h"
 #include "panel_windows.h"
 #include "platform/platform.h"
+#include "save_dialog.h"
 #include "watch_threads.h"
 #include "win32_desktop.h"
 #include "win32_files.h"
@@ -37,8 +38,10 @@ class Win32Platform {
   WatchThreads threads_;
   OleInitializer ole_;
   Win32Dialogs dialogs_;
-  platform::Platform ports_{earth_,    desktop_, panelWindows_, processes_, registry_, files_,
-                            codePage_, timers_,  threads_,      ole_,       dialogs_};
+  Win32SaveDialogs saveDialogs_;
+  platform::Platform ports_{earth_,    desktop_, panelWindows_, processes_,
+                            registry_, files_,   codePage_,     timers_,
+                            threads_,  ole_,     dialogs_,      saveDialogs_};
 };
 
 }  // namespace zge::win32

@@ -106,6 +106,87 @@ std::shared_ptr<FakeFeatureNode> FindNewestFirst(const FakeFeatureNode& places,
   return nullptr;
 }
 
+// A detached copy of the camera: writes stay in the copy.
+class FakeCameraInfo final : public earth::CameraInfoGE {
+ public:
+  FakeCameraInfo(FakeEarth& earth, FakeCamera camera) : earth_(earth), camera_(camera) {}
+  double FocusPointLatitude() override { return Get("FocusPointLatitude", camera_.latitude); }
+  void SetFocusPointLatitude(double value) override {
+    Put("FocusPointLatitude", camera_.latitude, value);
+  }
+  double FocusPointLongitude() override { return Get("FocusPointLongitude", camera_.longitude); }
+  void SetFocusPointLongitude(double value) override {
+    Put("FocusPointLongitude", camera_.longitude, value);
+  }
+  double FocusPointAltitude() override { return Get("FocusPointAltitude", camera_.altitude); }
+  void SetFocusPointAltitude(double value) override {
+    Put("FocusPointAltitude", camera_.altitude, value);
+  }
+  std::int32_t FocusPointAltitudeMode() override {
+    return Get("FocusPointAltitudeMode", camera_.altitudeMode);
+  }
+  void SetFocusPointAltitudeMode(std::int32_t value) override {
+    Put("FocusPointAltitudeMode", camera_.altitudeMode, value);
+  }
+  double Range() override { return Get("Range", camera_.range); }
+  void SetRange(double value) override { Put("Range", camera_.range, value); }
+  double Tilt() override { return Get("Tilt", camera_.tilt); }
+  void SetTilt(double value) override { Put("Tilt", camera_.tilt, value); }
+  double Azimuth() override { return Get("Azimuth", camera_.azimuth); }
+  void SetAzimuth(double value) override { Put("Azimuth", camera_.azimuth, value); }
+
+ private:
+  template <typename T>
+  T Get(const std::string& property, T value) {
+    earth_.Call("Camera." + property);
+    return value;
+  }
+  template <typename T>
+  void Put(const std::string& property, T& field, T value) {
+    earth_.Call("Camera." + property + "=");
+    field = value;
+  }
+  FakeEarth& earth_;
+  FakeCamera camera_;
+};
+
+class FakeViewExtents final : public earth::ViewExtentsGE {
+ public:
+  FakeViewExtents(FakeEarth& earth, FakeExtents extents) : earth_(earth), extents_(extents) {}
+  double North() override { return Get("North", extents_.north); }
+  double South() override { return Get("South", extents_.south); }
+  double East() override { return Get("East", extents_.east); }
+  double West() override { return Get("West", extents_.west); }
+
+ private:
+  double Get(const std::string& bound, double value) {
+    earth_.Call("Extents." + bound);
+    return value;
+  }
+  FakeEarth& earth_;
+  FakeExtents extents_;
+};
+
+class FakePointOnTerrain final : public earth::PointOnTerrainGE {
+ public:
+  FakePointOnTerrain(FakeEarth& earth, FakeTerrainPoint point) : earth_(earth), point_(point) {}
+  double Latitude() override { return Get("Latitude", point_.latitude); }
+  double Longitude() override { return Get("Longitude", point_.longitude); }
+  double Altitude() override { return Get("Altitude", point_.altitude); }
+  bool ProjectedOntoGlobe() override {
+    return Get("ProjectedOntoGlobe", point_.projectedOntoGlobe);
+  }
+
+ private:
+  template <typename T>
+  T Get(const std::string& property, T value) {
+    earth_.Call("Point." + property);
+    return value;
+  }
+  FakeEarth& earth_;
+  FakeTerrainPoint point_;
+};
+
 class FakeApplication final : public earth::ApplicationGE {
  public:
   explicit FakeApplication(FakeEarth& earth) : earth_(earth) { ++earth_.state.connections; }
@@ -123,23 +204,43 @@ class FakeApplication final : public earth::ApplicationGE {
   std::int32_t VersionBuild() override { return Get("VersionBuild", earth_.state.build); }
   std::int32_t VersionAppType() override { return Get("VersionAppType", earth_.state.appType); }
   bool IsInitialized() override { return Get("IsInitialized", earth_.state.mainWnd != kNoWindow); }
-  std::unique_ptr<earth::CameraInfoGE> GetCamera(bool) override {
-    return NotInFake<earth::CameraInfoGE>();
+  std::unique_ptr<earth::CameraInfoGE> GetCamera(bool considerTerrain) override {
+    earth_.Call(considerTerrain ? "GetCamera(1)" : "GetCamera(0)");
+    if (!earth_.state.hasCamera) {
+      return nullptr;
+    }
+    return std::make_unique<FakeCameraInfo>(earth_, earth_.state.camera);
   }
-  void SetCameraParams(double, double, double, earth::AltitudeMode, double, double, double,
-                       double) override {
-    NotInFake<earth::CameraInfoGE>();
+  void SetCameraParams(double latitude, double longitude, double altitude,
+                       earth::AltitudeMode altitudeMode, double range, double tilt, double azimuth,
+                       double speed) override {
+    earth_.Call("SetCameraParams");
+    const CameraMove move{latitude, longitude, altitude, static_cast<std::int32_t>(altitudeMode),
+                          range,    tilt,      azimuth,  speed};
+    earth_.state.cameraMoves.push_back(move);
+    earth_.state.camera =
+        FakeCamera{latitude, longitude, altitude, move.altitudeMode, range, tilt, azimuth};
   }
   std::unique_ptr<earth::ViewExtentsGE> ViewExtents() override {
-    return NotInFake<earth::ViewExtentsGE>();
+    earth_.Call("ViewExtents");
+    if (!earth_.state.hasExtents) {
+      return nullptr;
+    }
+    return std::make_unique<FakeViewExtents>(earth_, earth_.state.extents);
   }
-  std::unique_ptr<earth::PointOnTerrainGE> GetPointOnTerrainFromScreenCoords(double,
-                                                                             double) override {
-    return NotInFake<earth::PointOnTerrainGE>();
+  std::unique_ptr<earth::PointOnTerrainGE> GetPointOnTerrainFromScreenCoords(double x,
+                                                                             double y) override {
+    earth_.Call("GetPointOnTerrainFromScreenCoords");
+    earth_.state.screenQueries.emplace_back(x, y);
+    if (!earth_.state.hasTerrainPoint) {
+      return nullptr;
+    }
+    return std::make_unique<FakePointOnTerrain>(earth_, earth_.state.terrain);
   }
   void SaveScreenShot(const std::u16string& fileName, std::int32_t quality) override {
     earth_.Call("SaveScreenShot(" + std::string(fileName.begin(), fileName.end()) + ", " +
                 std::to_string(quality) + ")");
+    earth_.state.screenShots.emplace_back(fileName, quality);
   }
   void OpenKmlFile(const std::u16string& fileName, bool suppressMessages) override {
     earth_.Call("OpenKmlFile(" + Narrow(fileName) + ", " + (suppressMessages ? "1" : "0") + ")");
@@ -173,10 +274,6 @@ class FakeApplication final : public earth::ApplicationGE {
   T Get(const std::string& member, T value) {
     earth_.Call(member);
     return value;
-  }
-  template <typename T>
-  std::unique_ptr<T> NotInFake() {
-    throw Error(codes::kNotImplemented, "not in the fake");
   }
 
   FakeEarth& earth_;

@@ -26,6 +26,45 @@ std::shared_ptr<FakeFeatureNode> MakeFeature(
     std::u16string name, std::int32_t visibility = 1,
     std::vector<std::shared_ptr<FakeFeatureNode>> children = {});
 
+// The view as the fake's camera descriptions report it.
+struct FakeCamera {
+  double latitude = 0;
+  double longitude = 0;
+  double altitude = 0;
+  std::int32_t altitudeMode = 1;
+  double range = 0;
+  double tilt = 0;
+  double azimuth = 0;
+};
+
+// The arguments of one SetCameraParams call.
+struct CameraMove {
+  double latitude = 0;
+  double longitude = 0;
+  double altitude = 0;
+  std::int32_t altitudeMode = 0;
+  double range = 0;
+  double tilt = 0;
+  double azimuth = 0;
+  double speed = 0;
+  friend bool operator==(const CameraMove&, const CameraMove&) = default;
+};
+
+struct FakeExtents {
+  double north = 0;
+  double south = 0;
+  double east = 0;
+  double west = 0;
+};
+
+// What GetPointOnTerrainFromScreenCoords answers, whatever the position.
+struct FakeTerrainPoint {
+  double latitude = 0;
+  double longitude = 0;
+  double altitude = 0;
+  bool projectedOntoGlobe = false;
+};
+
 struct EarthState {
   bool registered = true;                                             // false: connecting fails
   std::int32_t connectError = static_cast<std::int32_t>(0x80040154);  // REGDB_E_CLASSNOTREG
@@ -46,6 +85,19 @@ struct EarthState {
   // KML texts and files handed over, in order.
   std::vector<std::u16string> loadedKml;
   std::vector<std::pair<std::u16string, bool>> openedFiles;
+  // The camera: GetCamera hands out detached copies of it (none when
+  // hasCamera is false); SetCameraParams records each move and takes it.
+  FakeCamera camera;
+  bool hasCamera = true;
+  std::vector<CameraMove> cameraMoves;
+  FakeExtents extents;
+  bool hasExtents = true;
+  FakeTerrainPoint terrain;
+  bool hasTerrainPoint = true;
+  // Screen positions asked for, in order.
+  std::vector<std::pair<double, double>> screenQueries;
+  // Files SaveScreenShot was asked to write, with their quality.
+  std::vector<std::pair<std::u16string, std::int32_t>> screenShots;
   int connections = 0;   // live application objects
   int connectCount = 0;  // connections made so far
 };

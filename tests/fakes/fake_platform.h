@@ -4,6 +4,7 @@
 #include "call_log.h"
 #include "fake_desktop.h"
 #include "fake_earth.h"
+#include "fake_save_dialog.h"
 #include "fake_system.h"
 #include "fake_ui.h"
 #include "platform/platform.h"
@@ -23,8 +24,9 @@ struct FakePlatform {
   FakeThreads threads;
   FakeOle ole{log};
   FakeDialogs dialogs{log};
+  FakeSaveDialogs saveDialogs;
   platform::Platform ports{earth,    desktop, panelWindows, processes, registry, files,
-                           codePage, timers,  threads,      ole,       dialogs};
+                           codePage, timers,  threads,      ole,       dialogs,  saveDialogs};
 };
 
 }  // namespace zge::fakes

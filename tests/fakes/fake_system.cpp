@@ -253,9 +253,27 @@ void FakeFiles::WriteFile(std::string_view path, std::string_view bytes) {
   files[std::string(path)] = std::string(bytes);
 }
 
+std::string FakeFiles::CreateUniqueFile(std::string_view directory, std::string_view prefix) {
+  std::string path = std::string(directory) + std::string(prefix) + std::to_string(++uniqueFiles) +
+                     ".tmp";
+  files[path] = std::string();
+  return path;
+}
+
 bool FakeFiles::DeleteFile(std::string_view path) {
   deletions.emplace_back(path);
   return files.erase(std::string(path)) != 0;
+}
+
+void FakeFiles::CopyFile(std::string_view source, std::string_view target) {
+  copies.emplace_back(source, target);
+  const auto found = files.find(std::string(source));
+  if (failCopies || found == files.end()) {
+    throw Error(
+        failCopies.value_or(static_cast<std::int32_t>(0x80070002)),
+        "Copying \"" + std::string(source) + "\" to \"" + std::string(target) + "\" failed");
+  }
+  files[std::string(target)] = found->second;
 }
 
 namespace {

@@ -76,7 +76,9 @@ class FakeFiles final : public platform::Files {
   bool FileExists(std::string_view path) override { return files.count(std::string(path)) != 0; }
   void CreateDirectory(std::string_view path) override;
   void WriteFile(std::string_view path, std::string_view bytes) override;
+  std::string CreateUniqueFile(std::string_view directory, std::string_view prefix) override;
   bool DeleteFile(std::string_view path) override;
+  void CopyFile(std::string_view source, std::string_view target) override;
 
   std::string tempDirectory = "C:\\Users\\skipper\\AppData\\Local\\Temp\\";
   std::set<std::string> directories;
@@ -84,8 +86,15 @@ class FakeFiles final : public platform::Files {
   // Every deletion asked for, in order, whether or not the file existed.
   std::vector<std::string> deletions;
   bool failCreateDirectory = false;
-  // Writes fail with this code while set.
+  // Writes fail with this code while set; an existing file keeps its
+  // content, as the real replacement guarantees.
   std::optional<std::int32_t> failWrites;
+  int uniqueFiles = 0;
+  // Every copy asked for, in order: source and target.
+  std::vector<std::pair<std::string, std::string>> copies;
+  // Copies fail with this code while set, leaving the target as it was. A
+  // missing source fails as well.
+  std::optional<std::int32_t> failCopies;
 };
 
 // Latin-1 as the code page: each byte is one UTF-16 unit.

@@ -56,6 +56,7 @@ class FakePanelWindow final : public platform::PanelWindow {
     const Rect& rect = owner_.desktop_.Window(owner_.state.handle).rect;
     return Size{rect.Width(), rect.Height()};
   }
+  std::optional<Point> CursorPosition() const override { return owner_.state.cursor; }
   void SetBusyCursor(bool busy) override { owner_.state.busyCursor = busy; }
   void DetachEvents() override { owner_.state.events = nullptr; }
 

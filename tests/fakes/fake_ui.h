@@ -50,6 +50,9 @@ struct PanelWindowState {
   WindowHandle handle = kNoWindow;
   bool busyCursor = false;
   platform::PanelWindowEvents* events = nullptr;
+  // Where the mouse cursor is, in the panel's client coordinates; nullopt
+  // when the system cannot tell.
+  std::optional<Point> cursor;
 };
 
 class FakePanelWindows final : public platform::PanelWindows {

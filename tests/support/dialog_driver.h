@@ -1,16 +1,93 @@
-// Answers a modal dialog that the test's own thread is about to run: a
-// second thread waits for the visible dialog, then fills in a file name and
-// presses Open, or presses Cancel.
+// Answers modal dialogs that the test's own thread is about to run: a second
+// thread waits for each visible dialog and works it as a user would, while
+// the test's thread is inside the dialog's modal loop. Actions that make the
+// dialog run another modal loop (a message box) are posted, never sent: a
+// sent message would wait for a loop that waits for this thread.
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 
 namespace zge::testing {
+
+// The visible dialog of the system's class on thread `threadId` whose
+// caption is `caption`, and when `owner` is given, owned by it; null while
+// there is none.
+inline HWND FindDialog(DWORD threadId, std::wstring_view caption, HWND owner = nullptr) {
+  struct Search {
+    std::wstring_view caption;
+    HWND owner;
+    HWND found;
+  } search{caption, owner, nullptr};
+  ::EnumThreadWindows(
+      threadId,
+      [](HWND window, LPARAM context) -> BOOL {
+        auto& s = *reinterpret_cast<Search*>(context);
+        wchar_t className[16] = {};
+        wchar_t text[256] = {};
+        ::GetClassNameW(window, className, 16);
+        // Reads the caption without a message: the dialog's thread may be
+        // waiting for this one.
+        ::InternalGetWindowText(window, text, 256);
+        if (std::wstring_view(className) == L"#32770" && ::IsWindowVisible(window) &&
+            (s.caption.empty() || s.caption == text) &&
+            (s.owner == nullptr || ::GetWindow(window, GW_OWNER) == s.owner)) {
+          s.found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Polls every 20 ms until FindDialog finds the dialog; null after `timeout`.
+inline HWND WaitForDialog(DWORD threadId, std::wstring_view caption, HWND owner = nullptr,
+                          std::chrono::milliseconds timeout = std::chrono::seconds(15)) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    if (const HWND dialog = FindDialog(threadId, caption, owner)) {
+      return dialog;
+    }
+    if (std::chrono::steady_clock::now() >= end) {
+      return nullptr;
+    }
+    ::Sleep(20);
+  }
+}
+
+// Waits until `window` is gone; false after `timeout`.
+inline bool WaitUntilGone(HWND window,
+                          std::chrono::milliseconds timeout = std::chrono::seconds(15)) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (::IsWindow(window)) {
+    if (std::chrono::steady_clock::now() >= end) {
+      return false;
+    }
+    ::Sleep(20);
+  }
+  return true;
+}
+
+// Runs `script` on a second thread from construction; the destructor waits
+// for it. Construct it, then run the modal dialog on the test's thread.
+class DialogScript {
+ public:
+  explicit DialogScript(std::function<void()> script) : thread_(std::move(script)) {}
+  ~DialogScript() { thread_.join(); }
+  DialogScript(const DialogScript&) = delete;
+  DialogScript& operator=(const DialogScript&) = delete;
+
+ private:
+  std::thread thread_;
+};
 
 class DialogDriver {
  public:

@@ -5,7 +5,9 @@
 // Earth in release.cpp, Google Earth's registry settings in ge_registry.cpp,
 // the watch thread's wake-up in watch_loop.cpp, the overlays (waypoints,
 // live GPS, routes, track legs) in overlays.cpp, their temporary KML files in
-// temp_kml.cpp and the loaded features in features.cpp.
+// temp_kml.cpp, the loaded features in features.cpp, the camera in
+// camera.cpp, the mouse wheel and pixel mapping in mouse.cpp, and the
+// pictures and the view placemark in screenshot.cpp.
 #pragma once
 
 #include <atomic>
@@ -21,6 +23,8 @@
 #include "base/window_handle.h"
 #include "earth/application_connection.h"
 #include "kml/overlay_documents.h"
+#include "panel/save_features.h"
+#include "platform/bitmap.h"
 #include "platform/platform.h"
 
 namespace zge {
@@ -36,6 +40,31 @@ struct TPointGE {
 };
 // A route: its points in route order.
 using TListGE = std::span<const TPointGE>;
+
+// The bounds of the visible area, degrees, in this order.
+struct TViewBoxGE {
+  double North = 0;
+  double South = 0;
+  double West = 0;
+  double East = 0;
+};
+
+// The ground under a pixel of the panel. When Missed is 1 no ground lies
+// under it and the other fields are not set.
+struct TMousePosGE {
+  std::uint8_t Missed = 0;
+  double Longitude = 0;
+  double Latitude = 0;
+  double Altitude = 0;
+};
+
+// A WM_MOUSEWHEEL message as the host's window procedure received it.
+struct TWheelMessage {
+  std::uint32_t Msg = 0;
+  std::uintptr_t WParam = 0;
+  std::intptr_t LParam = 0;
+  std::intptr_t Result = 0;
+};
 
 // The host's loaded callback; empty when none is given.
 using LoadedEvent = std::function<void(bool isLoaded)>;
@@ -92,9 +121,50 @@ class TGEPanel final : private platform::PanelWindowEvents {
   // window while the global panel wants it hidden. Runs on the watch thread.
   static void WatchWake(platform::Desktop& desktop);
 
-  // Google Earth writes a picture of the view to `fileName` (screenshot.cpp).
-  // Does nothing unless the view is embedded; failures are dropped.
+  // Camera (camera.cpp). "Ready to read": embedded once and connected;
+  // "ready to move": the render window is in the panel as well. Getters
+  // return 0 unless ready to read and let Google Earth's failures pass;
+  // setters, SynchronizeView and GetViewBox do nothing unless ready to move
+  // and drop Google Earth's failures (the view stays where it was).
+  [[nodiscard]] bool ReadyToRead() const noexcept;
+  [[nodiscard]] bool ReadyToMove() const noexcept;
+  double GetLatitude();
+  double GetLongitude();
+  double GetRange();
+  double GetTilt();
+  double GetAzimuth();
+  void SetLatitude(double value);
+  void SetLongitude(double value);
+  void SetRange(double value);
+  void SetTilt(double value);
+  void SetAzimuth(double value);
+  // The one routine that moves the view: the whole description, the tilt
+  // limited to 0..90 (others are sent as 0), at speed 3.0.
+  void SetCameraGE(earth::CameraInfoGE* camera);
+  void SynchronizeView(double extent, double latitude, double longitude, double rotation);
+  // Writes each bound into `box` as it is read; leaves the rest unwritten.
+  void GetViewBox(TViewBoxGE& box);
+
+  // Mouse wheel and pixel mapping (mouse.cpp).
+  bool IsMauseIn();
+  void Zoom(std::int32_t steps);
+  bool OnMouseWheel(const TWheelMessage& message);
+  bool OnMouseWheel(std::int32_t wheelDelta);
+  TMousePosGE MousePos(std::int32_t x, std::int32_t y);
+
+  // Pictures and the view placemark (screenshot.cpp).
+  // Copies what the panel's window shows into `bitmap`, sized to the panel.
+  void ScreenShot(platform::Bitmap& bitmap);
+  // Google Earth writes a picture of the view to `fileName`. Does nothing
+  // unless ready to move; failures are dropped.
   void ScreenShot(const std::u16string& fileName);
+  // Google Earth's own picture of the view (through a temporary file),
+  // scaled into `bitmap` at the panel's size. Throws when not ready to move
+  // or when Google Earth or the file fails.
+  void EarthScreenShot(platform::Bitmap& bitmap);
+  // Writes the view placemark file; false (nothing written) unless ready to
+  // read or when Google Earth gives no camera. Failures pass to the caller.
+  bool SaveKMLToFile(const std::string& fileName);
 
   // Overlays (overlays.cpp). Each does nothing while the panel holds no
   // Google Earth connection. Texts of the waypoint and live GPS operations
@@ -123,6 +193,21 @@ class TGEPanel final : private platform::PanelWindowEvents {
   // name in FFeatures (temp_kml.cpp).
   void SaveTempKML(const std::u16string& data, const std::u16string& name);
 
+  // Saving features (save_features.cpp; the dialog in dialogs/save_dialog.cpp).
+  // Copies the temporary file of entry `index` of FFeatures into
+  // `directory` under the same name. False when it was not saved; the
+  // thread's last error then says why.
+  bool SaveFeature(const std::string& directory, std::int32_t index);
+  // The same, telling the caller why instead of recording it.
+  SaveResult TrySaveFeature(const std::string& directory, std::int32_t index);
+  // The "Save KML Files" dialog over the host's window; without features
+  // it does nothing.
+  void SaveFeaturesKML();
+  [[nodiscard]] const std::string& SaveDirectory() const noexcept { return FSaveDirectory; }
+  // True while the panel lives; a copy outlives it, so that a dialog whose
+  // modal loop ran the host's CloseGE learns that the panel is gone.
+  [[nodiscard]] std::shared_ptr<const bool> AliveFlag() const noexcept { return alive_; }
+
   // Version queries; need FApplication.
   earth::ApplicationGE& GetApplicationGE();
   std::int32_t GetApplicationType();
@@ -145,6 +230,8 @@ class TGEPanel final : private platform::PanelWindowEvents {
   [[nodiscard]] const std::string& VersionTag() const noexcept { return FVersionTag; }
   [[nodiscard]] const std::string& SavedLocale() const noexcept { return FSavedLocale; }
   [[nodiscard]] const std::string& TempPath() const noexcept { return FTempPath; }
+  [[nodiscard]] double MouseLatitude() const noexcept { return FMouseLatitude; }
+  [[nodiscard]] double MouseLongitude() const noexcept { return FMouseLongitude; }
   [[nodiscard]] std::int32_t MainShowCmd() const noexcept { return FMainShowCmd.load(); }
   [[nodiscard]] bool ShutDown() const noexcept { return FShutDown; }
   void SetShutDown(bool shutDown) noexcept { FShutDown = shutDown; }
@@ -178,6 +265,11 @@ class TGEPanel final : private platform::PanelWindowEvents {
   void ReleaseSequence();
   void EndGoogleEarthProcess(WindowHandle mainWnd);
   void DeleteTempKML();
+
+  // Camera helpers (camera.cpp).
+  template <typename Value>
+  Value ReadCamera(Value (earth::CameraInfoGE::*property)());
+  void WriteCamera(void (earth::CameraInfoGE::*property)(double), double value);
 
   // Feature helpers (features.cpp).
   void SetAllTemporaryPlaces(std::int32_t from, std::int32_t to);

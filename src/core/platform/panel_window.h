@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "base/window_handle.h"
 
@@ -30,6 +31,9 @@ class PanelWindow {
   [[nodiscard]] virtual WindowHandle Handle() const = 0;
   // Width and height of the client area.
   [[nodiscard]] virtual Size ClientSize() const = 0;
+  // The mouse cursor's position in client coordinates (anywhere on the
+  // screen, also outside the panel); nullopt when the system cannot tell.
+  [[nodiscard]] virtual std::optional<Point> CursorPosition() const = 0;
   // The wait cursor over the panel, and at once, while busy.
   virtual void SetBusyCursor(bool busy) = 0;
   // After this the window no longer reports to its events.

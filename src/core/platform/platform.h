@@ -11,6 +11,7 @@
 #include "platform/panel_window.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
+#include "platform/save_dialog_window.h"
 #include "platform/timer.h"
 #include "platform/watch_thread.h"
 
@@ -28,6 +29,7 @@ struct Platform {
   Threads& threads;
   Ole& ole;
   Dialogs& dialogs;
+  SaveDialogs& saveDialogs;
 };
 
 }  // namespace zge::platform

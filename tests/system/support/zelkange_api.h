@@ -63,7 +63,10 @@ namespace zge::test {
   X(ZgeGoGoogle)               \
   X(ZgeStringListCount)        \
   X(ZgeStringListItem)         \
-  X(ZgeStringListNumber)
+  X(ZgeStringListNumber)       \
+  X(ZgeMousePos)               \
+  X(ZgeGetEarthImage)          \
+  X(ZgeSaveKMLToFile)
 
 class ZelkanGE {
  public:

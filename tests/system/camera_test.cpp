@@ -1,0 +1,229 @@
+// The camera, the wheel and the pixel mapping against the stand-in: what
+// reaches Google Earth, how many calls it takes, and whether the view box,
+// the mapping and the picture agree with each other.
+#include <gtest/gtest.h>
+#include <wrl/client.h>
+
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "support/view_test.h"
+#include "support/win_error.h"
+
+namespace zge::test {
+namespace {
+
+constexpr double kMetresPerDegree = 6371000.0 * std::numbers::pi / 180.0;
+
+using CameraTest = ViewTest;
+
+// A camera move through the application object itself, as a host driving
+// Google Earth on its own would make it.
+void MoveDirectly(ZelkanGE& api, double latitude, double longitude, double range, double tilt) {
+  Microsoft::WRL::ComPtr<IDispatch> application;
+  application.Attach(api.ZgeGetApplicationGE());
+  ASSERT_NE(application, nullptr);
+  LPOLESTR name = const_cast<LPOLESTR>(L"SetCameraParams");
+  DISPID id = 0;
+  ThrowIfFailed(application->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id),
+                "GetIDsOfNames");
+  // Arguments go last to first.
+  VARIANT args[8];
+  const double values[] = {5.0, 0, tilt, range, 0, 0, longitude, latitude};
+  for (int i = 0; i < 8; ++i) {
+    VariantInit(&args[i]);
+    V_VT(&args[i]) = VT_R8;
+    V_R8(&args[i]) = values[i];
+  }
+  V_VT(&args[4]) = VT_I4;
+  V_I4(&args[4]) = 1;  // relative to ground
+  DISPPARAMS params{args, nullptr, 8, 0};
+  ThrowIfFailed(application->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                    nullptr, nullptr, nullptr),
+                "SetCameraParams");
+}
+
+TEST_F(CameraTest, SynchronizeViewSendsOneMoveWithTheCurrentTiltAtSpeedThree) {
+  const std::size_t mark = JournalMark();
+  Api().SynchronizeView(1000, 52.5, 13.4, 30);
+  // The stand-in starts level (tilt 0) over ground (altitude 0, mode 1).
+  EXPECT_EQ(JournalSince(mark), (std::vector<std::string>{
+                                    "GetCamera(0)", "Camera.Tilt()", "Camera.FocusPointAltitude()",
+                                    "Camera.FocusPointAltitudeMode()",
+                                    "SetCameraParams(52.5, 13.4, 0, 1, 850, 0, 30, 3)"}));
+}
+
+TEST_F(CameraTest, AnUnusableChartViewShowsTheWholeGlobe) {
+  for (const double extent : {0.0, 110.0, 15e6, std::nan("")}) {
+    Api().SynchronizeView(extent, 52.5, 13.4, 30);
+    EXPECT_EQ(LastCameraMove(), "SetCameraParams(0, 0, 0, 1, 12739868.92, 0, 0, 3)")
+        << "extent " << extent;
+    Api().SynchronizeView(1000, 1, 2, 3);
+  }
+  Api().SynchronizeView(1000, std::nan(""), 13.4, 30);
+  EXPECT_EQ(LastCameraMove(), "SetCameraParams(0, 0, 0, 1, 12739868.92, 0, 0, 3)");
+  Api().SynchronizeView(120, 1, 2, 3);
+  EXPECT_EQ(LastCameraMove(), "SetCameraParams(1, 2, 0, 1, 102, 0, 3, 3)");
+}
+
+TEST_F(CameraTest, SetRotationLeavesNorthUpAloneAndTurnsOtherwise) {
+  Api().SynchronizeView(1000, 52.5, 13.4, 30);
+  std::size_t mark = JournalMark();
+  Api().SetRotation(0);
+  Api().SetRotation(0.00005);
+  Api().SetRotation(-0.0001);
+  EXPECT_TRUE(JournalSince(mark).empty());
+
+  mark = JournalMark();
+  Api().SetRotation(-0.5);
+  const std::vector<std::string> calls = JournalSince(mark);
+  ASSERT_EQ(calls.size(), 8u);  // the description, six reads, the move
+  EXPECT_EQ(calls.back(), "SetCameraParams(52.5, 13.4, 0, 1, 850, 0, -0.5, 3)");
+}
+
+TEST_F(CameraTest, CameraPointAndViewBoxReadTheView) {
+  Api().SynchronizeView(20000, 36.0, -5.6, 40);
+  double latitude = -1;
+  double longitude = -1;
+  double azimuth = -1;
+  EXPECT_EQ(Api().CameraPoint(&latitude, &longitude, &azimuth), 0);
+  EXPECT_DOUBLE_EQ(latitude, 36.0);
+  EXPECT_DOUBLE_EQ(longitude, -5.6);
+  EXPECT_DOUBLE_EQ(azimuth, 40);
+
+  double north = 0;
+  double south = 0;
+  double west = 0;
+  double east = 0;
+  const std::size_t mark = JournalMark();
+  EXPECT_EQ(Api().ViewBox(&north, &south, &west, &east), 0);
+  EXPECT_EQ(JournalSince(mark),
+            (std::vector<std::string>{"ViewExtents()", "ViewExtents.North()", "ViewExtents.South()",
+                                      "ViewExtents.West()", "ViewExtents.East()"}));
+  EXPECT_GT(north, 36.0);
+  EXPECT_LT(south, 36.0);
+  EXPECT_LT(west, -5.6);
+  EXPECT_GT(east, -5.6);
+}
+
+TEST_F(CameraTest, TheViewBoxIsCentredOnTheChartAndAsHighAsTheFieldOfViewShows) {
+  // Level and north up: the box's height is the range seen through the
+  // stand-in's vertical field of view of 60 degrees.
+  for (const double extent : {10000.0, 200000.0}) {
+    Api().SynchronizeView(extent, 43.3, 5.35, 0);
+    double north = 0;
+    double south = 0;
+    double west = 0;
+    double east = 0;
+    Api().ViewBox(&north, &south, &west, &east);
+    const double range = extent * 0.85;
+    const double expectedHeight = 2 * range * std::tan(std::numbers::pi / 6) / kMetresPerDegree;
+    EXPECT_NEAR((north + south) / 2, 43.3, expectedHeight * 0.02) << "extent " << extent;
+    EXPECT_NEAR((west + east) / 2, 5.35, expectedHeight * 0.05) << "extent " << extent;
+    EXPECT_NEAR(north - south, expectedHeight, expectedHeight * 0.05) << "extent " << extent;
+  }
+}
+
+struct WheelCase {
+  const char* what;
+  int x;
+  int y;
+  bool inside;
+};
+
+void PrintTo(const WheelCase& wheelCase, std::ostream* out) { *out << wheelCase.what; }
+
+class WheelTest : public ViewTest, public ::testing::WithParamInterface<WheelCase> {};
+
+TEST_P(WheelTest, TheRealCursorDecidesAndTheFarEdgeCountsAsInside) {
+  Api().SynchronizeView(12000, 43.3, 5.35, 0);  // range 10200
+  PlaceCursor(GetParam().x, GetParam().y);
+  const std::size_t mark = JournalMark();
+  EXPECT_EQ(Api().OnMouseWheelW(120), GetParam().inside ? 1 : 0);
+  if (GetParam().inside) {
+    EXPECT_EQ(LastCameraMove(), "SetCameraParams(43.3, 5.35, 0, 1, 8500, 0, 0, 3)");
+  } else {
+    EXPECT_TRUE(JournalSince(mark).empty());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cursor, WheelTest,
+                         ::testing::Values(WheelCase{"Centre", 400, 300, true},
+                                           WheelCase{"FarCorner", kPanelWidth, kPanelHeight, true},
+                                           WheelCase{"PastTheRightEdge", kPanelWidth + 1, 300,
+                                                     false},
+                                           WheelCase{"LeftOfThePanel", -5, 300, false}),
+                         [](const auto& testParam) { return std::string(testParam.param.what); });
+
+TEST_F(CameraTest, AWheelMessageBackwardsZoomsOutByOneStep) {
+  Api().SynchronizeView(12000, 43.3, 5.35, 0);  // range 10200
+  PlaceCursor(10, 10);
+  ZgeMessage message{WM_MOUSEWHEEL, static_cast<WPARAM>(0xFF880000u), 0x00280020, 0};
+  EXPECT_EQ(Api().OnMouseWheelM(&message), 1);
+  EXPECT_EQ(LastCameraMove(), "SetCameraParams(43.3, 5.35, 0, 1, 12240, 0, 0, 3)");
+  EXPECT_EQ(message.WParam, static_cast<WPARAM>(0xFF880000u));  // read only
+}
+
+TEST_F(CameraTest, PixelsReachGoogleEarthAsScreenPositions) {
+  const struct {
+    int x;
+    int y;
+    const char* call;
+  } pixels[] = {{0, 0, "GetPointOnTerrainFromScreenCoords(-1, 1)"},
+                {400, 300, "GetPointOnTerrainFromScreenCoords(0, 0)"},
+                {kPanelWidth, kPanelHeight, "GetPointOnTerrainFromScreenCoords(1, -1)"},
+                {200, 450, "GetPointOnTerrainFromScreenCoords(-0.5, -0.5)"}};
+  for (const auto& pixel : pixels) {
+    const std::size_t mark = JournalMark();
+    double latitude = 0;
+    double longitude = 0;
+    Api().GEPanelXYtoLatLon(pixel.x, pixel.y, &latitude, &longitude);
+    const std::vector<std::string> calls = JournalSince(mark);
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.front(), pixel.call);
+  }
+}
+
+TEST_F(CameraTest, APixelOffTheGlobeIsAMissThatLeavesTheOutputsAlone) {
+  Api().SynchronizeView(1e9, 0, 0, 0);  // the whole globe, space around it
+  double latitude = 99;
+  double longitude = 99;
+  Api().GEPanelXYtoLatLon(0, 0, &latitude, &longitude);
+  EXPECT_EQ(latitude, 99);
+  EXPECT_EQ(longitude, 99);
+  TMousePosGE position{0, 5, 5, 5};
+  EXPECT_EQ(Api().ZgeMousePos(0, 0, &position), 0);
+  EXPECT_EQ(position.Missed, 1);
+  EXPECT_EQ(Api().ZgeMousePos(400, 300, &position), 1);
+  EXPECT_EQ(position.Missed, 0);
+  EXPECT_NEAR(position.Latitude, 0, 1e-6);
+  EXPECT_NEAR(position.Longitude, 0, 1e-6);
+}
+
+TEST_F(CameraTest, EveryGroundPointInsideThePanelLiesInTheViewBox) {
+  for (const double tilt : {0.0, 50.0}) {
+    // No export sets the tilt; SynchronizeView keeps the one Google Earth has.
+    MoveDirectly(Api(), 38.0, -9.5, 340000, tilt);
+    Api().SynchronizeView(400000, 38.0, -9.5, 25);
+    double north = 0;
+    double south = 0;
+    double west = 0;
+    double east = 0;
+    Api().ViewBox(&north, &south, &west, &east);
+    for (int x = 0; x <= kPanelWidth; x += 100) {
+      for (int y = 0; y <= kPanelHeight; y += 100) {
+        TMousePosGE position{};
+        if (Api().ZgeMousePos(x, y, &position) == 0) continue;
+        EXPECT_LE(position.Latitude, north + 1e-9) << x << ", " << y;
+        EXPECT_GE(position.Latitude, south - 1e-9) << x << ", " << y;
+        EXPECT_LE(position.Longitude, east + 1e-9) << x << ", " << y;
+        EXPECT_GE(position.Longitude, west - 1e-9) << x << ", " << y;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zge::test
