@@ -10,8 +10,16 @@ namespace {
 
 constexpr double kDegrees = 180.0 / std::numbers::pi;
 constexpr double kRadians = std::numbers::pi / 180.0;
-// Below a metre the view would divide by nearly nothing.
+// Below a metre the view would divide by nearly nothing; beyond a million
+// kilometres the globe is far below a pixel, and the squared distances of
+// ranges near the largest double would overflow (the painter's atmosphere
+// turned NaN).
 constexpr double kMinimumRangeMetres = 1.0;
+constexpr double kMaximumRangeMetres = 1e12;
+
+double ViewRange(double range) {
+  return std::clamp(range, kMinimumRangeMetres, kMaximumRangeMetres);
+}
 
 double Wrap(double degrees) {
   double wrapped = std::fmod(degrees, 360.0);
@@ -60,15 +68,13 @@ GlobeView::GlobeView(const CameraState& camera, int width, int height)
   right_ = std::cos(azimuth) * east - std::sin(azimuth) * north;
   forward_ = std::sin(tilt) * heading - std::cos(tilt) * vertical;
   up_ = Cross(right_, forward_);
-  const double range = std::max(camera.range, kMinimumRangeMetres) / kEarthRadiusMetres;
+  const double range = ViewRange(camera.range) / kEarthRadiusMetres;
   // Behind and above the focus point, opposite the heading.
   eye_ = vertical - range * forward_;
   eyeDistance2_ = Dot(eye_, eye_);
 }
 
-double GlobeView::FocusPixelMetres() const {
-  return std::max(camera_.range, kMinimumRangeMetres) / focalPixels_;
-}
+double GlobeView::FocusPixelMetres() const { return ViewRange(camera_.range) / focalPixels_; }
 
 std::optional<PixelPoint> GlobeView::ToPixel(GeoPoint point) const {
   const Vec3 unit = UnitOf(point);
