@@ -5,6 +5,10 @@
 #include <wrl/client.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -222,6 +226,94 @@ TEST_F(CameraTest, EveryGroundPointInsideThePanelLiesInTheViewBox) {
         EXPECT_GE(position.Longitude, west - 1e-9) << x << ", " << y;
       }
     }
+  }
+}
+
+// Each call into Google Earth is a round trip to its process: the count
+// per export is part of the package's cost to a host, reported and held.
+TEST_F(CameraTest, CallsIntoGoogleEarthPerExport) {
+  PlaceCursor(400, 300);
+  const std::filesystem::path picture = TempDir() / L"count.png";
+  const std::string placemark = (TempDir() / "count.kml").string();
+  double a = 0;
+  double b = 0;
+  double c = 0;
+  double d = 0;
+  TMousePosGE position{};
+  HBITMAP bitmap = nullptr;
+  const struct {
+    const char* name;
+    std::size_t budget;
+    std::function<void()> call;
+  } exports[] = {
+      {"SynchronizeView", 5, [&] { Api().SynchronizeView(50000, 36, -5.5, 10); }},
+      {"SetRotation", 8, [&] { Api().SetRotation(20); }},
+      {"OnMouseWheelW", 10, [&] { Api().OnMouseWheelW(120); }},
+      {"CameraPoint", 6, [&] { Api().CameraPoint(&a, &b, &c); }},
+      {"ViewBox", 5, [&] { Api().ViewBox(&a, &b, &c, &d); }},
+      {"GEPanelXYtoLatLon", 5, [&] { Api().GEPanelXYtoLatLon(400, 300, &a, &b); }},
+      {"ZgeMousePos", 5, [&] { Api().ZgeMousePos(400, 300, &position); }},
+      {"SaveImageGE", 1, [&] { Api().SaveImageGE(picture.c_str()); }},
+      {"GetImageGE", 0, [&] { Api().GetImageGE(&bitmap); }},
+      {"ZgeGetEarthImage", 1, [&] { Api().ZgeGetEarthImage(&bitmap); }},
+      {"ZgeSaveKMLToFile", 7, [&] { Api().ZgeSaveKMLToFile(placemark.c_str()); }},
+  };
+  std::string report;
+  for (const auto& entry : exports) {
+    const std::size_t mark = JournalMark();
+    entry.call();
+    const std::size_t calls = JournalSince(mark).size();
+    EXPECT_EQ(ReadLastError(Api()).code, 0) << entry.name;
+    EXPECT_LE(calls, entry.budget) << entry.name;
+    report += std::string(entry.name) + " " + std::to_string(calls) + "; ";
+    RecordProperty(entry.name, static_cast<int>(calls));
+  }
+  DeleteObject(bitmap);
+  std::printf("calls into Google Earth per export: %s\n", report.c_str());
+}
+
+// Where the stand-in draws a waypoint (its yellow marker's centre) and
+// where the package maps that pixel back to must agree: both go through
+// the one camera model, and the panel is the whole view.
+TEST_F(CameraTest, TheGroundUnderADrawnWaypointIsTheWaypoint) {
+  constexpr std::uint32_t kMarkerFill = 0xFFEC40;  // RGB(255, 236, 64)
+  const struct {
+    double latitude;
+    double longitude;
+    double rotation;
+  } waypoints[] = {{36.14, -5.35, 0}, {35.78, -5.81, 0}, {36.14, -5.35, 40}};
+  for (const auto& waypoint : waypoints) {
+    Api().SynchronizeView(100000, 36.0, -5.5, waypoint.rotation);
+    Api().LoadWaypoint("Mark", "", "", waypoint.latitude, waypoint.longitude);
+    const std::filesystem::path file = TempDir() / L"marks.png";
+    Api().SaveImageGE(file.c_str());
+    const Picture picture = ReadPicture(file);
+    ASSERT_EQ(picture.width, kPanelWidth);
+    double sumX = 0;
+    double sumY = 0;
+    int count = 0;
+    for (int y = 0; y < picture.height; ++y) {
+      for (int x = 0; x < picture.width; ++x) {
+        if (picture.At(x, y) != kMarkerFill) continue;
+        sumX += x;
+        sumY += y;
+        ++count;
+      }
+    }
+    ASSERT_GT(count, 10) << "no marker drawn";
+    const int x = static_cast<int>(std::lround(sumX / count));
+    const int y = static_cast<int>(std::lround(sumY / count));
+    double latitude = 0;
+    double longitude = 0;
+    Api().GEPanelXYtoLatLon(x, y, &latitude, &longitude);
+    // Level, range 85 km, 60 degrees of view over 600 pixels.
+    const double metresPerPixel = 2 * 85000 * std::tan(std::numbers::pi / 6) / kPanelHeight;
+    const double tolerance = 1.5 * metresPerPixel / kMetresPerDegree;
+    EXPECT_NEAR(latitude, waypoint.latitude, tolerance) << "pixel " << x << ", " << y;
+    EXPECT_NEAR(longitude, waypoint.longitude,
+                tolerance / std::cos(waypoint.latitude * std::numbers::pi / 180))
+        << "pixel " << x << ", " << y;
+    Api().SetFeatureVisibility(L"Mark", 0);
   }
 }
 

@@ -13,6 +13,9 @@ namespace {
 using ErrorsTest = SystemTest;
 
 TEST_F(ErrorsTest, FailuresAreRecordedAndThePanelStaysUsable) {
+  StandInConfig config;
+  config.failMembers = L"Camera.Azimuth:0x80048002@1";
+  ConfigureStandIn(config);
   LoadPanelAndWaitForView();
   ZelkanGE& api = Api();
 
@@ -21,15 +24,23 @@ TEST_F(ErrorsTest, FailuresAreRecordedAndThePanelStaysUsable) {
   EXPECT_EQ(static_cast<std::uint32_t>(error.code), 0x80004003U);  // E_POINTER
   EXPECT_NE(error.text.find("CameraPoint"), std::string::npos) << error.text;
 
-  api.SynchronizeView(1000.0, 52.5, 13.4, 30.0);
+  // A getter's failure reaches the host; the outputs keep their values.
+  double latitude = -1;
+  double longitude = -1;
+  double azimuth = -1;
+  EXPECT_EQ(api.CameraPoint(&latitude, &longitude, &azimuth), 0);
   error = ReadLastError(api);
-  EXPECT_EQ(static_cast<std::uint32_t>(error.code), 0x80004001U);  // E_NOTIMPL
-  EXPECT_EQ(error.text, "SynchronizeView is not available in this version of ZelkanGE");
+  EXPECT_EQ(static_cast<std::uint32_t>(error.code), 0x80048002U);
+  EXPECT_EQ(latitude, -1);
+  EXPECT_EQ(azimuth, -1);
 
   api.ZgeClearLastError();
   EXPECT_EQ(ReadLastError(api).code, 0);
   EXPECT_EQ(api.ZgeIsViewReady(), 1);
   EXPECT_EQ(api.ZgeGetMajor(), 7);
+  EXPECT_EQ(api.CameraPoint(&latitude, &longitude, &azimuth), 0);
+  EXPECT_EQ(ReadLastError(api).code, 0);
+  EXPECT_NE(latitude, -1);
 }
 
 TEST_F(ErrorsTest, InputNoKmlCanCarryIsRefusedAndLoadsNothing) {

@@ -41,6 +41,13 @@ TEST_P(NoPanelTest, QueriesReturnNeutralResultsAndLeaveOutputsAlone) {
   HBITMAP bitmap = hostBitmap.get();
   api.GetImageGE(&bitmap);
   EXPECT_EQ(bitmap, hostBitmap.get());
+  EXPECT_EQ(api.ZgeGetEarthImage(&bitmap), 0);
+  EXPECT_EQ(bitmap, hostBitmap.get());
+  TMousePosGE position{7, kUntouched, kUntouched, kUntouched};
+  EXPECT_EQ(api.ZgeMousePos(10, 10, &position), 0);
+  EXPECT_EQ(position.Missed, 7);
+  EXPECT_EQ(position.Latitude, kUntouched);
+  EXPECT_EQ(api.ZgeSaveKMLToFile("C:\\view.kml"), 0);
 
   ZgeMessage wheel{WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(100, 100), 0};
   EXPECT_EQ(api.OnMouseWheelM(&wheel), 0);
