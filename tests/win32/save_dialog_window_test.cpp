@@ -1,0 +1,117 @@
+// The save dialog's window without the DLL: what its events see, and a
+// failure inside the dialog procedure, which must close the dialog and
+// reach the caller of Run instead of the system's frames.
+#include "win32/save_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/error.h"
+#include "dialog_driver.h"
+#include "win32/system_headers.h"
+
+namespace zge::win32 {
+namespace {
+
+using ::zge::testing::DialogScript;
+using ::zge::testing::WaitForDialog;
+using ::zge::testing::WaitUntilGone;
+
+constexpr std::int32_t kBoom = 0x20000042;
+
+class ScriptedEvents final : public platform::SaveDialogEvents {
+ public:
+  bool OnOk(platform::SaveDialogWindow& dialog) override {
+    rows = dialog.RowCount();
+    directory = dialog.DirectoryText();
+    throw Error(kBoom, "failed inside the dialog");
+  }
+  void OnBrowse(platform::SaveDialogWindow& dialog) override {
+    browsed = dialog.BrowseForFolder();
+    dialog.SetDirectoryText("D:\\Chosen");
+  }
+
+  std::size_t rows = 0;
+  std::string directory;
+  std::optional<std::u16string> browsed = u"not asked";
+};
+
+// The shell's folder browser needs OLE on the dialog's thread.
+class OleScope {
+ public:
+  OleScope() { initialized_ = SUCCEEDED(::OleInitialize(nullptr)); }
+  OleScope(const OleScope&) = delete;
+  OleScope& operator=(const OleScope&) = delete;
+  ~OleScope() {
+    if (initialized_) ::OleUninitialize();
+  }
+
+ private:
+  bool initialized_ = false;
+};
+
+TEST(SaveDialogWindowTest, AFailureInAnEventClosesTheDialogAndIsRethrownFromRun) {
+  const OleScope ole;
+  const DWORD thread = ::GetCurrentThreadId();
+  ScriptedEvents events;
+  std::wstring browserText;
+  std::wstring boxAfterBrowsing;
+  bool closed = false;
+  {
+    const DialogScript script([&] {
+      const HWND dialog = WaitForDialog(thread, L"Save KML Files");
+      ASSERT_NE(dialog, nullptr);
+      const HWND button = ::FindWindowExW(dialog, nullptr, L"Button", L"Select Directory");
+      ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(button));
+      const HWND browser = WaitForDialog(thread, L"", dialog);
+      ASSERT_NE(browser, nullptr);
+      // The title line above the folders, in a child of a child.
+      for (int attempt = 0; attempt < 100 && browserText.empty(); ++attempt) {
+        ::EnumChildWindows(
+            browser,
+            [](HWND child, LPARAM found) -> BOOL {
+              wchar_t text[64] = {};
+              ::InternalGetWindowText(child, text, 64);
+              if (std::wstring_view(text) != L"Select a directory:") return TRUE;
+              *reinterpret_cast<std::wstring*>(found) = text;
+              return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&browserText));
+        if (browserText.empty()) ::Sleep(20);
+      }
+      ::PostMessageW(browser, WM_COMMAND, IDCANCEL, 0);
+      static_cast<void>(WaitUntilGone(browser));
+      // The event sets the box once the browser has returned.
+      for (int attempt = 0; attempt < 100 && boxAfterBrowsing != L"D:\\Chosen"; ++attempt) {
+        wchar_t box[64] = {};
+        // An edit box keeps its own text: asked by message, which the
+        // dialog's loop answers.
+        ::GetWindowTextW(::FindWindowExW(dialog, nullptr, L"Edit", nullptr), box, 64);
+        boxAfterBrowsing = box;
+        ::Sleep(20);
+      }
+      ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+      closed = WaitUntilGone(dialog);
+    });
+    Win32SaveDialogs dialogs;
+    try {
+      dialogs.Run(kNoWindow, {"A", "R", "A"}, "C:\\Charts\\", events);
+      ADD_FAILURE() << "Run returned normally";
+    } catch (const Error& error) {
+      EXPECT_EQ(error.Code(), kBoom);
+    }
+  }
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(browserText, L"Select a directory:");
+  EXPECT_EQ(events.browsed, std::nullopt);
+  EXPECT_EQ(boxAfterBrowsing, L"D:\\Chosen");
+  EXPECT_EQ(events.rows, 3U);
+  EXPECT_EQ(events.directory, "D:\\Chosen");
+}
+
+}  // namespace
+}  // namespace zge::win32
