@@ -21,31 +21,21 @@ namespace zge::testing {
 // caption is `caption`, and when `owner` is given, owned by it; null while
 // there is none.
 inline HWND FindDialog(DWORD threadId, std::wstring_view caption, HWND owner = nullptr) {
-  struct Search {
-    std::wstring_view caption;
-    HWND owner;
-    HWND found;
-  } search{caption, owner, nullptr};
-  ::EnumThreadWindows(
-      threadId,
-      [](HWND window, LPARAM context) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(context);
-        wchar_t className[16] = {};
-        wchar_t text[256] = {};
-        ::GetClassNameW(window, className, 16);
-        // Reads the caption without a message: the dialog's thread may be
-        // waiting for this one.
-        ::InternalGetWindowText(window, text, 256);
-        if (std::wstring_view(className) == L"#32770" && ::IsWindowVisible(window) &&
-            (s.caption.empty() || s.caption == text) &&
-            (s.owner == nullptr || ::GetWindow(window, GW_OWNER) == s.owner)) {
-          s.found = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  for (HWND window = ::FindWindowExW(nullptr, nullptr, L"#32770", nullptr); window != nullptr;
+       window = ::FindWindowExW(nullptr, window, L"#32770", nullptr)) {
+    if (::GetWindowThreadProcessId(window, nullptr) != threadId || !::IsWindowVisible(window) ||
+        (owner != nullptr && ::GetWindow(window, GW_OWNER) != owner)) {
+      continue;
+    }
+    // Reads the caption without a message: the dialog's thread may be
+    // waiting for this one.
+    wchar_t text[256] = {};
+    ::InternalGetWindowText(window, text, 256);
+    if (caption.empty() || caption == text) {
+      return window;
+    }
+  }
+  return nullptr;
 }
 
 // Polls every 20 ms until FindDialog finds the dialog; null after `timeout`.

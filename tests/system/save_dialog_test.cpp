@@ -54,31 +54,21 @@ std::wstring ClassOf(HWND window) {
 
 // The text of the tooltip that hints at `control`; empty when none does.
 std::wstring HintOf(HWND control) {
-  struct Search {
-    HWND control;
-    std::wstring hint;
-  } search{control, {}};
-  EnumThreadWindows(
-      GetWindowThreadProcessId(control, nullptr),
-      [](HWND window, LPARAM context) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(context);
-        if (ClassOf(window) != TOOLTIPS_CLASSW) return TRUE;
-        const auto count = static_cast<int>(SendMessageW(window, TTM_GETTOOLCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-          wchar_t text[80] = {};
-          TTTOOLINFOW tool{};
-          tool.cbSize = TTTOOLINFOW_V2_SIZE;
-          tool.lpszText = text;
-          if (SendMessageW(window, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&tool)) &&
-              reinterpret_cast<HWND>(tool.uId) == s.control) {
-            s.hint = text;
-            return FALSE;
-          }
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.hint;
+  for (HWND tooltip = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); tooltip != nullptr;
+       tooltip = FindWindowExW(nullptr, tooltip, TOOLTIPS_CLASSW, nullptr)) {
+    const auto count = static_cast<int>(SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      wchar_t text[80] = {};
+      TTTOOLINFOW tool{};
+      tool.cbSize = TTTOOLINFOW_V2_SIZE;
+      tool.lpszText = text;
+      if (SendMessageW(tooltip, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&tool)) &&
+          reinterpret_cast<HWND>(tool.uId) == control) {
+        return text;
+      }
+    }
+  }
+  return {};
 }
 
 // The text of the folder browser's selected folder.

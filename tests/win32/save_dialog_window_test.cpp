@@ -39,6 +39,16 @@ class ScriptedEvents final : public platform::SaveDialogEvents {
   std::optional<std::u16string> browsed = u"not asked";
 };
 
+bool HasDescendantWithText(HWND window, std::wstring_view wanted) {
+  for (HWND child = ::GetWindow(window, GW_CHILD); child != nullptr;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t text[64] = {};
+    ::InternalGetWindowText(child, text, 64);
+    if (wanted == text || HasDescendantWithText(child, wanted)) return true;
+  }
+  return false;
+}
+
 // The shell's folder browser needs OLE on the dialog's thread.
 class OleScope {
  public:
@@ -71,17 +81,11 @@ TEST(SaveDialogWindowTest, AFailureInAnEventClosesTheDialogAndIsRethrownFromRun)
       ASSERT_NE(browser, nullptr);
       // The title line above the folders, in a child of a child.
       for (int attempt = 0; attempt < 100 && browserText.empty(); ++attempt) {
-        ::EnumChildWindows(
-            browser,
-            [](HWND child, LPARAM found) -> BOOL {
-              wchar_t text[64] = {};
-              ::InternalGetWindowText(child, text, 64);
-              if (std::wstring_view(text) != L"Select a directory:") return TRUE;
-              *reinterpret_cast<std::wstring*>(found) = text;
-              return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&browserText));
-        if (browserText.empty()) ::Sleep(20);
+        if (HasDescendantWithText(browser, L"Select a directory:")) {
+          browserText = L"Select a directory:";
+        } else {
+          ::Sleep(20);
+        }
       }
       ::PostMessageW(browser, WM_COMMAND, IDCANCEL, 0);
       static_cast<void>(WaitUntilGone(browser));
