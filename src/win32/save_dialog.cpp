@@ -448,7 +448,12 @@ void Win32SaveDialogs::Run(WindowHandle owner, const std::vector<std::string>& r
   // The panel is a child; the dialog belongs to the host's top-level window,
   // which it disables while it runs.
   const HWND host = owner == kNoWindow ? nullptr : ::GetAncestor(ToHwnd(owner), GA_ROOT);
-  SaveDialog dialog(rows, directory, events, DpiOfWindow(host));
+  RunSaveDialog(host, DpiOfWindow(host), rows, directory, events);
+}
+
+void RunSaveDialog(HWND host, UINT dpi, const std::vector<std::string>& rows,
+                   std::string_view directory, platform::SaveDialogEvents& events) {
+  SaveDialog dialog(rows, directory, events, dpi);
   dialog.Run(host);
 }
 

@@ -19,6 +19,11 @@ class Win32SaveDialogs final : public platform::SaveDialogs {
            platform::SaveDialogEvents& events) override;
 };
 
+// The dialog itself, laid out for `dpi`, owned by the top-level window
+// `host` (may be null).
+void RunSaveDialog(HWND host, UINT dpi, const std::vector<std::string>& rows,
+                   std::string_view directory, platform::SaveDialogEvents& events);
+
 // The dots per inch the dialog is laid out for the window `window`: the
 // window's own where the system tells it (Windows 10 1607 and later), the
 // screen's otherwise.

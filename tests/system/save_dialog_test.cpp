@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -249,6 +250,13 @@ TEST_F(SaveDialogTest, LayoutOwnerFontAndRowsAreAsDesignedAt96Dpi) {
     const HWND window = dialog.Window();
     EXPECT_EQ(GetWindow(window, GW_OWNER), frame);
     EXPECT_FALSE(IsWindowEnabled(frame)) << "a modal dialog disables its owner";
+    RECT outer{};
+    RECT over{};
+    GetWindowRect(window, &outer);
+    GetWindowRect(frame, &over);
+    EXPECT_LE(std::abs((outer.left + outer.right) - (over.left + over.right)), 2)
+        << "centred over the host's window";
+    EXPECT_LE(std::abs((outer.top + outer.bottom) - (over.top + over.bottom)), 2);
     const RECT client = ClientRectOf(window);
     EXPECT_EQ(client.right, 356);
     EXPECT_EQ(client.bottom, 264);
@@ -417,6 +425,8 @@ TEST_F(SaveDialogTest, SaveFeatureJoinsPathsRefusesBadInputAndReportsFailedCopie
 
   api.ZgeClearLastError();
   EXPECT_EQ(api.SaveFeature(out.string().c_str(), 2), 0);  // index equal to the count
+  EXPECT_EQ(static_cast<std::uint32_t>(ReadLastError(api).code), kInvalidArgument);
+  EXPECT_EQ(api.SaveFeature(nullptr, 0), 0);  // NULL reads as empty text
   EXPECT_EQ(static_cast<std::uint32_t>(ReadLastError(api).code), kInvalidArgument);
   EXPECT_EQ(api.SaveFeature("", 0), 0);
   EXPECT_EQ(static_cast<std::uint32_t>(ReadLastError(api).code), kInvalidArgument);

@@ -117,5 +117,49 @@ TEST(SaveDialogWindowTest, AFailureInAnEventClosesTheDialogAndIsRethrownFromRun)
   EXPECT_EQ(events.directory, "D:\\Chosen");
 }
 
+// Every place and size, and the font, grow with the dots per inch.
+TEST(SaveDialogWindowTest, At144DpiEveryPlaceAndTheFontAreOneAndAHalfTimesAsLarge) {
+  const DWORD thread = ::GetCurrentThreadId();
+  class Closing final : public platform::SaveDialogEvents {
+   public:
+    bool OnOk(platform::SaveDialogWindow&) override { return true; }
+    void OnBrowse(platform::SaveDialogWindow&) override {}
+  } events;
+  RECT client{};
+  std::vector<RECT> places;
+  LONG fontHeight = 0;
+  {
+    const DialogScript script([&] {
+      const HWND dialog = WaitForDialog(thread, L"Save KML Files");
+      ASSERT_NE(dialog, nullptr);
+      ::GetClientRect(dialog, &client);
+      for (HWND child = ::GetWindow(dialog, GW_CHILD); child != nullptr;
+           child = ::GetWindow(child, GW_HWNDNEXT)) {
+        RECT place{};
+        ::GetWindowRect(child, &place);
+        ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
+        places.push_back(place);
+      }
+      LOGFONTW font{};
+      const auto handle =
+          reinterpret_cast<HFONT>(::SendMessageW(::GetWindow(dialog, GW_CHILD), WM_GETFONT, 0, 0));
+      if (::GetObjectW(handle, sizeof font, &font) != 0) fontHeight = font.lfHeight;
+      ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+      static_cast<void>(WaitUntilGone(dialog));
+    });
+    RunSaveDialog(nullptr, 144, {"A"}, "", events);
+  }
+  EXPECT_EQ(client.right, 534);   // 356 * 1.5
+  EXPECT_EQ(client.bottom, 396);  // 264 * 1.5
+  ASSERT_EQ(places.size(), 7U);
+  const RECT list{12, 32, 12 + 510, 32 + 237};       // 8, 21, 340, 158
+  const RECT button{488, 306, 488 + 35, 306 + 33};   // 325, 204, 23, 22
+  const RECT cancel{279, 350, 279 + 113, 350 + 38};  // 186, 233, 75, 25
+  EXPECT_TRUE(::EqualRect(&places[1], &list));
+  EXPECT_TRUE(::EqualRect(&places[4], &button));
+  EXPECT_TRUE(::EqualRect(&places[6], &cancel));
+  EXPECT_EQ(fontHeight, -17);  // -11 * 1.5, rounded away from zero
+}
+
 }  // namespace
 }  // namespace zge::win32
