@@ -189,7 +189,8 @@ class SaveDialog final : public platform::SaveDialogWindow {
                                     LPARAM lParam) noexcept {
     if (message == WM_INITDIALOG) {
       reinterpret_cast<SaveDialog*>(lParam)->window_ = window;
-      ::SetWindowLongPtrW(window, DWLP_USER, lParam);
+      // The previous value is nothing (0) for a new dialog.
+      static_cast<void>(::SetWindowLongPtrW(window, DWLP_USER, lParam));
     }
     auto* const self = reinterpret_cast<SaveDialog*>(::GetWindowLongPtrW(window, DWLP_USER));
     if (self == nullptr) {
@@ -285,7 +286,9 @@ class SaveDialog final : public platform::SaveDialogWindow {
           Scaled(spec.top), Scaled(spec.width), Scaled(spec.height), window_,
           reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), ThisModule(), nullptr);
       ThrowLastErrorIf(control == nullptr, "CreateWindowExW", "a control of the save dialog");
-      ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+      // WM_SETFONT has no result.
+      static_cast<void>(
+          ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE));
     }
     list_ = ::GetDlgItem(window_, kCheckListBox);
     edit_ = ::GetDlgItem(window_, kEditDirectory);
@@ -302,7 +305,8 @@ class SaveDialog final : public platform::SaveDialogWindow {
 
   void FillRows() {
     constexpr DWORD kListStyle = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
-    ::SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, kListStyle, kListStyle);
+    // Answers with the styles it had before.
+    static_cast<void>(::SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, kListStyle, kListStyle));
     RECT client{};
     ThrowLastErrorIf(::GetClientRect(list_, &client) == 0, "GetClientRect");
     LVCOLUMNW column{};
