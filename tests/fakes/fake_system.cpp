@@ -254,8 +254,8 @@ void FakeFiles::WriteFile(std::string_view path, std::string_view bytes) {
 }
 
 std::string FakeFiles::CreateUniqueFile(std::string_view directory, std::string_view prefix) {
-  std::string path = std::string(directory) + std::string(prefix) + std::to_string(++uniqueFiles) +
-                     ".tmp";
+  std::string path =
+      std::string(directory) + std::string(prefix) + std::to_string(++uniqueFiles) + ".tmp";
   files[path] = std::string();
   return path;
 }

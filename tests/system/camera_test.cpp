@@ -276,7 +276,7 @@ TEST_F(CameraTest, CallsIntoGoogleEarthPerExport) {
 // where the package maps that pixel back to must agree: both go through
 // the one camera model, and the panel is the whole view.
 TEST_F(CameraTest, TheGroundUnderADrawnWaypointIsTheWaypoint) {
-  constexpr std::uint32_t kMarkerFill = 0xFFEC40;  // RGB(255, 236, 64)
+  constexpr COLORREF kMarkerFill = RGB(255, 236, 64);
   const struct {
     double latitude;
     double longitude;
@@ -287,13 +287,13 @@ TEST_F(CameraTest, TheGroundUnderADrawnWaypointIsTheWaypoint) {
     Api().LoadWaypoint("Mark", "", "", waypoint.latitude, waypoint.longitude);
     const std::filesystem::path file = TempDir() / L"marks.png";
     Api().SaveImageGE(file.c_str());
-    const Picture picture = ReadPicture(file);
-    ASSERT_EQ(picture.width, kPanelWidth);
+    const Picture picture = Picture::OfFile(file);
+    ASSERT_EQ(picture.Width(), kPanelWidth);
     double sumX = 0;
     double sumY = 0;
     int count = 0;
-    for (int y = 0; y < picture.height; ++y) {
-      for (int x = 0; x < picture.width; ++x) {
+    for (int y = 0; y < picture.Height(); ++y) {
+      for (int x = 0; x < picture.Width(); ++x) {
         if (picture.At(x, y) != kMarkerFill) continue;
         sumX += x;
         sumY += y;

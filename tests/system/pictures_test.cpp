@@ -69,25 +69,28 @@ TEST_F(PicturesTest, GoogleEarthsOwnPictureFillsTheHostsBitmapAndLeavesNoFile) {
   Api().SynchronizeView(300000, 36.0, -5.5, 0);
   const std::filesystem::path file = TempDir() / L"view.png";
   Api().SaveImageGE(file.c_str());
-  const Picture saved = ReadPicture(file);
-  ASSERT_EQ(saved.width, kPanelWidth);
-  ASSERT_EQ(saved.height, kPanelHeight);
+  const Picture saved = Picture::OfFile(file);
+  ASSERT_EQ(saved.Width(), kPanelWidth);
+  ASSERT_EQ(saved.Height(), kPanelHeight);
 
   HBITMAP bitmap = nullptr;
   ASSERT_EQ(Api().ZgeGetEarthImage(&bitmap), 1) << ReadLastError(Api()).text;
-  const Picture got = ReadBitmap(bitmap);
+  const Picture got = Picture::OfBitmap(bitmap);
   DeleteObject(bitmap);
-  ASSERT_EQ(got.width, kPanelWidth);
-  ASSERT_EQ(got.height, kPanelHeight);
+  ASSERT_EQ(got.Width(), kPanelWidth);
+  ASSERT_EQ(got.Height(), kPanelHeight);
   // The same view, through a JPEG at quality 100: close, pixel for pixel.
-  long long difference = 0;
-  for (std::size_t i = 0; i < got.pixels.size(); ++i) {
-    for (int shift : {0, 8, 16}) {
-      difference += std::abs(static_cast<int>((got.pixels[i] >> shift) & 0xFF) -
-                             static_cast<int>((saved.pixels[i] >> shift) & 0xFF));
+  double difference = 0;
+  for (int y = 0; y < got.Height(); ++y) {
+    for (int x = 0; x < got.Width(); ++x) {
+      const COLORREF mine = got.At(x, y);
+      const COLORREF earths = saved.At(x, y);
+      difference += std::abs(GetRValue(mine) - GetRValue(earths)) +
+                    std::abs(GetGValue(mine) - GetGValue(earths)) +
+                    std::abs(GetBValue(mine) - GetBValue(earths));
     }
   }
-  EXPECT_LT(static_cast<double>(difference) / (3.0 * static_cast<double>(got.pixels.size())), 4.0);
+  EXPECT_LT(difference / (3.0 * kPanelWidth * kPanelHeight), 4.0);
   EXPECT_EQ(LeftoverPictures(), 0);
 }
 

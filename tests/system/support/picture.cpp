@@ -91,6 +91,60 @@ Picture Picture::OfWindow(HWND window) {
   return picture;
 }
 
+static ComPtr<IWICImagingFactory> ImagingFactory() {
+  return Made<IWICImagingFactory>(
+      [](IWICImagingFactory** object) {
+        return CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                __uuidof(IWICImagingFactory), reinterpret_cast<void**>(object));
+      },
+      "CoCreateInstance(WICImagingFactory)");
+}
+
+Picture Picture::OfSource(IWICBitmapSource* source) {
+  const auto factory = ImagingFactory();
+  const auto converter = Made<IWICFormatConverter>(
+      [&](IWICFormatConverter** object) { return factory->CreateFormatConverter(object); },
+      "CreateFormatConverter");
+  ThrowIfFailed(converter->Initialize(source, GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
+                                      nullptr, 0.0, WICBitmapPaletteTypeCustom),
+                "IWICFormatConverter::Initialize");
+  UINT width = 0;
+  UINT height = 0;
+  ThrowIfFailed(converter->GetSize(&width, &height), "IWICBitmapSource::GetSize");
+  Picture picture;
+  picture.width_ = static_cast<int>(width);
+  picture.height_ = static_cast<int>(height);
+  picture.pixels_.resize(static_cast<std::size_t>(width) * height);
+  ThrowIfFailed(converter->CopyPixels(nullptr, width * 4, width * height * 4,
+                                      reinterpret_cast<BYTE*>(picture.pixels_.data())),
+                "IWICBitmapSource::CopyPixels");
+  for (std::uint32_t& pixel : picture.pixels_) pixel &= 0x00FFFFFFU;
+  return picture;
+}
+
+Picture Picture::OfFile(const std::filesystem::path& file) {
+  const auto factory = ImagingFactory();
+  const auto decoder = Made<IWICBitmapDecoder>(
+      [&](IWICBitmapDecoder** object) {
+        return factory->CreateDecoderFromFilename(file.c_str(), nullptr, GENERIC_READ,
+                                                  WICDecodeMetadataCacheOnDemand, object);
+      },
+      "CreateDecoderFromFilename");
+  const auto frame = Made<IWICBitmapFrameDecode>(
+      [&](IWICBitmapFrameDecode** object) { return decoder->GetFrame(0, object); }, "GetFrame");
+  return OfSource(frame.get());
+}
+
+Picture Picture::OfBitmap(HBITMAP bitmap) {
+  const auto factory = ImagingFactory();
+  const auto source = Made<IWICBitmap>(
+      [&](IWICBitmap** object) {
+        return factory->CreateBitmapFromHBITMAP(bitmap, nullptr, WICBitmapIgnoreAlpha, object);
+      },
+      "CreateBitmapFromHBITMAP");
+  return OfSource(source.get());
+}
+
 COLORREF Picture::At(int x, int y) const {
   const std::uint32_t pixel =
       pixels_.at(static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + x);
@@ -98,12 +152,7 @@ COLORREF Picture::At(int x, int y) const {
 }
 
 void Picture::WritePng(const std::filesystem::path& path) const {
-  const auto factory = Made<IWICImagingFactory>(
-      [](IWICImagingFactory** object) {
-        return CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                __uuidof(IWICImagingFactory), reinterpret_cast<void**>(object));
-      },
-      "CoCreateInstance(WICImagingFactory)");
+  const auto factory = ImagingFactory();
   const auto stream = Made<IWICStream>(
       [&](IWICStream** object) { return factory->CreateStream(object); }, "CreateStream");
   ThrowIfFailed(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE),

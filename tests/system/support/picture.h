@@ -1,7 +1,9 @@
-// A picture of one of the test's own windows, frame included: read pixel by
-// pixel, or written as a PNG file.
+// A picture to read pixel by pixel: of one of the test's own windows, frame
+// included, of an image file, or of a bitmap the DLL handed over; written
+// as a PNG file.
 #pragma once
 
+#include <wincodec.h>
 #include <windows.h>
 
 #include <cstdint>
@@ -15,6 +17,9 @@ class Picture {
   // What the window shows, frame and children included, once it has
   // painted; it may belong to another thread of this process.
   static Picture OfWindow(HWND window);
+  // A PNG or JPEG file, and a bitmap; through WIC (COM initialised).
+  static Picture OfFile(const std::filesystem::path& file);
+  static Picture OfBitmap(HBITMAP bitmap);
 
   [[nodiscard]] int Width() const noexcept { return width_; }
   [[nodiscard]] int Height() const noexcept { return height_; }
@@ -26,6 +31,8 @@ class Picture {
   void WritePng(const std::filesystem::path& path) const;
 
  private:
+  static Picture OfSource(IWICBitmapSource* source);
+
   int width_ = 0;
   int height_ = 0;
   POINT clientOrigin_{};

@@ -1,15 +1,14 @@
 // A panel with the stand-in's view embedded, sized 800 x 600, and what the
 // camera, wheel and picture tests read back: the calls the stand-in
-// received since a mark, and pictures decoded with WIC.
+// received since a mark.
 #pragma once
 
 #include <windows.h>
 
-#include <cstdint>
-#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "support/picture.h"
 #include "support/system_test.h"
 
 namespace zge::test {
@@ -34,20 +33,5 @@ class ViewTest : public SystemTest {
  private:
   HWND panel_ = nullptr;
 };
-
-// A picture's pixels as 0x00RRGGBB, row by row from the top.
-struct Picture {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint32_t> pixels;
-  [[nodiscard]] std::uint32_t At(int x, int y) const {
-    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                  static_cast<std::size_t>(x)];
-  }
-};
-// Decodes a PNG or JPEG file. COM must be initialised on the thread.
-Picture ReadPicture(const std::filesystem::path& file);
-// The pixels of a bitmap the DLL handed over.
-Picture ReadBitmap(HBITMAP bitmap);
 
 }  // namespace zge::test
