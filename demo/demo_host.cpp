@@ -168,10 +168,26 @@ class ZelkanGE {
   UniqueModule module_;
 };
 
-void RegisterWindowClass(const wchar_t* name, int background) {
+// The frame keeps its chart pane filling it, inside a margin of host controls.
+constexpr int kPaneMargin = 8;
+
+LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SIZE) {
+    if (const HWND pane = GetWindow(frame, GW_CHILD)) {
+      const int width = LOWORD(lParam) - 2 * kPaneMargin;
+      const int height = HIWORD(lParam) - 2 * kPaneMargin;
+      static_cast<void>(MoveWindow(pane, kPaneMargin, kPaneMargin, width > 0 ? width : 0,
+                                   height > 0 ? height : 0, TRUE));
+    }
+    return 0;
+  }
+  return DefWindowProcW(frame, message, wParam, lParam);
+}
+
+void RegisterWindowClass(const wchar_t* name, int background, WNDPROC procedure) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = DefWindowProcW;
+  windowClass.lpfnWndProc = procedure;
   windowClass.hInstance = GetModuleHandleW(nullptr);
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = GetSysColorBrush(background);
@@ -186,8 +202,8 @@ struct HostWindows {
 };
 
 HostWindows CreateHostWindows() {
-  RegisterWindowClass(kFrameClass, COLOR_BTNFACE);
-  RegisterWindowClass(kPaneClass, COLOR_APPWORKSPACE);
+  RegisterWindowClass(kFrameClass, COLOR_BTNFACE, FrameProc);
+  RegisterWindowClass(kPaneClass, COLOR_APPWORKSPACE, DefWindowProcW);
   HostWindows windows{};
   windows.frame.reset(
       ThrowIfNull(CreateWindowExW(0, kFrameClass, L"ZelkanGE demo",
@@ -197,11 +213,12 @@ HostWindows CreateHostWindows() {
   RECT client{};
   if (!GetClientRect(windows.frame.get(), &client)) FailWithLastError("GetClientRect");
   // A margin of host controls around the pane, as in a real chart program.
-  windows.pane = ThrowIfNull(
-      CreateWindowExW(WS_EX_CLIENTEDGE, kPaneClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 8,
-                      8, client.right - 16, client.bottom - 16, windows.frame.get(), nullptr,
-                      GetModuleHandleW(nullptr), nullptr),
-      "CreateWindowExW(pane)");
+  windows.pane =
+      ThrowIfNull(CreateWindowExW(WS_EX_CLIENTEDGE, kPaneClass, L"",
+                                  WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, kPaneMargin, kPaneMargin,
+                                  client.right - 2 * kPaneMargin, client.bottom - 2 * kPaneMargin,
+                                  windows.frame.get(), nullptr, GetModuleHandleW(nullptr), nullptr),
+                  "CreateWindowExW(pane)");
   return windows;
 }
 
@@ -329,6 +346,13 @@ void ShowEarthAndSavePicture(const ZelkanGE& zge, HWND pane, const std::filesyst
   if (!ready) throw DemoError("Google Earth's view did not appear within 30 s: " + zge.LastError());
   std::printf("Google Earth %d.%d.%d is embedded in the demo window.\n", zge.ZgeGetMajor(),
               zge.ZgeGetMinor(), zge.ZgeGetBuild());
+  // The user widens the window: the pane follows, and from now on the
+  // view keeps the pane's size (Google Earth 4.3 and later size it through
+  // their main window on each size change).
+  if (!SetWindowPos(GetAncestor(pane, GA_ROOT), nullptr, 0, 0, 1000, 640,
+                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE)) {
+    FailWithLastError("SetWindowPos(frame)");
+  }
   // The chart shows the western Mediterranean, 3,000 km across, north up.
   zge.SynchronizeView(3'000'000, 36.8, 3.0, 0);
   ShowVoyage(zge);
