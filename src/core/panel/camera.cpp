@@ -1,6 +1,7 @@
 // The camera: its five properties, the one routine that moves the view,
 // the synchronisation with the host's chart and the visible area.
 #include <cmath>
+#include <functional>
 #include <memory>
 
 #include "base/error.h"
@@ -49,7 +50,7 @@ double TGEPanel::GetRange() { return ReadCamera(&earth::CameraInfoGE::Range); }
 double TGEPanel::GetTilt() { return ReadCamera(&earth::CameraInfoGE::Tilt); }
 double TGEPanel::GetAzimuth() { return ReadCamera(&earth::CameraInfoGE::Azimuth); }
 
-void TGEPanel::WriteCamera(void (earth::CameraInfoGE::*property)(double), double value) {
+void TGEPanel::EditCamera(const std::function<void(earth::CameraInfoGE&)>& edit) {
   if (!ReadyToMove()) {
     return;
   }
@@ -61,10 +62,14 @@ void TGEPanel::WriteCamera(void (earth::CameraInfoGE::*property)(double), double
       return;
     }
     earth::LocalCameraWrites camera(*description);
-    (camera.*property)(value);
+    edit(camera);
     SetCameraGE(&camera);
   } catch (const Error&) {
   }
+}
+
+void TGEPanel::WriteCamera(void (earth::CameraInfoGE::*property)(double), double value) {
+  EditCamera([&](earth::CameraInfoGE& camera) { (camera.*property)(value); });
 }
 
 void TGEPanel::SetLatitude(double value) {
@@ -96,15 +101,7 @@ void TGEPanel::SetCameraGE(earth::CameraInfoGE* camera) {
 }
 
 void TGEPanel::SynchronizeView(double extent, double latitude, double longitude, double rotation) {
-  if (!ReadyToMove()) {
-    return;
-  }
-  try {
-    const std::unique_ptr<earth::CameraInfoGE> description = GetApplicationGE().GetCamera(false);
-    if (description == nullptr) {
-      return;
-    }
-    earth::LocalCameraWrites camera(*description);
+  EditCamera([&](earth::CameraInfoGE& camera) {
     double range = extent * kExtentToRange;
     if (!IsUsableView(range, latitude, longitude)) {
       range = kWorldRange;
@@ -117,9 +114,7 @@ void TGEPanel::SynchronizeView(double extent, double latitude, double longitude,
     camera.SetAzimuth(rotation);
     camera.SetFocusPointLatitude(latitude);
     camera.SetFocusPointLongitude(longitude);
-    SetCameraGE(&camera);
-  } catch (const Error&) {
-  }
+  });
 }
 
 void TGEPanel::GetViewBox(TViewBoxGE& box) {

@@ -269,6 +269,9 @@ class TGEPanel final : private platform::PanelWindowEvents {
   // Camera helpers (camera.cpp).
   template <typename Value>
   Value ReadCamera(Value (earth::CameraInfoGE::*property)());
+  // Takes a description, lets `edit` write into it and moves the view to
+  // it; does nothing unless ready to move, drops Google Earth's failures.
+  void EditCamera(const std::function<void(earth::CameraInfoGE&)>& edit);
   void WriteCamera(void (earth::CameraInfoGE::*property)(double), double value);
 
   // Feature helpers (features.cpp).
