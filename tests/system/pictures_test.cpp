@@ -65,6 +65,14 @@ TEST_F(PicturesTest, GetImageGEResizesTheHostsBitmapToThePanel) {
   DeleteObject(none);
 }
 
+TEST_F(PicturesTest, TheCanvasIsThePanelsOwnDrawingSurfaceForItsWholeLife) {
+  const HDC canvas = Api().CanvasGE();
+  ASSERT_NE(canvas, nullptr);
+  EXPECT_EQ(WindowFromDC(canvas), Panel());
+  Api().SynchronizeView(5000, 1, 2, 3);
+  EXPECT_EQ(Api().CanvasGE(), canvas);
+}
+
 TEST_F(PicturesTest, GoogleEarthsOwnPictureFillsTheHostsBitmapAndLeavesNoFile) {
   Api().SynchronizeView(300000, 36.0, -5.5, 0);
   const std::filesystem::path file = TempDir() / L"view.png";
