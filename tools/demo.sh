@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# make demo: runs the demo host under Wine with the stand-in Earth server and
-# leaves a picture of the embedded view at out/zelkange-view.png.
+# make demo: the demo host replays the sample voyage under Wine with the
+# stand-in Earth server and leaves its pictures, files and summary in out/.
+#   tools/demo.sh [preset [host arguments...]]
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-lib.sh"
 
@@ -13,9 +14,11 @@ fi
 build=$ZGE_ROOT/build/$preset
 source "$build/demo/zge-paths.env"
 loader=$(zge_loader_for "$preset")
-png=$ZGE_ROOT/out/zelkange-view.png
-mkdir -p "$ZGE_ROOT/out"
-rm -f "$png" "${png%.png}-bitmap.png" "${png%.png}.kml"
+out=$ZGE_ROOT/out
+png=$out/zelkange-view.png
+mkdir -p "$out"
+rm -rf "$png" "${png%.png}-bitmap.png" "${png%.png}.kml" "$out"/view-[12].png "$out/host-window.png" \
+  "$out/summary.txt" "$out/features"
 
 zge_ensure_template
 WINEPREFIX=$(zge_fresh_prefix "demo-$preset")
@@ -24,14 +27,24 @@ trap zge_stop_server EXIT
 zge_start_server
 zge_register_standin "$loader" "$ZGE_STANDIN_EXE"
 
-windows_png=$("$WINE64_LOADER" winepath -w "$png")
+# The sample voyage (samples/, beside the program) replayed headless; more
+# arguments go to the host (--speed, --from, --to, --heading-up ...).
+windows_out=$("$WINE64_LOADER" winepath -w "$out")
 echo "[demo] $preset build: $ZGE_DEMO_EXE"
-"$loader" "$ZGE_DEMO_EXE" "$windows_png"
-for file in "$png" "${png%.png}-bitmap.png" "${png%.png}.kml"; do
+"$loader" "$ZGE_DEMO_EXE" --headless --out "$windows_out" "${@:2}"
+for file in "$png" "${png%.png}-bitmap.png" "${png%.png}.kml" "$out/view-1.png" \
+  "$out/view-2.png" "$out/host-window.png" "$out/summary.txt"; do
   if [[ ! -s $file ]]; then
     echo "[demo] nothing at $file" >&2
     exit 1
   fi
 done
-echo "[demo] the view is at $png, as the host's bitmap at ${png%.png}-bitmap.png," \
-  "its placemark at ${png%.png}.kml"
+# Every feature the host loaded (the harbours and the route) saved as KML.
+features=$(find "$out/features" -name '*.kml' -size +0 2>/dev/null | wc -l)
+if ((features < 2)); then
+  echo "[demo] only $features saved features in $out/features" >&2
+  exit 1
+fi
+echo "[demo] in $out: the view at three moments (view-1.png, view-2.png, zelkange-view.png)," \
+  "as the host's bitmap (zelkange-view-bitmap.png), the host's window (host-window.png)," \
+  "its placemark (zelkange-view.kml), $features saved features, summary.txt"
