@@ -18,7 +18,7 @@ out=$ZGE_ROOT/out
 png=$out/zelkange-view.png
 mkdir -p "$out"
 rm -rf "$png" "${png%.png}-bitmap.png" "${png%.png}.kml" "$out"/view-[12].png "$out/host-window.png" \
-  "$out/summary.txt" "$out/features"
+  "$out/summary.txt" "$out/features" "$out/standin-journal.txt"
 
 zge_ensure_template
 WINEPREFIX=$(zge_fresh_prefix "demo-$preset")
@@ -30,6 +30,9 @@ zge_register_standin "$loader" "$ZGE_STANDIN_EXE"
 # The sample voyage (samples/, beside the program) replayed headless; more
 # arguments go to the host (--speed, --from, --to, --heading-up ...).
 windows_out=$("$WINE64_LOADER" winepath -w "$out")
+# The stand-in journals every call it answers: its count of round trips.
+"$loader" reg add 'HKCU\Software\ZelkanGE\EarthStandIn' /v JournalPath \
+  /d "$windows_out\standin-journal.txt" /f >/dev/null
 echo "[demo] $preset build: $ZGE_DEMO_EXE"
 "$loader" "$ZGE_DEMO_EXE" --headless --out "$windows_out" "${@:2}"
 for file in "$png" "${png%.png}-bitmap.png" "${png%.png}.kml" "$out/view-1.png" \
@@ -39,6 +42,8 @@ for file in "$png" "${png%.png}-bitmap.png" "${png%.png}.kml" "$out/view-1.png" 
     exit 1
   fi
 done
+round_trips=$(wc -l <"$out/standin-journal.txt" 2>/dev/null || echo 0)
+echo "Round trips counted by the stand-in: $round_trips" | tee -a "$out/summary.txt"
 # Every feature the host loaded (the harbours and the route) saved as KML.
 features=$(find "$out/features" -name '*.kml' -size +0 2>/dev/null | wc -l)
 if ((features < 2)); then
@@ -47,4 +52,5 @@ if ((features < 2)); then
 fi
 echo "[demo] in $out: the view at three moments (view-1.png, view-2.png, zelkange-view.png)," \
   "as the host's bitmap (zelkange-view-bitmap.png), the host's window (host-window.png)," \
-  "its placemark (zelkange-view.kml), $features saved features, summary.txt"
+  "its placemark (zelkange-view.kml), $features saved features, summary.txt," \
+  "the stand-in's journal (standin-journal.txt)"
