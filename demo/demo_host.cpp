@@ -346,14 +346,14 @@ POINT ToPoint(const demo::ChartPoint& point) {
           static_cast<LONG>(std::lround(std::clamp(point.y, -30000.0, 30000.0)))};
 }
 
-void DrawText(HDC dc, int x, int y, const std::wstring& text, COLORREF color) {
+void Label(HDC dc, int x, int y, const std::wstring& text, COLORREF color) {
   static_cast<void>(SetTextColor(dc, color));
   static_cast<void>(TextOutW(dc, x, y, text.c_str(), static_cast<int>(text.size())));
 }
 
 // The chart, centred on the boat: land, the planned route and its
 // harbours, the track sailed, the boat, and the ground the Earth view
-// reported under its centre pixel.
+// reported under one of its pixels.
 void DrawChart(HDC dc, int width, int height, const HostState& state) {
   const nav::Fix* boat = state.shown > 0 ? &state.fixes[state.shown - 1] : nullptr;
   const double centreLatitude = boat ? boat->latitude : 36.5;
@@ -399,7 +399,7 @@ void DrawChart(HDC dc, int width, int height, const HostState& state) {
   for (const nav::GpxPoint& waypoint : state.gpx.waypoints) {
     const POINT at = ToPoint(chart.Project(waypoint.latitude, waypoint.longitude));
     static_cast<void>(Ellipse(dc, at.x - 4, at.y - 4, at.x + 5, at.y + 5));
-    DrawText(dc, at.x + 7, at.y - 8, Wide(waypoint.name, CP_UTF8), RGB(90, 20, 100));
+    Label(dc, at.x + 7, at.y - 8, Wide(waypoint.name, CP_UTF8), RGB(90, 20, 100));
   }
 
   // The track sailed so far.
@@ -414,7 +414,7 @@ void DrawChart(HDC dc, int width, int height, const HostState& state) {
     static_cast<void>(Polyline(dc, track.data(), static_cast<int>(track.size())));
   }
 
-  // The ground under the Earth view's centre pixel, as the plug-in reported it.
+  // The ground under a pixel of the Earth view, as the plug-in reported it.
   if (state.query && state.query->hit) {
     const POINT at =
         ToPoint(chart.Project(state.query->ground.Latitude, state.query->ground.Longitude));
@@ -424,6 +424,11 @@ void DrawChart(HDC dc, int width, int height, const HostState& state) {
     static_cast<void>(LineTo(dc, at.x + 9, at.y));
     static_cast<void>(MoveToEx(dc, at.x, at.y - 8, nullptr));
     static_cast<void>(LineTo(dc, at.x, at.y + 9));
+    wchar_t text[96];
+    std::swprintf(text, std::size(text), L"view pixel (%ld, %ld): %.4f, %.4f", state.query->pixel.x,
+                  state.query->pixel.y, state.query->ground.Latitude,
+                  state.query->ground.Longitude);
+    Label(dc, at.x + 6, at.y + 4, text, RGB(0, 90, 0));
   }
 
   // The boat: a triangle pointing along its heading.
@@ -452,8 +457,8 @@ void DrawChart(HDC dc, int width, int height, const HostState& state) {
     static_cast<void>(MoveToEx(dc, 12, height - 14, nullptr));
     static_cast<void>(LineTo(dc, 12 + bar, height - 14));
   }
-  DrawText(dc, 12, height - 32, L"10 km", RGB(20, 20, 20));
-  DrawText(dc, 8, 6, L"Chart (Mercator), north up", Blend(RGB(20, 20, 20), sea));
+  Label(dc, 12, height - 32, L"10 km", RGB(20, 20, 20));
+  Label(dc, 8, 6, L"Chart (Mercator), north up", Blend(RGB(20, 20, 20), sea));
 }
 
 // Draws the chart into a bitmap first, so it never flickers.
@@ -701,7 +706,7 @@ void SaveHostPicture(const HostWindows& windows, const HostState& state, HBITMAP
     }
     static_cast<void>(SetBkMode(dc.get(), TRANSPARENT));
     const RECT status = ChildRect(windows.frame.get(), windows.status);
-    DrawText(dc.get(), status.left + 4, status.top + 3, state.status, RGB(0, 0, 0));
+    Label(dc.get(), status.left + 4, status.top + 3, state.status, RGB(0, 0, 0));
   }
   WritePng(picture.get(), file);
 }
@@ -764,11 +769,12 @@ struct Replay {
          options.headingUp ? heading : 0.0);
     if (options.headingUp) call("SetRotation", zge.SetRotation, heading);
     ++liveUpdates;
-    // The ground under the view's centre, shown on the chart.
+    // The ground under a pixel of the view, shown on the chart.
     RECT pane{};
     if (GetClientRect(windows.pane, &pane)) {
       GroundQuery query;
-      query.pixel = {pane.right / 2, pane.bottom / 2};
+      // A pixel up and left of the centre, so the chart's mark stands apart from the boat.
+      query.pixel = {pane.right / 4, pane.bottom / 4};
       query.hit = call("ZgeMousePos", zge.ZgeMousePos, static_cast<std::int32_t>(query.pixel.x),
                        static_cast<std::int32_t>(query.pixel.y), &query.ground) != 0;
       state.query = query;
