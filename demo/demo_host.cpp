@@ -795,7 +795,8 @@ struct Replay {
   }
 
   void Picture(const std::string& name) {
-    const std::filesystem::path file = std::filesystem::absolute(options.out) / name;
+    const std::filesystem::path file =
+        std::filesystem::absolute(std::filesystem::path(Wide(options.out, CP_UTF8))) / name;
     std::error_code ignored;
     std::filesystem::remove(file, ignored);
     call("SaveImageGE", zge.SaveImageGE, file.c_str());
@@ -898,11 +899,15 @@ std::vector<standin::GeoLine> LandNear(const std::filesystem::path& file,
 
 int Run(const demo::Options& options) {
   const std::filesystem::path folder = ExeFolder();
-  const std::filesystem::path nmeaFile = options.nmea.empty() ? folder / "valletta-syracuse.nmea"
-                                                              : std::filesystem::path(options.nmea);
+  // The options are UTF-8; a narrow path would be read in the ANSI code page.
+  const auto path = [](const std::string& utf8) {
+    return std::filesystem::path(Wide(utf8, CP_UTF8));
+  };
+  const std::filesystem::path nmeaFile =
+      options.nmea.empty() ? folder / "valletta-syracuse.nmea" : path(options.nmea);
   const std::filesystem::path gpxFile =
-      options.gpx.empty() ? folder / "valletta-syracuse.gpx" : std::filesystem::path(options.gpx);
-  const std::filesystem::path out = std::filesystem::absolute(options.out);
+      options.gpx.empty() ? folder / "valletta-syracuse.gpx" : path(options.gpx);
+  const std::filesystem::path out = std::filesystem::absolute(path(options.out));
   std::filesystem::create_directories(out);
 
   std::ifstream nmeaInput(nmeaFile, std::ios::binary);
