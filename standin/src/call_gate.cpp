@@ -14,6 +14,10 @@ CallGate::CallGate(std::unique_ptr<Journal> journal, CallPolicy policy)
 void CallGate::Enter(std::string_view member, const std::string& line) {
   journal_->Append(line);
   const CallDecision decision = policy_.OnCall(member);
+  if (decision.delayMs != 0) {
+    // A busy Earth: the client's call waits, and its own messages run.
+    Sleep(decision.delayMs);
+  }
   if (decision.exitProcess) {
     // Abruptly, before answering: what a crashing Earth looks like.
     TerminateProcess(GetCurrentProcess(), 3);

@@ -110,8 +110,29 @@ std::vector<ExitRule> ParseExitRules(std::string_view text, const MemberKeyCheck
   return rules;
 }
 
-CallPolicy::CallPolicy(std::vector<FailRule> failRules, std::vector<ExitRule> exitRules)
-    : failRules_(std::move(failRules)), exitRules_(std::move(exitRules)) {}
+std::vector<DelayRule> ParseDelayRules(std::string_view text, const MemberKeyCheck& isMember) {
+  std::vector<DelayRule> rules;
+  for (const std::string_view ruleText : SplitRules(text)) {
+    const std::size_t colon = ruleText.find(':');
+    if (colon == std::string_view::npos) Reject("DelayMembers", ruleText, "expected Member:ms");
+    DelayRule rule;
+    rule.member = MemberKey("DelayMembers", ruleText, ruleText.substr(0, colon), isMember);
+    const std::string_view rest = ruleText.substr(colon + 1);
+    const std::size_t at = rest.find('@');
+    rule.milliseconds = CallNumber("DelayMembers", ruleText, rest.substr(0, at));
+    if (at != std::string_view::npos) {
+      rule.call = CallNumber("DelayMembers", ruleText, rest.substr(at + 1));
+    }
+    rules.push_back(std::move(rule));
+  }
+  return rules;
+}
+
+CallPolicy::CallPolicy(std::vector<FailRule> failRules, std::vector<ExitRule> exitRules,
+                       std::vector<DelayRule> delayRules)
+    : failRules_(std::move(failRules)),
+      exitRules_(std::move(exitRules)),
+      delayRules_(std::move(delayRules)) {}
 
 CallDecision CallPolicy::OnCall(std::string_view member) {
   const std::string key = AsciiLower(member);
@@ -119,6 +140,11 @@ CallDecision CallPolicy::OnCall(std::string_view member) {
   if (found == counts_.end()) found = counts_.emplace(key, 0).first;
   CallDecision decision;
   decision.callNumber = ++found->second;
+  for (const DelayRule& rule : delayRules_) {
+    if (rule.member == key && (rule.call == 0 || rule.call == decision.callNumber)) {
+      decision.delayMs = rule.milliseconds;
+    }
+  }
 
   for (const ExitRule& rule : exitRules_) {
     if (rule.member == key && rule.call == decision.callNumber) {

@@ -1,5 +1,6 @@
-// The test hooks of the configuration: FailMembers and ExitOnCall rules,
-// and the policy that counts calls and applies them. Portable.
+// The test hooks of the configuration: FailMembers, ExitOnCall and
+// DelayMembers rules, and the policy that counts calls and applies them.
+// Portable.
 //
 // Member keys are case-insensitive: "GetMainHwnd" for application members,
 // "Feature.Visibility" style for members of the other objects, and
@@ -28,6 +29,12 @@ struct ExitRule {
   std::uint32_t call = 1;
 };
 
+struct DelayRule {
+  std::string member;  // lower case
+  std::uint32_t milliseconds = 0;
+  std::uint32_t call = 0;  // 0: every call; N: the Nth call
+};
+
 // Tells whether a lower-case member key names a member that exists.
 using MemberKeyCheck = std::function<bool(std::string_view)>;
 
@@ -39,8 +46,13 @@ using MemberKeyCheck = std::function<bool(std::string_view)>;
 [[nodiscard]] std::vector<ExitRule> ParseExitRules(std::string_view text,
                                                    const MemberKeyCheck& isMember);
 
+// "Member:ms", "Member:ms@N", separated by ';'.
+[[nodiscard]] std::vector<DelayRule> ParseDelayRules(std::string_view text,
+                                                     const MemberKeyCheck& isMember);
+
 struct CallDecision {
   std::uint32_t callNumber = 0;  // this call's number for its member, from 1
+  std::uint32_t delayMs = 0;     // wait this long before answering
   bool exitProcess = false;
   std::optional<std::int32_t> failCode;
   std::string rule;  // the rule that decided, as text, for messages
@@ -49,7 +61,8 @@ struct CallDecision {
 class CallPolicy {
  public:
   CallPolicy() = default;
-  CallPolicy(std::vector<FailRule> failRules, std::vector<ExitRule> exitRules);
+  CallPolicy(std::vector<FailRule> failRules, std::vector<ExitRule> exitRules,
+             std::vector<DelayRule> delayRules = {});
 
   // Counts one call of `member` (any case) and says what to do with it.
   [[nodiscard]] CallDecision OnCall(std::string_view member);
@@ -57,6 +70,7 @@ class CallPolicy {
  private:
   std::vector<FailRule> failRules_;
   std::vector<ExitRule> exitRules_;
+  std::vector<DelayRule> delayRules_;
   std::map<std::string, std::uint32_t, std::less<>> counts_;
 };
 

@@ -31,6 +31,8 @@ StandInConfig ReadConfig() {
     config.failMembers = ToUtf8(Utf16(*rules));
   if (const auto rules = ReadString(key.get(), L"ExitOnCall"))
     config.exitOnCall = ToUtf8(Utf16(*rules));
+  if (const auto rules = ReadString(key.get(), L"DelayMembers"))
+    config.delayMembers = ToUtf8(Utf16(*rules));
   if (const auto path = ReadString(key.get(), L"JournalPath")) {
     if (!path->empty()) config.journalPath = Utf16(*path);
   }

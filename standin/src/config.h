@@ -19,8 +19,9 @@ struct StandInConfig {
   std::int32_t versionBuild = 6;
   std::int32_t appType = 5;  // FreeGE
   std::u16string title = u"Google Earth";
-  std::string failMembers;  // UTF-8, parsed by ParseFailRules
-  std::string exitOnCall;   // UTF-8, parsed by ParseExitRules
+  std::string failMembers;   // UTF-8, parsed by ParseFailRules
+  std::string exitOnCall;    // UTF-8, parsed by ParseExitRules
+  std::string delayMembers;  // UTF-8, parsed by ParseDelayRules
   std::optional<std::u16string> journalPath;
 };
 

@@ -30,7 +30,8 @@ std::optional<Settings> LoadSettings() {
     Settings settings;
     settings.config = ReadConfig();
     settings.policy = CallPolicy(ParseFailRules(settings.config.failMembers, IsKnownMemberKey),
-                                 ParseExitRules(settings.config.exitOnCall, IsKnownMemberKey));
+                                 ParseExitRules(settings.config.exitOnCall, IsKnownMemberKey),
+                                 ParseDelayRules(settings.config.delayMembers, IsKnownMemberKey));
     return settings;
   } catch (const Error& error) {
     ReportToUser(std::string("EarthStandIn: configuration error: ") + error.what());

@@ -78,3 +78,28 @@ STANDIN_TEST(PolicyCountsEachMemberFromOneAndAppliesTheFirstMatchingRule) {
     EXPECT_EQ_IN(decision.exitProcess, step.exits, step.member);
   }
 }
+
+STANDIN_TEST(DelayRulesWaitOnEveryOrTheNthCall) {
+  CallPolicy policy({}, {},
+                    ParseDelayRules("GetMainHwnd:1500@2; VersionMajor:20", IsKnownMemberKey));
+  const struct {
+    const char* member;
+    std::uint32_t delayMs;
+  } kSteps[] = {
+      {"GetMainHwnd", 0},   {"getmainhwnd", 1500}, {"GetMainHwnd", 0},
+      {"VersionMajor", 20}, {"VersionMajor", 20},  {"IsOnline", 0},
+  };
+  for (const auto& step : kSteps) {
+    EXPECT_EQ_IN(policy.OnCall(step.member).delayMs, step.delayMs, step.member);
+  }
+  for (const char* text : {"GetMainHwnd", "GetMainHwnd:", "GetMainHwnd:0", "GetMainHwnd:x",
+                           "NoSuchMember:10", "GetMainHwnd:10@0"}) {
+    bool rejected = false;
+    try {
+      (void)ParseDelayRules(text, IsKnownMemberKey);
+    } catch (const Error& error) {
+      rejected = std::string(error.what()).find("DelayMembers rule") != std::string::npos;
+    }
+    EXPECT_TRUE(rejected || (std::printf("    not rejected: %s\n", text), false));
+  }
+}

@@ -56,6 +56,7 @@ void WriteStandInConfig(const StandInConfig& config, const std::filesystem::path
   SetIfGiven(L"VersionBuild", config.versionBuild);
   SetIfGiven(L"AppType", config.appType);
   SetIfGiven(L"FailMembers", config.failMembers);
+  SetIfGiven(L"DelayMembers", config.delayMembers);
   SetIfGiven(L"ExitOnCall", config.exitOnCall);
 }
 

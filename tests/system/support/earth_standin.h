@@ -23,8 +23,9 @@ struct StandInConfig {
   std::optional<DWORD> versionMinor;
   std::optional<DWORD> versionBuild;
   std::optional<DWORD> appType;
-  std::optional<std::wstring> failMembers;  // "Member:0xHRESULT[@N[+]];..."
-  std::optional<std::wstring> exitOnCall;   // "Member@N"
+  std::optional<std::wstring> failMembers;   // "Member:0xHRESULT[@N[+]];..."
+  std::optional<std::wstring> delayMembers;  // "Member:ms[@N];..."
+  std::optional<std::wstring> exitOnCall;    // "Member@N"
 };
 
 void WriteStandInConfig(const StandInConfig& config, const std::filesystem::path& journal);
