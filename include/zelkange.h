@@ -18,6 +18,26 @@
  * No panel: every function except LoadGE and the Zge*LastError functions
  * does nothing without a panel and returns its neutral result.
  *
+ * Calls from inside calls: while the DLL waits for Google Earth (a COM call
+ * into its process, or starting it), the thread's messages still run, so a
+ * host's timer or posted message may call a function in the middle of
+ * another function or of the panel's start-up or destruction. The rule:
+ * - such a call works on the panel as usual;
+ * - CloseGE (or destroying the parent window) detaches the panel at once:
+ *   from then on functions find no panel. The panel itself is destroyed
+ *   when the running call returns;
+ * - LoadGE is refused: it returns 0 and records E_ILLEGAL_METHOD_CALL
+ *   (0x8000000E), "called from inside another ZelkanGE call". Call it
+ *   again once the running call has returned;
+ * - functions called during the panel's destruction find no panel.
+ * The loaded and init callbacks are the host's own code, not inside a
+ * call: LoadGE and CloseGE work there at once.
+ *
+ * Unloading: a panel keeps the DLL loaded. Call CloseGE before FreeLibrary;
+ * the DLL then unloads with the host's last reference. A host that frees
+ * the DLL with a panel alive keeps it loaded until the panel goes and the
+ * host calls LoadGE or CloseGE again (or the process ends).
+ *
  * Strings: "char" text is in the system's ANSI code page; "wchar_t" text is
  * UTF-16. Strings passed in are read during the call only; a NULL text of an
  * overlay (name, description, icon) reads as empty text.
@@ -123,8 +143,12 @@ typedef struct TMousePosGE {
 
 /*
  * The panel's feature list (FeatureList): an opaque, read-only view of the
- * live list. It stays valid until CloseGE and always shows the current
- * entries. Read it with ZgeStringListCount and ZgeStringListItem.
+ * live list. It always shows the current entries while its panel lives.
+ * Once the panel has gone (CloseGE, or the host destroyed the parent
+ * window), a list kept from it never reaches freed memory: it reads as
+ * empty (count 0, no entries), or as the list of a later panel that took
+ * its place. Read it with ZgeStringListCount and
+ * ZgeStringListItem. The same holds for ZgeLayerList.
  */
 typedef struct ZgeStringList ZgeStringList;
 
@@ -266,8 +290,10 @@ ZGE_API void ZGE_CALL GEPanelXYtoLatLon(int32_t x, int32_t y, double* latitude,
                                         double* longitude) ZGE_NOEXCEPT;
 /*
  * The panel's drawing surface: a device context of the panel's window,
- * owned by the panel (its window class has its own DC). Valid until CloseGE;
- * do not release it.
+ * owned by the panel (its window class has its own DC). Valid while the
+ * panel lives: CloseGE, or the host destroying the parent window, ends it,
+ * and GDI calls with the old handle then fail. Ask again after a new
+ * LoadGE; do not release it.
  */
 ZGE_API HDC ZGE_CALL CanvasGE(void) ZGE_NOEXCEPT;
 /*

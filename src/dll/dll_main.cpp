@@ -7,9 +7,9 @@
 //   LoadGE, on the host's user-interface thread.
 // - CloseGE ends everything LoadGE started: the panel, its window, its timer
 //   and its watch thread.
-// - While a panel lives, its watch thread holds a reference on this module,
-//   so a FreeLibrary without CloseGE does not unload the code: unloading
-//   never destroys a panel that CloseGE did not.
+// - While a panel lives, it and its watch thread hold references on this
+//   module, so a FreeLibrary without CloseGE does not unload the code:
+//   unloading never destroys a panel that CloseGE did not.
 #include "win32/system_headers.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {

@@ -103,8 +103,18 @@ std::vector<zge::TPointGE> RoutePoints(const TListGE& list) {
 const ZgeStringList* ToOpaque(const zge::StringList& list) noexcept {
   return reinterpret_cast<const ZgeStringList*>(&list);
 }
-const zge::StringList& FromOpaque(const ZgeStringList* list) noexcept {
-  return *reinterpret_cast<const zge::StringList*>(list);
+// The list behind a handle the host kept, or null when it is not a list of
+// the living panel: the panel may have gone (CloseGE, or the host destroyed
+// its window) and taken its lists along. A stale handle reads as empty.
+const zge::StringList* FromOpaque(const ZgeStringList* list) noexcept {
+  const TGEPanel* panel = zge::GlobalPanel();
+  if (list == nullptr || panel == nullptr) {
+    return nullptr;
+  }
+  if (list == ToOpaque(panel->GetFeatureList()) || list == ToOpaque(panel->Layers())) {
+    return reinterpret_cast<const zge::StringList*>(list);
+  }
+  return nullptr;
 }
 
 // Copies as much of `text` as fits, always terminated; returns its full
@@ -482,22 +492,25 @@ void ZGE_CALL ZgeGoGoogle(void) noexcept {
 }
 
 int32_t ZGE_CALL ZgeStringListCount(const ZgeStringList* list) noexcept {
-  return list == nullptr ? 0 : CountOf(FromOpaque(list));
+  const zge::StringList* live = FromOpaque(list);
+  return live == nullptr ? 0 : CountOf(*live);
 }
 
 int32_t ZGE_CALL ZgeStringListItem(const ZgeStringList* list, int32_t index, char* buffer,
                                    int32_t bufferSize) noexcept {
-  if (index < 0 || index >= ZgeStringListCount(list)) {
+  const zge::StringList* live = FromOpaque(list);
+  if (live == nullptr || index < 0 || index >= CountOf(*live)) {
     return -1;
   }
-  return CopyText(FromOpaque(list)[static_cast<std::size_t>(index)].text, buffer, bufferSize);
+  return CopyText((*live)[static_cast<std::size_t>(index)].text, buffer, bufferSize);
 }
 
 int32_t ZGE_CALL ZgeStringListNumber(const ZgeStringList* list, int32_t index) noexcept {
-  if (index < 0 || index >= ZgeStringListCount(list)) {
+  const zge::StringList* live = FromOpaque(list);
+  if (live == nullptr || index < 0 || index >= CountOf(*live)) {
     return 0;
   }
-  return FromOpaque(list)[static_cast<std::size_t>(index)].number;
+  return (*live)[static_cast<std::size_t>(index)].number;
 }
 
 }  // extern "C"

@@ -19,8 +19,9 @@ constexpr CLSID kClsidApplicationGE = {
     0x8097D7E9, 0xDB9E, 0x4AEF, {0x9B, 0x28, 0x61, 0xD8, 0x2A, 0x1D, 0xF7, 0x84}};
 constexpr wchar_t kLocalServerKey[] =
     L"CLSID\\{8097D7E9-DB9E-4AEF-9B28-61D82A1DF784}\\LocalServer32";
-// How long a server we start ourselves may take to register.
-constexpr ULONGLONG kServerStartTimeoutMs = 30000;
+// How long a server we start ourselves may take to register. The host's
+// messages run meanwhile, so its window stays responsive.
+constexpr ULONGLONG kServerStartTimeoutMs = 20000;
 constexpr DWORD kServerPollMs = 50;
 
 [[noreturn]] void ThrowCannotStart(HRESULT result) {
@@ -78,15 +79,41 @@ unique_handle StartServerProcess(std::wstring command) {
   return unique_handle(started.hProcess);
 }
 
+// Waits up to `milliseconds` for `process` to end while running the
+// thread's messages, as COM itself does while a call waits: the host keeps
+// painting and its timers keep firing. True when the process ended. A quit
+// message is put back for the host's own loop and ends the wait.
+bool WaitPumpingMessages(HANDLE process, DWORD milliseconds, bool& quit) {
+  const DWORD result =
+      ::MsgWaitForMultipleObjectsEx(1, &process, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  if (result == WAIT_OBJECT_0) {
+    return true;
+  }
+  if (result == WAIT_OBJECT_0 + 1) {
+    MSG message{};
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != 0) {
+      if (message.message == WM_QUIT) {
+        ::PostQuitMessage(static_cast<int>(message.wParam));
+        quit = true;
+        return false;
+      }
+      static_cast<void>(::TranslateMessage(&message));
+      static_cast<void>(::DispatchMessageW(&message));
+    }
+  }
+  return false;
+}
+
 // Starts the registered server ourselves and waits until it runs.
 com_ptr<IDispatch> StartAndAttach(HRESULT firstResult) {
   const unique_handle process = StartServerProcess(RegisteredServerCommand());
   const ULONGLONG deadline = ::GetTickCount64() + kServerStartTimeoutMs;
-  while (::GetTickCount64() < deadline) {
+  bool quit = false;
+  while (!quit && ::GetTickCount64() < deadline) {
     if (com_ptr<IDispatch> application = AttachToRunning()) {
       return application;
     }
-    if (::WaitForSingleObject(process.get(), kServerPollMs) == WAIT_OBJECT_0) {
+    if (WaitPumpingMessages(process.get(), kServerPollMs, quit)) {
       break;  // the server ended before it registered
     }
   }

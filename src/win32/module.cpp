@@ -1,3 +1,7 @@
+#include "module.h"
+
+#include <utility>
+
 #include "errors.h"
 #include "resources.h"
 
@@ -14,6 +18,25 @@ unique_module ReferenceThisModule() {
                                          reinterpret_cast<LPCWSTR>(&__ImageBase), module.put()),
                    "GetModuleHandleExW");
   return module;
+}
+
+}  // namespace zge::win32
+
+namespace zge::win32 {
+namespace {
+
+class Win32ModuleReference final : public platform::ModuleReference {
+ public:
+  explicit Win32ModuleReference(unique_module module) : module_(std::move(module)) {}
+
+ private:
+  unique_module module_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::ModuleReference> Win32Module::Reference() {
+  return std::make_unique<Win32ModuleReference>(ReferenceThisModule());
 }
 
 }  // namespace zge::win32

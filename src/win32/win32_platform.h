@@ -5,6 +5,7 @@
 #include "ansi_code_page.h"
 #include "com_earth_server.h"
 #include "message_timers.h"
+#include "module.h"
 #include "ole_initializer.h"
 #include "open_file_dialog.h"
 #include "panel_windows.h"
@@ -39,9 +40,10 @@ class Win32Platform {
   OleInitializer ole_;
   Win32Dialogs dialogs_;
   Win32SaveDialogs saveDialogs_;
-  platform::Platform ports_{earth_,    desktop_, panelWindows_, processes_,
-                            registry_, files_,   codePage_,     timers_,
-                            threads_,  ole_,     dialogs_,      saveDialogs_};
+  Win32Module module_;
+  platform::Platform ports_{earth_,   desktop_,     panelWindows_, processes_, registry_,
+                            files_,   codePage_,    timers_,       threads_,   ole_,
+                            dialogs_, saveDialogs_, module_};
 };
 
 }  // namespace zge::win32

@@ -162,12 +162,13 @@ class Win32RegistryKey final : public platform::RegistryKey {
 std::unique_ptr<platform::RegistryKey> Win32Registry::OpenKey(std::string_view path) {
   const std::string keyPath = KeyPath(path);
   unique_hkey key;
-  const LONG status =
-      ::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_ALL_ACCESS, key.put());
-  if (status == ERROR_FILE_NOT_FOUND) {
+  // A key that fails to open, missing or refused (another program's
+  // rights on Google Earth's settings), means nothing is read or written
+  // there: the panel works on without it.
+  if (::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_ALL_ACCESS, key.put()) !=
+      ERROR_SUCCESS) {
     return nullptr;
   }
-  ThrowWin32(status, Described("RegOpenKeyExA", keyPath));
   return std::make_unique<Win32RegistryKey>(std::move(key));
 }
 
@@ -184,11 +185,11 @@ std::unique_ptr<platform::RegistryKey> Win32Registry::CreateKey(std::string_view
 void Win32Registry::DeleteKeyIfEmpty(std::string_view path) {
   const std::string keyPath = KeyPath(path);
   unique_hkey key;
-  const LONG status = ::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, key.put());
-  if (status == ERROR_FILE_NOT_FOUND) {
+  // A key that cannot be opened is left alone, like a missing one.
+  if (::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, key.put()) !=
+      ERROR_SUCCESS) {
     return;
   }
-  ThrowWin32(status, Described("RegOpenKeyExA", keyPath));
   DWORD subKeys = 0;
   DWORD values = 0;
   ThrowWin32(::RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr,

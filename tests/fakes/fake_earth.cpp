@@ -290,6 +290,9 @@ std::shared_ptr<FakeFeatureNode> MakeFeature(
 
 void FakeEarth::Call(const std::string& member) {
   log_.Add(member);
+  if (whileWaiting) {
+    whileWaiting(member);
+  }
   const auto failing = state.failing.find(member);
   if (failing != state.failing.end()) {
     throw Error(failing->second, member + " failed");
@@ -298,6 +301,9 @@ void FakeEarth::Call(const std::string& member) {
 
 std::unique_ptr<earth::ApplicationGE> FakeEarth::Connect() {
   log_.Add("Connect");
+  if (whileWaiting) {
+    whileWaiting("Connect");
+  }
   if (!state.registered) {
     throw Error(state.connectError, "Class not registered");
   }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -107,6 +108,9 @@ class FakeEarth final : public earth::EarthServer {
   explicit FakeEarth(CallLog& log) : log_(log) {}
   std::unique_ptr<earth::ApplicationGE> Connect() override;
   EarthState state;
+  // Runs on every call and connection after it is logged, as the host's
+  // messages run while a real call waits for Google Earth.
+  std::function<void(const std::string& member)> whileWaiting;
 
   // Throws the member's configured failure, after logging the call.
   void Call(const std::string& member);

@@ -25,8 +25,9 @@ struct FakePlatform {
   FakeOle ole{log};
   FakeDialogs dialogs{log};
   FakeSaveDialogs saveDialogs;
-  platform::Platform ports{earth,    desktop, panelWindows, processes, registry, files,
-                           codePage, timers,  threads,      ole,       dialogs,  saveDialogs};
+  FakeModule module;
+  platform::Platform ports{earth,  desktop, panelWindows, processes, registry,    files, codePage,
+                           timers, threads, ole,          dialogs,   saveDialogs, module};
 };
 
 }  // namespace zge::fakes

@@ -300,4 +300,21 @@ std::unique_ptr<platform::OleScope> FakeOle::Initialize() {
   return std::make_unique<FakeOleScope>(*this, log_);
 }
 
+namespace {
+class FakeModuleReference final : public platform::ModuleReference {
+ public:
+  explicit FakeModuleReference(int& references) : references_(references) { ++references_; }
+  ~FakeModuleReference() override { --references_; }
+  FakeModuleReference(const FakeModuleReference&) = delete;
+  FakeModuleReference& operator=(const FakeModuleReference&) = delete;
+
+ private:
+  int& references_;
+};
+}  // namespace
+
+std::unique_ptr<platform::ModuleReference> FakeModule::Reference() {
+  return std::make_unique<FakeModuleReference>(references);
+}
+
 }  // namespace zge::fakes

@@ -14,6 +14,7 @@
 #include "call_log.h"
 #include "platform/code_page.h"
 #include "platform/files.h"
+#include "platform/module.h"
 #include "platform/ole.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
@@ -114,6 +115,13 @@ class FakeOle final : public platform::Ole {
 
  private:
   CallLog& log_;
+};
+
+// Counts the references held on the package's code.
+class FakeModule final : public platform::Module {
+ public:
+  std::unique_ptr<platform::ModuleReference> Reference() override;
+  int references = 0;
 };
 
 }  // namespace zge::fakes

@@ -7,7 +7,8 @@ namespace {
 
 class FakeTimer final : public platform::Timer {
  public:
-  explicit FakeTimer(TimerState& state) : state_(state) {}
+  FakeTimer(TimerState& state, const std::function<void()>& beforeEnable)
+      : state_(state), beforeEnable_(beforeEnable) {}
   ~FakeTimer() override {
     state_.exists = false;
     state_.enabled = false;
@@ -17,11 +18,17 @@ class FakeTimer final : public platform::Timer {
   FakeTimer& operator=(const FakeTimer&) = delete;
   void SetInterval(int milliseconds) override { state_.interval = milliseconds; }
   int Interval() const override { return state_.interval; }
-  void SetEnabled(bool enabled) override { state_.enabled = enabled; }
+  void SetEnabled(bool enabled) override {
+    if (enabled && beforeEnable_) {
+      beforeEnable_();
+    }
+    state_.enabled = enabled;
+  }
   bool Enabled() const override { return state_.enabled; }
 
  private:
   TimerState& state_;
+  const std::function<void()>& beforeEnable_;
 };
 
 class FakeWatchThread final : public platform::WatchThread {
@@ -65,8 +72,11 @@ class FakePanelWindow final : public platform::PanelWindow {
 };
 
 std::unique_ptr<platform::Timer> FakeTimers::Create(int intervalMs, std::function<void()> onTick) {
+  if (beforeCreate) {
+    beforeCreate();
+  }
   state = TimerState{true, intervalMs, false, std::move(onTick)};
-  return std::make_unique<FakeTimer>(state);
+  return std::make_unique<FakeTimer>(state, beforeEnable);
 }
 
 bool FakeTimers::Tick() {

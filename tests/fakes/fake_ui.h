@@ -30,6 +30,10 @@ class FakeTimers final : public platform::Timers {
   // Runs one tick when the timer exists and is enabled; returns whether it ran.
   bool Tick();
   TimerState state;
+  // Runs before each timer is made and each time one is switched on; may
+  // throw, as a failing system call would.
+  std::function<void()> beforeCreate;
+  std::function<void()> beforeEnable;
 };
 
 struct ThreadState {

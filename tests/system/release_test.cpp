@@ -2,6 +2,8 @@
 // parent, and repeated LoadGE/CloseGE.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/system_test.h"
 
 namespace zge::test {
@@ -110,6 +112,37 @@ TEST_F(ReleaseTest, DestroyedParentTakesThePanelAlongAndANewParentWorks) {
   ASSERT_NE(application, nullptr);
   EXPECT_EQ(GetParent(EarthClient(application).RenderWindow()), panel);
   EXPECT_NE(StandInProcessId(), firstEarth);
+}
+
+// The host's timer, and the longest silence between two of its ticks.
+struct HostTicks {
+  static inline ULONGLONG last = 0;
+  static inline ULONGLONG longest = 0;
+  static void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
+    const ULONGLONG now = GetTickCount64();
+    longest = std::max(longest, now - last);
+    last = now;
+  }
+};
+
+// After a panel that ended Google Earth, Wine still hands out the dead
+// server's registration and the DLL starts the server itself: the host's
+// messages keep running while it waits for the server.
+TEST_F(ReleaseTest, StartingTheServerByHandKeepsTheHostResponsive) {
+  LoadPanelAndWaitForView();
+  const UniqueHandle earth = OpenStandInProcess(WaitForStandInProcessId());
+  Api().CloseGE();
+  ASSERT_TRUE(WaitForEnd(earth.get()));
+
+  constexpr UINT_PTR kTimerId = 77;
+  ASSERT_NE(SetTimer(Host().Frame(), kTimerId, 20, &HostTicks::OnTick), 0U);
+  HostTicks::last = GetTickCount64();
+  HostTicks::longest = 0;
+  LoadPanel();
+  const bool ready = WaitForViewReady();
+  KillTimer(Host().Frame(), kTimerId);
+  ASSERT_TRUE(ready) << StandInJournal().Text();
+  EXPECT_LT(HostTicks::longest, 400U) << "the host's timer was silent that long (ms)";
 }
 
 TEST_F(ReleaseTest, SecondLoadKeepsOnePanelAndRestartsStartUp) {

@@ -112,3 +112,67 @@ TEST_F(PanelTest, HostMayCloseThePanelFromOnInit) {
 
 }  // namespace
 }  // namespace zge::testing
+
+namespace zge::testing {
+namespace {
+
+// A construction that fails after the locale was switched, and whose clean-up
+// fails too, still leaves no global panel.
+TEST_F(PanelTest, FailedConstructionWithFailingCleanUpLeavesNoPanel) {
+  f.registry.Set("Software\\Google\\Google Earth Plus", "locale", std::string("de-DE"));
+  f.timers.beforeCreate = [this] {
+    f.registry.failWrites = codes::kFail;
+    throw Error(codes::kOutOfMemory, "SetTimer failed");
+  };
+  try {
+    entry::LoadGE(f.ports, host, nullptr);
+    ADD_FAILURE() << "LoadGE did not fail";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.Code(), codes::kOutOfMemory);  // the construction's own failure
+  }
+  EXPECT_EQ(GlobalPanel(), nullptr);
+  EXPECT_EQ(f.ole.depth, 0);
+}
+
+TEST_F(PanelTest, LoadGEThatCannotArmLeavesNoPanel) {
+  f.timers.beforeEnable = [] { throw Error(codes::kOutOfMemory, "SetTimer failed"); };
+  EXPECT_THROW(entry::LoadGE(f.ports, host, nullptr), Error);
+  EXPECT_EQ(GlobalPanel(), nullptr);
+  EXPECT_FALSE(f.threads.state.running);
+  EXPECT_EQ(f.ole.depth, 0);
+  EXPECT_FALSE(f.desktop.Exists(f.panelWindows.state.handle));
+}
+
+}  // namespace
+}  // namespace zge::testing
+
+namespace zge::testing {
+namespace {
+
+// The panel keeps the package's code loaded for its whole life. A panel that
+// goes with the host's window never gives the reference back on that path,
+// since that could unload the code it returns into; the host's next LoadGE
+// or CloseGE does.
+TEST_F(PanelTest, PanelHoldsTheCodeLoadedAndCloseGivesItBack) {
+  Load();
+  EXPECT_EQ(f.module.references, 1);
+  ASSERT_TRUE(entry::LoadGE(f.ports, host, nullptr));
+  EXPECT_EQ(f.module.references, 1);
+  entry::CloseGE();
+  EXPECT_EQ(f.module.references, 0);
+}
+
+TEST_F(PanelTest, PanelGoneWithTheHostsWindowKeepsTheCodeUntilTheHostCallsAgain) {
+  Load();
+  f.panelWindows.HostDestroysPanelWindow();
+  EXPECT_EQ(GlobalPanel(), nullptr);
+  EXPECT_EQ(f.module.references, 1);
+  Load();
+  EXPECT_EQ(f.module.references, 1);
+  f.panelWindows.HostDestroysPanelWindow();
+  entry::CloseGE();
+  EXPECT_EQ(f.module.references, 0);
+}
+
+}  // namespace
+}  // namespace zge::testing

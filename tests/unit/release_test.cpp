@@ -137,12 +137,29 @@ TEST_F(PanelTest, HandingBackTwiceDoesNothingTheSecondTime) {
   EXPECT_TRUE(Panel().Initialized());
 }
 
-TEST_F(PanelTest, FailedHandBackStopsQuietly) {
+// Each failing window call is ignored on its own: the others still run, the
+// title goes back and the panel no longer claims the render window.
+TEST_F(PanelTest, FailedHandBackStepDoesNotSkipTheOthers) {
   LoadAndEmbed();
-  f.desktop.failing.insert("GetClientRect");
-  Panel().CloseGE();
-  EXPECT_TRUE(Panel().Embedded());
-  EXPECT_FALSE(f.log.Contains(Call("SetWindowText", earthRender)));
+  const WindowHandle panel = Panel().Handle();
+  for (const char* failing :
+       {"SetParent", "GetClientRect", "SetWindowPos", "MoveWindow", "SetWindowText"}) {
+    SCOPED_TRACE(failing);
+    f.desktop.SetParent(earthRender, panel);
+    f.desktop.Window(earthRender).text = "changed";
+    Panel().SetGoogleEarth();
+    ASSERT_TRUE(Panel().Embedded());
+    f.desktop.failing = {failing};
+    f.log.Clear();
+    Panel().CloseGE();
+    f.desktop.failing.clear();
+    EXPECT_FALSE(Panel().Embedded());
+    EXPECT_TRUE(f.log.Contains(Call("SetParent", earthRender, earthContainer)));
+    EXPECT_TRUE(f.log.Contains(Call("SetWindowText", earthRender)));
+    if (std::string(failing) != "SetWindowText") {
+      EXPECT_EQ(f.desktop.Window(earthRender).text, "Render View");
+    }
+  }
 }
 
 TEST_F(PanelTest, RestoreGoogleEarthShowsItsWindowAndTheWatchThreadLeavesItAlone) {

@@ -137,5 +137,31 @@ TEST_F(RegistryTest, DeletesAKeyOnlyWhenEmpty) {
   EXPECT_NO_THROW(registry_.DeleteKeyIfEmpty(child));
 }
 
+// A key whose rights refuse us reads as no key: nothing is read, written or
+// deleted there, and nothing throws.
+TEST_F(RegistryTest, KeyThatRefusesAccessIsNothing) {
+  const std::string child = path_ + "\\refused";
+  registry_.CreateKey(child)->WriteString("locale", "de-DE");
+  HKEY key = nullptr;
+  ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, child.c_str(), 0, WRITE_DAC, &key), 0);
+  // An empty access list grants nothing to anyone.
+  SECURITY_DESCRIPTOR descriptor{};
+  ASSERT_TRUE(::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+  ACL acl{};
+  ASSERT_TRUE(::InitializeAcl(&acl, sizeof acl, ACL_REVISION));
+  ASSERT_TRUE(::SetSecurityDescriptorDacl(&descriptor, TRUE, &acl, FALSE));
+  ASSERT_EQ(::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor), 0);
+  ::RegCloseKey(key);
+  HKEY probe = nullptr;
+  const LONG refused = ::RegOpenKeyExA(HKEY_CURRENT_USER, child.c_str(), 0, KEY_ALL_ACCESS, &probe);
+  if (refused == ERROR_SUCCESS) {
+    ::RegCloseKey(probe);
+    GTEST_SKIP() << "this system grants the key's owner all access whatever its rights";
+  }
+
+  EXPECT_EQ(registry_.OpenKey(child), nullptr);
+  EXPECT_NO_THROW(registry_.DeleteKeyIfEmpty(child));
+}
+
 }  // namespace
 }  // namespace zge::win32

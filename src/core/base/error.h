@@ -23,6 +23,9 @@ inline constexpr std::int32_t kServerUnavailable =
     static_cast<std::int32_t>(0x800706BA);  // RPC_S_SERVER_UNAVAILABLE
 inline constexpr std::int32_t kCallFailed =
     static_cast<std::int32_t>(0x800706BE);  // RPC_S_CALL_FAILED
+// A call the package cannot take while another of its calls is running.
+inline constexpr std::int32_t kReentrantCall =
+    static_cast<std::int32_t>(0x8000000E);  // E_ILLEGAL_METHOD_CALL
 
 // Whether a call failed because the server's process has gone: asking the
 // same connection again can never succeed.

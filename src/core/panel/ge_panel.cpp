@@ -21,6 +21,13 @@ TGEPanel* GlobalPanel() noexcept { return gGlobalPanel.load(); }
 
 void SetGlobalPanel(TGEPanel* panel) noexcept { gGlobalPanel.store(panel); }
 
+namespace {
+// A panel that goes clears the global panel only while it is the one there.
+void ClearGlobalPanel(TGEPanel* panel) noexcept {
+  gGlobalPanel.compare_exchange_strong(panel, nullptr);
+}
+}  // namespace
+
 TGEPanel::TGEPanel(platform::Platform& platform, WindowHandle parent) : platform_(platform) {
   // The framework part of the construction: the panel's own window, a
   // black child filling the parent.
@@ -43,14 +50,17 @@ TGEPanel::TGEPanel(platform::Platform& platform, WindowHandle parent) : platform
 }
 
 void TGEPanel::Disarm() {
+  // The global panel first: whatever fails below, it must not point at a
+  // panel that never finished.
+  ClearGlobalPanel(this);
   watchThread_.reset();
   FTimer.reset();
   if (!FSavedLocale.empty()) {
-    RestoreUserLocale();
+    // The construction's own failure is the one the caller hears of.
+    Guarded([this] { RestoreUserLocale(); });
   }
   window_->DetachEvents();
   window_.reset();
-  SetGlobalPanel(nullptr);
 }
 
 TGEPanel::~TGEPanel() {
@@ -62,7 +72,7 @@ TGEPanel::~TGEPanel() {
   FLayers.Clear();
   // A destructor cannot pass a failure on: each fallible step is guarded,
   // so that a failure is recorded for the host and the remaining steps run.
-  if (FInitialized) {
+  if (FInitialized || releaseDeferred_) {
     Guarded([this] { ReleaseSequence(); });
   }
   Guarded([this] { RestoreUserLocale(); });
@@ -75,7 +85,7 @@ TGEPanel::~TGEPanel() {
   FFeatures.Clear();
   // OLE goes last: every connection to Google Earth is released by now.
   ole_.reset();
-  SetGlobalPanel(nullptr);
+  ClearGlobalPanel(this);
 }
 
 WindowHandle TGEPanel::Handle() const { return window_ ? window_->Handle() : kNoWindow; }

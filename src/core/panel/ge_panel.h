@@ -204,9 +204,13 @@ class TGEPanel final : private platform::PanelWindowEvents {
   // it does nothing.
   void SaveFeaturesKML();
   [[nodiscard]] const std::string& SaveDirectory() const noexcept { return FSaveDirectory; }
-  // True while the panel lives; a copy outlives it, so that a dialog whose
-  // modal loop ran the host's CloseGE learns that the panel is gone.
+  // True until the panel is closed (its destruction may wait for a running
+  // call to return) or destroyed; a copy outlives it, so that a dialog
+  // whose modal loop ran the host's CloseGE learns that the panel is gone.
   [[nodiscard]] std::shared_ptr<const bool> AliveFlag() const noexcept { return alive_; }
+  // The host closed the panel while a call still runs on it: that call and
+  // its events stop touching it, and it is destroyed when the call returns.
+  void MarkClosed() noexcept { *alive_ = false; }
 
   // Version queries; need FApplication.
   earth::ApplicationGE& GetApplicationGE();
@@ -316,8 +320,11 @@ class TGEPanel final : private platform::PanelWindowEvents {
   std::unique_ptr<platform::WatchThread> watchThread_;
   GoneHandler onWindowGone_;
   bool destroying_ = false;
-  // False once the panel is destroyed: a tick whose event handler closed
-  // the panel learns of it through its own copy and stops.
+  // The window went during a call: the release sequence is left to the
+  // destructor.
+  bool releaseDeferred_ = false;
+  // False once the panel is closed or destroyed: a tick whose event handler
+  // closed the panel learns of it through its own copy and stops.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -1,5 +1,6 @@
 // Release: handing the render window back, ending or minimising Google
 // Earth when the panel goes, and giving Google Earth its own window back.
+#include "base/call_scope.h"
 #include "base/error.h"
 #include "base/guard.h"
 #include "panel/ge_panel.h"
@@ -10,21 +11,29 @@ void TGEPanel::CloseGE() {
   if (!FEmbedded) {
     return;
   }
-  // Each step needs the one before; the first failure ends the hand-back
-  // quietly (Google Earth may already be gone).
+  // Failures are ignored (Google Earth may already be gone), but one failing
+  // step does not skip the others: the title still goes back, and the panel
+  // no longer claims the render window.
   platform::Desktop& desktop = platform_.desktop;
+  static_cast<void>(desktop.SetParent(FRenderWnd, FRenderParent));
   Rect parentArea;
-  if (!desktop.SetParent(FRenderWnd, FRenderParent) ||
-      !desktop.GetClientRect(FRenderParent, parentArea) ||
-      !desktop.SetWindowPos(FRenderWnd, FRenderParent, parentArea) ||
-      !desktop.MoveWindow(FRenderWnd, parentArea, true) ||
-      !desktop.SetWindowText(FRenderWnd, FRenderTitle)) {
-    return;
+  if (desktop.GetClientRect(FRenderParent, parentArea)) {
+    static_cast<void>(desktop.SetWindowPos(FRenderWnd, FRenderParent, parentArea));
+    static_cast<void>(desktop.MoveWindow(FRenderWnd, parentArea, true));
   }
+  static_cast<void>(desktop.SetWindowText(FRenderWnd, FRenderTitle));
   FEmbedded = false;
 }
 
 void TGEPanel::OnDestroy() {
+  // The render window must leave before the panel's window dies with it.
+  // Inside a running call the rest waits for the destructor: that call may
+  // be using the connection right now.
+  if (CallScope::Inside() && !destroying_) {
+    Guarded([this] { CloseGE(); });
+    releaseDeferred_ = true;
+    return;
+  }
   Guarded([this] { ReleaseSequence(); });
 }
 

@@ -2,6 +2,7 @@
 // window and adopt its render window into the panel.
 #include <exception>
 
+#include "base/call_scope.h"
 #include "base/error.h"
 #include "base/guard.h"
 #include "panel/ge_panel.h"
@@ -39,6 +40,9 @@ void TGEPanel::DoTimer() {
   // may close the panel from inside its handlers: then nothing of the
   // panel is touched any more.
   const std::shared_ptr<bool> alive = alive_;
+  // A CloseGE from the host's messages while Google Earth is being asked
+  // takes effect when the tick returns; `alive` is destroyed after `scope`.
+  const CallScope scope;
   try {
     if (FApplication == nullptr) {
       ConnectTick();
@@ -80,10 +84,13 @@ bool TGEPanel::QueryTick() {
     if (!FEmbedded) {
       SetGoogleEarth();
     }
-    if (OnInit) {
+    if (OnInit && GlobalPanel() == this) {
       const std::shared_ptr<bool> alive = alive_;
       const InitEvent handler = OnInit;
-      handler();
+      {
+        const HostCode host;
+        handler();
+      }
       if (!*alive) {
         return false;
       }
@@ -119,7 +126,12 @@ void TGEPanel::FailStartup() {
 
 void TGEPanel::RaiseLoaded(bool isLoaded) {
   // A copy: the handler may close the panel, and the event with it.
+  // A panel the host closed during this tick tells it nothing more.
+  if (GlobalPanel() != this) {
+    return;
+  }
   if (const LoadedEvent handler = OnLoaded) {
+    const HostCode host;
     handler(isLoaded);
   }
 }

@@ -7,6 +7,7 @@
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
+#include "platform/module.h"
 #include "platform/ole.h"
 #include "platform/panel_window.h"
 #include "platform/processes.h"
@@ -30,6 +31,7 @@ struct Platform {
   Ole& ole;
   Dialogs& dialogs;
   SaveDialogs& saveDialogs;
+  Module& module;
 };
 
 }  // namespace zge::platform

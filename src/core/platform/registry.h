@@ -34,11 +34,13 @@ class RegistryKey {
 class Registry {
  public:
   virtual ~Registry() = default;
-  // Opens an existing key with all access rights; null when it is missing.
+  // Opens an existing key with all access rights; null when it is missing
+  // or cannot be opened (no rights): nothing is read or written there.
   virtual std::unique_ptr<RegistryKey> OpenKey(std::string_view path) = 0;
   // Opens the key, creating it and its parents when missing.
   virtual std::unique_ptr<RegistryKey> CreateKey(std::string_view path) = 0;
-  // Removes an empty key; does nothing when it is missing or not empty.
+  // Removes an empty key; does nothing when it is missing, cannot be opened
+  // or is not empty.
   virtual void DeleteKeyIfEmpty(std::string_view path) = 0;
 };
 
