@@ -49,7 +49,7 @@ enum ControlId : int {
   kCancelButton = IDCANCEL,
 };
 
-struct ControlSpec {
+struct ControlLayout {
   int id;
   const wchar_t* windowClass;
   const wchar_t* text;
@@ -66,7 +66,7 @@ constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 
 // In creation order, which is the tab order: the list, the directory box,
 // OK, Cancel; labels and the folder button are not tab stops.
-constexpr std::array<ControlSpec, 7> kControls = {{
+constexpr std::array<ControlLayout, 7> kControls = {{
     {kLabel1, L"STATIC", L"Features to Save:", kChild | SS_LEFT | SS_NOPREFIX, 0, 8, 6, 87, 13},
     {kCheckListBox, WC_LISTVIEWW, L"",
      kChild | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
@@ -280,11 +280,11 @@ class SaveDialog final : public platform::SaveDialogWindow {
                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                               DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kFontFace));
     ThrowLastErrorIf(!font_, "CreateFontW", "Tahoma");
-    for (const ControlSpec& spec : kControls) {
+    for (const ControlLayout& layout : kControls) {
       const HWND control = ::CreateWindowExW(
-          spec.exStyle, spec.windowClass, spec.text, spec.style, Scaled(spec.left),
-          Scaled(spec.top), Scaled(spec.width), Scaled(spec.height), window_,
-          reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), ThisModule(), nullptr);
+          layout.exStyle, layout.windowClass, layout.text, layout.style, Scaled(layout.left),
+          Scaled(layout.top), Scaled(layout.width), Scaled(layout.height), window_,
+          reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), ThisModule(), nullptr);
       ThrowLastErrorIf(control == nullptr, "CreateWindowExW", "a control of the save dialog");
       // WM_SETFONT has no result.
       static_cast<void>(
