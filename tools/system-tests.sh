@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Runs the Wine system tests of one Windows build tree (win32 or win64) in a
-# fresh copy of the template prefix, with that bitness's stand-in registered.
+# Runs the Wine system tests of one Windows build tree (win32 or win64), with
+# that bitness's stand-in registered. The tests are dealt round-robin into
+# ZGE_SHARDS shards (default: JOBS, else 2); each shard runs in a fresh copy
+# of the template prefix with a wineserver of its own, so shards share no
+# registry, no stand-in instance and no temporary folder.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-lib.sh"
 
@@ -8,6 +11,7 @@ preset=$1  # further arguments go to ctest (-R, -E ...)
 build=$ZGE_ROOT/build/$preset
 suite=system-$preset
 results=$ZGE_ROOT/build/results
+shards=${ZGE_SHARDS:-${JOBS:-2}}
 mkdir -p "$results"
 
 if [[ $preset == *win32 ]] && ! zge_can_run_32bit; then
@@ -23,11 +27,6 @@ source "$build/tests/system/zge-paths.env"
 loader=$(zge_loader_for "$preset")
 
 zge_ensure_template
-WINEPREFIX=$(zge_fresh_prefix "$suite")
-export WINEPREFIX
-trap zge_stop_server EXIT
-zge_start_server
-zge_register_standin "$loader" "$ZGE_STANDIN_EXE"
 
 # Targets whose emulator is the toolchain's plain `wine` get the loader of
 # their bitness too.
@@ -35,8 +34,57 @@ mkdir -p "$ZGE_WINE_DIR/bin"
 ln -sf "$ZGE_ROOT/tools/wine-exec.sh" "$ZGE_WINE_DIR/bin/wine"
 export PATH=$ZGE_WINE_DIR/bin:$PATH
 
-# Every Windows test of the tree: the stand-in's own tests and the system
-# tests, one process per test so that each loads the DLL afresh. They share
-# the stand-in's registry key and its single running instance: one at a time.
-"$ZGE_ROOT/tools/run-ctest.sh" "$suite" --test-dir "$build" --timeout 120 --output-on-failure \
-  "${@:2}"
+# One shard: its own prefix and server; the tests numbered k, k+n, k+2n ...
+# Inside a shard the tests run one at a time: they share the stand-in's
+# registry key and its single running instance.
+run_shard() {
+  local k=$1 n=$2
+  shift 2
+  local name=$suite
+  ((n > 1)) && name=$suite-$k
+  WINEPREFIX=$(zge_fresh_prefix "$name")
+  export WINEPREFIX
+  trap zge_stop_server EXIT
+  zge_start_server
+  zge_register_standin "$loader" "$ZGE_STANDIN_EXE"
+  local stride=()
+  ((n > 1)) && stride=(-I "$k,,$n")
+  "$ZGE_ROOT/tools/run-ctest.sh" "$name" --test-dir "$build" --timeout 120 \
+    --output-on-failure "${stride[@]}" "$@"
+}
+
+if ((shards <= 1)); then
+  run_shard 1 1 "${@:2}"
+  exit
+fi
+
+pids=()
+for ((k = 1; k <= shards; k++)); do
+  (run_shard "$k" "$shards" "${@:2}" >/dev/null 2>&1) &
+  pids+=($!)
+done
+status=0
+for pid in "${pids[@]}"; do
+  wait "$pid" || status=1
+done
+
+# One result and one log for the suite: the shards' sums, their logs in turn.
+passed=0
+failed=0
+: >"$results/$suite.log"
+for ((k = 1; k <= shards; k++)); do
+  shard=$suite-$k
+  cat "$results/$shard.log" >>"$results/$suite.log"
+  if [[ -f $results/$shard ]]; then
+    read -r p f <"$results/$shard"
+  else
+    p=0 f=1
+  fi
+  passed=$((passed + p))
+  failed=$((failed + f))
+  rm -f "$results/$shard" "$results/$shard.log"
+done
+grep -E '(Failed|Not Run|Timeout|Exception)|tests passed|Total Test time' "$results/$suite.log" || true
+echo "=== $suite: $passed passed, $failed failed in $shards shards (log: build/results/$suite.log)"
+echo "$passed $failed" >"$results/$suite"
+exit "$status"
