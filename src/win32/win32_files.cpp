@@ -31,6 +31,23 @@ std::optional<DWORD> Attributes(std::string_view path) {
   return attributes;
 }
 
+// The full form of a path relative to the current folder: the shell's
+// folder creation takes full paths only.
+std::string FullPath(std::string_view path) {
+  const std::string terminated(path);
+  std::string full(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD length = ::GetFullPathNameA(terminated.c_str(), static_cast<DWORD>(full.size()),
+                                            full.data(), nullptr);
+    ThrowLastErrorIf(length == 0, "GetFullPathNameA", path);
+    if (length < full.size()) {
+      full.resize(length);
+      return full;
+    }
+    full.resize(length);  // too small: `length` counts the terminator too
+  }
+}
+
 // Deletes a file that was being written unless it was finished.
 class UnfinishedFile {
  public:
@@ -94,9 +111,8 @@ bool Win32Files::FileExists(std::string_view path) {
 }
 
 void Win32Files::CreateDirectory(std::string_view path) {
-  const std::string terminated(path);
   // Creates every missing folder on the path.
-  const int status = ::SHCreateDirectoryExA(nullptr, terminated.c_str(), nullptr);
+  const int status = ::SHCreateDirectoryExA(nullptr, FullPath(path).c_str(), nullptr);
   if (status == ERROR_SUCCESS) {
     return;
   }

@@ -78,6 +78,15 @@ TEST_F(FilesTest, CreatingAFolderCreatesEveryMissingFolderOnItsPath) {
   EXPECT_TRUE(files_.DirectoryExists(folder));
 }
 
+TEST_F(FilesTest, AFolderRelativeToTheCurrentFolderIsCreatedThere) {
+  std::string previous(MAX_PATH, '\0');
+  previous.resize(::GetCurrentDirectoryA(MAX_PATH, previous.data()));
+  ASSERT_NE(::SetCurrentDirectoryA(root_.c_str()), 0);
+  EXPECT_NO_THROW(files_.CreateDirectory("sub\\deeper"));
+  static_cast<void>(::SetCurrentDirectoryA(previous.c_str()));
+  EXPECT_TRUE(files_.DirectoryExists(root_ + "\\sub\\deeper"));
+}
+
 TEST_F(FilesTest, WritingIntoAMissingFolderThrowsThePathError) {
   try {
     files_.WriteFile(root_ + "\\missing\\a.kml", "x");
