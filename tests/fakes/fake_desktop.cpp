@@ -3,6 +3,7 @@
 namespace zge::fakes {
 
 WindowHandle FakeDesktop::AddWindow(FakeWindow window) {
+  const std::lock_guard lock(mutex_);
   const WindowHandle handle = next_;
   next_ += 4;
   windows_.emplace(handle, std::move(window));
@@ -11,10 +12,17 @@ WindowHandle FakeDesktop::AddWindow(FakeWindow window) {
 
 bool FakeDesktop::Succeeds(const std::string& call, WindowHandle window) {
   log_.Add(call);
+  if (faults != nullptr && faults->Check(fault::kDesktop, call)) {
+    return false;
+  }
   return failing.count(call.substr(0, call.find('('))) == 0 && Exists(window);
 }
 
 WindowHandle FakeDesktop::FindTopLevel(std::string_view className, std::string_view title) {
+  const std::lock_guard lock(mutex_);
+  if (faults != nullptr && faults->Check(fault::kDesktop, "FindTopLevel")) {
+    return kNoWindow;
+  }
   for (const auto& [handle, window] : windows_) {
     if (window.parent == kNoWindow && window.className == className && window.text == title) {
       return handle;
@@ -24,10 +32,15 @@ WindowHandle FakeDesktop::FindTopLevel(std::string_view className, std::string_v
 }
 
 WindowHandle FakeDesktop::GetParent(WindowHandle window) {
+  const std::lock_guard lock(mutex_);
+  if (faults != nullptr && faults->Check(fault::kDesktop, "GetParent")) {
+    return kNoWindow;
+  }
   return Exists(window) ? windows_.at(window).parent : kNoWindow;
 }
 
 bool FakeDesktop::SetParent(WindowHandle child, WindowHandle newParent) {
+  const std::lock_guard lock(mutex_);
   if (!Succeeds("SetParent(" + std::to_string(child) + ", " + std::to_string(newParent) + ")",
                 child)) {
     return false;
@@ -37,6 +50,7 @@ bool FakeDesktop::SetParent(WindowHandle child, WindowHandle newParent) {
 }
 
 bool FakeDesktop::GetClientRect(WindowHandle window, Rect& rect) {
+  const std::lock_guard lock(mutex_);
   if (!Succeeds("GetClientRect(" + std::to_string(window) + ")", window)) {
     return false;
   }
@@ -46,6 +60,7 @@ bool FakeDesktop::GetClientRect(WindowHandle window, Rect& rect) {
 }
 
 bool FakeDesktop::SetWindowPos(WindowHandle window, WindowHandle insertAfter, const Rect& rect) {
+  const std::lock_guard lock(mutex_);
   if (!Succeeds("SetWindowPos(" + std::to_string(window) + ", " + std::to_string(insertAfter) + ")",
                 window)) {
     return false;
@@ -55,6 +70,7 @@ bool FakeDesktop::SetWindowPos(WindowHandle window, WindowHandle insertAfter, co
 }
 
 bool FakeDesktop::MoveWindow(WindowHandle window, const Rect& rect, bool repaint) {
+  const std::lock_guard lock(mutex_);
   if (!Succeeds("MoveWindow(" + std::to_string(window) + ", " + std::to_string(rect.Width()) + "x" +
                     std::to_string(rect.Height()) + (repaint ? ", repaint)" : ")"),
                 window)) {
@@ -65,6 +81,7 @@ bool FakeDesktop::MoveWindow(WindowHandle window, const Rect& rect, bool repaint
 }
 
 void FakeDesktop::ShowWindow(WindowHandle window, int showCommand) {
+  const std::lock_guard lock(mutex_);
   if (!Succeeds("ShowWindow(" + std::to_string(window) + ", " + std::to_string(showCommand) + ")",
                 window)) {
     return;
@@ -75,6 +92,10 @@ void FakeDesktop::ShowWindow(WindowHandle window, int showCommand) {
 }
 
 std::string FakeDesktop::GetWindowText(WindowHandle window, int maxCount) {
+  const std::lock_guard lock(mutex_);
+  if (faults != nullptr && faults->Check(fault::kDesktop, "GetWindowText")) {
+    return {};
+  }
   if (!Exists(window) || maxCount <= 0) {
     return {};
   }
@@ -83,6 +104,7 @@ std::string FakeDesktop::GetWindowText(WindowHandle window, int maxCount) {
 }
 
 bool FakeDesktop::SetWindowText(WindowHandle window, std::string_view text) {
+  const std::lock_guard lock(mutex_);
   if (!Succeeds("SetWindowText(" + std::to_string(window) + ")", window)) {
     return false;
   }
@@ -91,6 +113,7 @@ bool FakeDesktop::SetWindowText(WindowHandle window, std::string_view text) {
 }
 
 bool FakeDesktop::SetFocus(WindowHandle window) {
+  const std::lock_guard lock(mutex_);
   if (!Succeeds("SetFocus(" + std::to_string(window) + ")", window)) {
     return false;
   }
@@ -99,6 +122,10 @@ bool FakeDesktop::SetFocus(WindowHandle window) {
 }
 
 std::uint32_t FakeDesktop::GetWindowProcessId(WindowHandle window) {
+  const std::lock_guard lock(mutex_);
+  if (faults != nullptr && faults->Check(fault::kDesktop, "GetWindowProcessId")) {
+    return 0;
+  }
   return Exists(window) ? windows_.at(window).processId : 0;
 }
 

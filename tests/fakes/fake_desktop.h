@@ -1,13 +1,17 @@
 // An in-memory desktop: windows with a class, title, parent, position,
-// show state and owning process. Handles are small numbers.
+// show state and owning process. Handles are small numbers. The port's
+// calls and AddWindow/RemoveWindow may come from several threads (the watch
+// thread looks for Google Earth's window); Window() is for one thread only.
 #pragma once
 
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 
 #include "call_log.h"
+#include "fault_plan.h"
 #include "platform/desktop.h"
 
 namespace zge::fakes {
@@ -27,12 +31,20 @@ class FakeDesktop final : public platform::Desktop {
   explicit FakeDesktop(CallLog& log) : log_(log) {}
 
   WindowHandle AddWindow(FakeWindow window);
-  void RemoveWindow(WindowHandle window) { windows_.erase(window); }
+  void RemoveWindow(WindowHandle window) {
+    const std::lock_guard lock(mutex_);
+    windows_.erase(window);
+  }
   [[nodiscard]] FakeWindow& Window(WindowHandle window) { return windows_.at(window); }
-  [[nodiscard]] bool Exists(WindowHandle window) const { return windows_.count(window) != 0; }
+  [[nodiscard]] bool Exists(WindowHandle window) const {
+    const std::lock_guard lock(mutex_);
+    return windows_.count(window) != 0;
+  }
   // Calls of these names fail from now on (return false).
   std::set<std::string> failing;
   WindowHandle focus = kNoWindow;
+  // Injected failures: a failing call returns false (or does nothing).
+  FaultPlan* faults = nullptr;
 
   WindowHandle FindTopLevel(std::string_view className, std::string_view title) override;
   WindowHandle GetParent(WindowHandle window) override;
@@ -50,6 +62,7 @@ class FakeDesktop final : public platform::Desktop {
   bool Succeeds(const std::string& call, WindowHandle window);
 
   CallLog& log_;
+  mutable std::recursive_mutex mutex_;
   std::map<WindowHandle, FakeWindow> windows_;
   WindowHandle next_ = 0x100;
 };

@@ -7,10 +7,23 @@ namespace {
 
 std::string Narrow(std::u16string_view text) { return std::string(text.begin(), text.end()); }
 
-// A layer: its visibility lives in EarthState::features.
-class FakeLayer final : public earth::FeatureGE {
+// Counts itself in the fake's live objects for as long as it lives.
+class Counted {
  public:
-  FakeLayer(FakeEarth& earth, std::u16string name) : earth_(earth), name_(std::move(name)) {}
+  explicit Counted(EarthState& state) : state_(state) { ++state_.liveObjects; }
+  ~Counted() { --state_.liveObjects; }
+  Counted(const Counted&) = delete;
+  Counted& operator=(const Counted&) = delete;
+
+ private:
+  EarthState& state_;
+};
+
+// A layer: its visibility lives in EarthState::features.
+class FakeLayer final : private Counted, public earth::FeatureGE {
+ public:
+  FakeLayer(FakeEarth& earth, std::u16string name)
+      : Counted(earth.state), earth_(earth), name_(std::move(name)) {}
   std::u16string Name() override { return name_; }
   std::int32_t Visibility() override {
     earth_.Call("Feature.Visibility");
@@ -30,10 +43,10 @@ class FakeLayer final : public earth::FeatureGE {
 };
 
 // A feature of the temporary places; calls are logged with its name.
-class FakeFeature final : public earth::FeatureGE {
+class FakeFeature final : private Counted, public earth::FeatureGE {
  public:
   FakeFeature(FakeEarth& earth, std::shared_ptr<FakeFeatureNode> node)
-      : earth_(earth), node_(std::move(node)) {}
+      : Counted(earth.state), earth_(earth), node_(std::move(node)) {}
   std::u16string Name() override {
     Call("Name");
     return node_->name;
@@ -57,10 +70,10 @@ class FakeFeature final : public earth::FeatureGE {
 };
 
 // A snapshot of a feature's children, numbered from 1.
-class FakeCollection final : public earth::FeatureCollectionGE {
+class FakeCollection final : private Counted, public earth::FeatureCollectionGE {
  public:
   FakeCollection(FakeEarth& earth, std::vector<std::shared_ptr<FakeFeatureNode>> children)
-      : earth_(earth), children_(std::move(children)) {}
+      : Counted(earth.state), earth_(earth), children_(std::move(children)) {}
   std::int32_t Count() override {
     earth_.Call("Collection.Count");
     return static_cast<std::int32_t>(children_.size());
@@ -107,9 +120,10 @@ std::shared_ptr<FakeFeatureNode> FindNewestFirst(const FakeFeatureNode& places,
 }
 
 // A detached copy of the camera: writes stay in the copy.
-class FakeCameraInfo final : public earth::CameraInfoGE {
+class FakeCameraInfo final : private Counted, public earth::CameraInfoGE {
  public:
-  FakeCameraInfo(FakeEarth& earth, FakeCamera camera) : earth_(earth), camera_(camera) {}
+  FakeCameraInfo(FakeEarth& earth, FakeCamera camera)
+      : Counted(earth.state), earth_(earth), camera_(camera) {}
   double FocusPointLatitude() override { return Get("FocusPointLatitude", camera_.latitude); }
   void SetFocusPointLatitude(double value) override {
     Put("FocusPointLatitude", camera_.latitude, value);
@@ -150,9 +164,10 @@ class FakeCameraInfo final : public earth::CameraInfoGE {
   FakeCamera camera_;
 };
 
-class FakeViewExtents final : public earth::ViewExtentsGE {
+class FakeViewExtents final : private Counted, public earth::ViewExtentsGE {
  public:
-  FakeViewExtents(FakeEarth& earth, FakeExtents extents) : earth_(earth), extents_(extents) {}
+  FakeViewExtents(FakeEarth& earth, FakeExtents extents)
+      : Counted(earth.state), earth_(earth), extents_(extents) {}
   double North() override { return Get("North", extents_.north); }
   double South() override { return Get("South", extents_.south); }
   double East() override { return Get("East", extents_.east); }
@@ -167,9 +182,10 @@ class FakeViewExtents final : public earth::ViewExtentsGE {
   FakeExtents extents_;
 };
 
-class FakePointOnTerrain final : public earth::PointOnTerrainGE {
+class FakePointOnTerrain final : private Counted, public earth::PointOnTerrainGE {
  public:
-  FakePointOnTerrain(FakeEarth& earth, FakeTerrainPoint point) : earth_(earth), point_(point) {}
+  FakePointOnTerrain(FakeEarth& earth, FakeTerrainPoint point)
+      : Counted(earth.state), earth_(earth), point_(point) {}
   double Latitude() override { return Get("Latitude", point_.latitude); }
   double Longitude() override { return Get("Longitude", point_.longitude); }
   double Altitude() override { return Get("Altitude", point_.altitude); }
@@ -293,6 +309,10 @@ void FakeEarth::Call(const std::string& member) {
   if (whileWaiting) {
     whileWaiting(member);
   }
+  // Releasing a reference cannot fail.
+  if (faults != nullptr && member != "Release") {
+    faults->ThrowIfDue(fault::kEarth, member);
+  }
   const auto failing = state.failing.find(member);
   if (failing != state.failing.end()) {
     throw Error(failing->second, member + " failed");
@@ -303,6 +323,9 @@ std::unique_ptr<earth::ApplicationGE> FakeEarth::Connect() {
   log_.Add("Connect");
   if (whileWaiting) {
     whileWaiting("Connect");
+  }
+  if (faults != nullptr) {
+    faults->ThrowIfDue(fault::kEarth, "Connect");
   }
   if (!state.registered) {
     throw Error(state.connectError, "Class not registered");

@@ -13,6 +13,7 @@
 
 #include "call_log.h"
 #include "earth/earth_server.h"
+#include "fault_plan.h"
 
 namespace zge::fakes {
 
@@ -101,6 +102,9 @@ struct EarthState {
   std::vector<std::pair<std::u16string, std::int32_t>> screenShots;
   int connections = 0;   // live application objects
   int connectCount = 0;  // connections made so far
+  // Live objects the application handed out: cameras, features,
+  // collections, extents and terrain points.
+  int liveObjects = 0;
 };
 
 class FakeEarth final : public earth::EarthServer {
@@ -111,6 +115,8 @@ class FakeEarth final : public earth::EarthServer {
   // Runs on every call and connection after it is logged, as the host's
   // messages run while a real call waits for Google Earth.
   std::function<void(const std::string& member)> whileWaiting;
+  // Injected failures, when a test shares a plan with the other fakes.
+  FaultPlan* faults = nullptr;
 
   // Throws the member's configured failure, after logging the call.
   void Call(const std::string& member);

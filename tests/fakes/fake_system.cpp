@@ -33,6 +33,9 @@ class FakeProcess final : public platform::Process {
 
   std::optional<std::uint32_t> ExitCode() override {
     log_.Add("GetExitCodeProcess");
+    if (owner_.faults != nullptr && owner_.faults->Check(fault::kProcess, "GetExitCodeProcess")) {
+      return std::nullopt;
+    }
     const FakeProcessState& state = owner_.processes.at(id_);
     return state.running ? 259U : state.exitCode;
   }
@@ -53,6 +56,9 @@ class FakeProcess final : public platform::Process {
 
 std::unique_ptr<platform::Process> FakeProcesses::Open(std::uint32_t processId) {
   log_.Add("OpenProcess(" + std::to_string(processId) + ")");
+  if (faults != nullptr && faults->Check(fault::kProcess, "OpenProcess")) {
+    return nullptr;
+  }
   const auto found = processes.find(processId);
   if (found == processes.end() || !found->second.openable) {
     return nullptr;
@@ -85,6 +91,7 @@ class FakeRegistryKey final : public platform::RegistryKey {
     return platform::RegistryValueType::kOther;
   }
   std::string ReadString(std::string_view name) override {
+    Due("ReadString");
     const RegistryData* data = Find(name);
     if (data == nullptr || !std::holds_alternative<std::string>(*data)) {
       throw Error(static_cast<std::int32_t>(0x8007000D),
@@ -93,6 +100,7 @@ class FakeRegistryKey final : public platform::RegistryKey {
     return std::get<std::string>(*data);
   }
   std::uint32_t ReadDword(std::string_view name) override {
+    Due("ReadDword");
     const RegistryData* data = Find(name);
     if (data == nullptr || !std::holds_alternative<std::uint32_t>(*data)) {
       throw Error(static_cast<std::int32_t>(0x8007000D), "Invalid data type");
@@ -105,16 +113,19 @@ class FakeRegistryKey final : public platform::RegistryKey {
     if (registry_.failWrites) {
       throw Error(*registry_.failWrites, "Failed to set data for '" + std::string(name) + "'");
     }
+    Due("WriteString(" + path_ + "\\" + std::string(name) + ")");
     registry_.Set(path_, std::string(name), std::string(value));
   }
   void DeleteValue(std::string_view name) override {
     registry_.log_.Add("RegDelete(" + path_ + "\\" + std::string(name) + ")");
+    Due("DeleteValue(" + path_ + "\\" + std::string(name) + ")");
     auto& values = registry_.keys[path_].values;
     values.erase(std::remove_if(values.begin(), values.end(),
                                 [&](const auto& v) { return v.first == name; }),
                  values.end());
   }
   std::vector<std::string> ValueNames() override {
+    Due("ValueNames");
     std::vector<std::string> names;
     for (const auto& [name, data] : registry_.keys.at(path_).values) {
       names.push_back(name);
@@ -123,6 +134,11 @@ class FakeRegistryKey final : public platform::RegistryKey {
   }
 
  private:
+  void Due(const std::string& member) {
+    if (registry_.faults != nullptr) {
+      registry_.faults->ThrowIfDue(fault::kRegistry, member);
+    }
+  }
   const RegistryData* Find(std::string_view name) {
     for (const auto& [valueName, data] : registry_.keys.at(path_).values) {
       if (valueName == name) {
@@ -141,6 +157,9 @@ std::unique_ptr<platform::RegistryKey> FakeRegistry::OpenKey(std::string_view pa
   if (keys.count(key) == 0) {
     return nullptr;
   }
+  if (faults != nullptr && faults->Check(fault::kRegistry, "OpenKey(" + key + ")")) {
+    return nullptr;
+  }
   return std::make_unique<FakeRegistryKey>(*this, key);
 }
 
@@ -148,6 +167,9 @@ std::unique_ptr<platform::RegistryKey> FakeRegistry::CreateKey(std::string_view 
   const std::string key = Normalise(path);
   if (failWrites) {
     throw Error(*failWrites, "Failed to create key " + key);
+  }
+  if (faults != nullptr) {
+    faults->ThrowIfDue(fault::kRegistry, "CreateKey(" + key + ")");
   }
   keys[key];
   return std::make_unique<FakeRegistryKey>(*this, key);
@@ -240,6 +262,9 @@ std::string FakeCodePage::ToUtf8(std::u16string_view text) {
 }
 
 void FakeFiles::CreateDirectory(std::string_view path) {
+  if (faults != nullptr) {
+    faults->ThrowIfDue(fault::kFiles, "CreateDirectory");
+  }
   if (failCreateDirectory) {
     throw Error(static_cast<std::int32_t>(0x80070005), "access denied");
   }
@@ -247,6 +272,9 @@ void FakeFiles::CreateDirectory(std::string_view path) {
 }
 
 void FakeFiles::WriteFile(std::string_view path, std::string_view bytes) {
+  if (faults != nullptr) {
+    faults->ThrowIfDue(fault::kFiles, "WriteFile(" + std::string(path) + ")");
+  }
   if (failWrites) {
     throw Error(*failWrites, "cannot write " + std::string(path));
   }
@@ -254,6 +282,9 @@ void FakeFiles::WriteFile(std::string_view path, std::string_view bytes) {
 }
 
 std::string FakeFiles::CreateUniqueFile(std::string_view directory, std::string_view prefix) {
+  if (faults != nullptr) {
+    faults->ThrowIfDue(fault::kFiles, "CreateUniqueFile");
+  }
   std::string path =
       std::string(directory) + std::string(prefix) + std::to_string(++uniqueFiles) + ".tmp";
   files[path] = std::string();
@@ -262,11 +293,17 @@ std::string FakeFiles::CreateUniqueFile(std::string_view directory, std::string_
 
 bool FakeFiles::DeleteFile(std::string_view path) {
   deletions.emplace_back(path);
+  if (faults != nullptr && faults->Check(fault::kFiles, "DeleteFile(" + std::string(path) + ")")) {
+    return false;
+  }
   return files.erase(std::string(path)) != 0;
 }
 
 void FakeFiles::CopyFile(std::string_view source, std::string_view target) {
   copies.emplace_back(source, target);
+  if (faults != nullptr) {
+    faults->ThrowIfDue(fault::kFiles, "CopyFile");
+  }
   const auto found = files.find(std::string(source));
   if (failCopies || found == files.end()) {
     throw Error(
@@ -297,6 +334,9 @@ class FakeOleScope final : public platform::OleScope {
 
 std::unique_ptr<platform::OleScope> FakeOle::Initialize() {
   log_.Add("OleInitialize");
+  if (faults != nullptr) {
+    faults->ThrowIfDue(fault::kOle, "OleInitialize");
+  }
   return std::make_unique<FakeOleScope>(*this, log_);
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "call_log.h"
+#include "fault_plan.h"
 #include "platform/code_page.h"
 #include "platform/files.h"
 #include "platform/module.h"
@@ -33,6 +34,7 @@ class FakeProcesses final : public platform::Processes {
   std::unique_ptr<platform::Process> Open(std::uint32_t processId) override;
   std::map<std::uint32_t, FakeProcessState> processes;
   int openHandles = 0;
+  FaultPlan* faults = nullptr;
 
  private:
   CallLog& log_;
@@ -62,6 +64,8 @@ class FakeRegistry final : public platform::Registry {
   // Writes fail with this code while set.
   std::optional<std::int32_t> failWrites;
   int openKeys = 0;
+  // Injected failures: an open that fails finds no key, the rest throw.
+  FaultPlan* faults = nullptr;
 
  private:
   friend class FakeRegistryKey;
@@ -96,6 +100,8 @@ class FakeFiles final : public platform::Files {
   // Copies fail with this code while set, leaving the target as it was. A
   // missing source fails as well.
   std::optional<std::int32_t> failCopies;
+  // Injected failures: a deletion that fails leaves the file, the rest throw.
+  FaultPlan* faults = nullptr;
 };
 
 // Latin-1 as the code page: each byte is one UTF-16 unit.
@@ -112,6 +118,7 @@ class FakeOle final : public platform::Ole {
   explicit FakeOle(CallLog& log) : log_(log) {}
   std::unique_ptr<platform::OleScope> Initialize() override;
   int depth = 0;
+  FaultPlan* faults = nullptr;
 
  private:
   CallLog& log_;

@@ -7,8 +7,7 @@ namespace {
 
 class FakeTimer final : public platform::Timer {
  public:
-  FakeTimer(TimerState& state, const std::function<void()>& beforeEnable)
-      : state_(state), beforeEnable_(beforeEnable) {}
+  explicit FakeTimer(FakeTimers& timers) : timers_(timers), state_(timers.state) {}
   ~FakeTimer() override {
     state_.exists = false;
     state_.enabled = false;
@@ -19,16 +18,19 @@ class FakeTimer final : public platform::Timer {
   void SetInterval(int milliseconds) override { state_.interval = milliseconds; }
   int Interval() const override { return state_.interval; }
   void SetEnabled(bool enabled) override {
-    if (enabled && beforeEnable_) {
-      beforeEnable_();
+    if (enabled && timers_.beforeEnable) {
+      timers_.beforeEnable();
+    }
+    if (enabled && timers_.faults != nullptr) {
+      timers_.faults->ThrowIfDue(fault::kTimer, "SetTimer");
     }
     state_.enabled = enabled;
   }
   bool Enabled() const override { return state_.enabled; }
 
  private:
+  FakeTimers& timers_;
   TimerState& state_;
-  const std::function<void()>& beforeEnable_;
 };
 
 class FakeWatchThread final : public platform::WatchThread {
@@ -75,8 +77,11 @@ std::unique_ptr<platform::Timer> FakeTimers::Create(int intervalMs, std::functio
   if (beforeCreate) {
     beforeCreate();
   }
+  if (faults != nullptr) {
+    faults->ThrowIfDue(fault::kTimer, "CreateTimer");
+  }
   state = TimerState{true, intervalMs, false, std::move(onTick)};
-  return std::make_unique<FakeTimer>(state, beforeEnable);
+  return std::make_unique<FakeTimer>(*this);
 }
 
 bool FakeTimers::Tick() {
@@ -104,6 +109,9 @@ std::unique_ptr<platform::PanelWindow> FakePanelWindows::Create(
     WindowHandle parent, platform::PanelWindowEvents& events) {
   if (failCreate) {
     throw Error(codes::kFail, "CreateWindowEx failed");
+  }
+  if (faults != nullptr) {
+    faults->ThrowIfDue(fault::kWindow, "CreateWindowEx");
   }
   Rect area;
   if (!desktop_.GetClientRect(parent, area)) {
@@ -147,6 +155,9 @@ std::vector<std::u16string> FakeDialogs::ChooseKmlFiles(WindowHandle owner) {
   lastOwner = owner;
   if (failWith) {
     throw Error(*failWith, "the dialog failed");
+  }
+  if (faults != nullptr) {
+    faults->ThrowIfDue(fault::kDialogs, "ChooseKmlFiles");
   }
   return chosenFiles;
 }

@@ -10,6 +10,7 @@
 
 #include "call_log.h"
 #include "fake_desktop.h"
+#include "fault_plan.h"
 #include "platform/dialogs.h"
 #include "platform/panel_window.h"
 #include "platform/timer.h"
@@ -34,6 +35,8 @@ class FakeTimers final : public platform::Timers {
   // throw, as a failing system call would.
   std::function<void()> beforeCreate;
   std::function<void()> beforeEnable;
+  // Injected failures of SetTimer: making a timer, switching one on.
+  FaultPlan* faults = nullptr;
 };
 
 struct ThreadState {
@@ -72,6 +75,7 @@ class FakePanelWindows final : public platform::PanelWindows {
 
   PanelWindowState state;
   bool failCreate = false;
+  FaultPlan* faults = nullptr;
 
  private:
   friend class FakePanelWindow;
@@ -88,6 +92,7 @@ class FakeDialogs final : public platform::Dialogs {
   std::vector<std::u16string> chosenFiles;
   std::optional<std::int32_t> failWith;
   WindowHandle lastOwner = kNoWindow;
+  FaultPlan* faults = nullptr;
 
  private:
   CallLog& log_;
