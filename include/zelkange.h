@@ -15,8 +15,8 @@
  * untouched. The panel stays usable after any error. Successful calls do not
  * clear the last error; ZgeClearLastError does.
  *
- * No panel: every function except LoadGE and the Zge*LastError functions
- * does nothing without a panel and returns its neutral result.
+ * No panel: every function except LoadGE, ZgeVersion and the Zge*LastError
+ * functions does nothing without a panel and returns its neutral result.
  *
  * Calls from inside calls: while the DLL waits for Google Earth (a COM call
  * into its process, or starting it), the thread's messages still run, so a
@@ -409,6 +409,17 @@ ZGE_API int32_t ZGE_CALL ZgeStringListItem(const ZgeStringList* list, int32_t in
                                            int32_t bufferSize) ZGE_NOEXCEPT;
 /* The number attached to entry `index` (the layer value's DWORD data). */
 ZGE_API int32_t ZGE_CALL ZgeStringListNumber(const ZgeStringList* list, int32_t index) ZGE_NOEXCEPT;
+
+/*
+ * The version of this DLL, the same as its version resource: major in bits
+ * 24-31, minor in bits 16-23, patch in bits 0-15, so that versions compare
+ * as numbers. Works without a panel and never fails. A host that needs a
+ * later function than it finds checks
+ * ZgeVersion() >= ZGE_MAKE_VERSION(major, minor, patch) before using it.
+ */
+#define ZGE_MAKE_VERSION(major, minor, patch) \
+  (((uint32_t)(major) << 24) | ((uint32_t)(minor) << 16) | (uint32_t)(patch))
+ZGE_API uint32_t ZGE_CALL ZgeVersion(void) ZGE_NOEXCEPT;
 
 #ifdef __cplusplus
 }

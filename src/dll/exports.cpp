@@ -32,6 +32,10 @@ namespace {
 
 using zge::TGEPanel;
 
+// ZgeVersion packs the project's version into 8, 8 and 16 bits.
+static_assert(ZGE_DLL_VERSION_MAJOR < 256 && ZGE_DLL_VERSION_MINOR < 256 &&
+              ZGE_DLL_VERSION_PATCH < 65536);
+
 constexpr std::int32_t kInvalidPointer = static_cast<std::int32_t>(0x80004003);  // E_POINTER
 constexpr wchar_t kProductPage[] = L"https://www.google.com/earth/";
 // SetRotation sends no rotation closer to north up than this, in degrees.
@@ -511,6 +515,10 @@ int32_t ZGE_CALL ZgeStringListNumber(const ZgeStringList* list, int32_t index) n
     return 0;
   }
   return (*live)[static_cast<std::size_t>(index)].number;
+}
+
+uint32_t ZGE_CALL ZgeVersion(void) noexcept {
+  return ZGE_MAKE_VERSION(ZGE_DLL_VERSION_MAJOR, ZGE_DLL_VERSION_MINOR, ZGE_DLL_VERSION_PATCH);
 }
 
 }  // extern "C"

@@ -66,7 +66,8 @@ namespace zge::test {
   X(ZgeStringListNumber)       \
   X(ZgeMousePos)               \
   X(ZgeGetEarthImage)          \
-  X(ZgeSaveKMLToFile)
+  X(ZgeSaveKMLToFile)          \
+  X(ZgeVersion)
 
 class ZelkanGE {
  public:
