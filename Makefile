@@ -3,7 +3,7 @@
 JOBS ?= 2
 export JOBS
 
-.PHONY: all deps test demo lint bench build build-native build-win32 build-win64 clean
+.PHONY: all deps test demo sdk lint bench build build-native build-win32 build-win64 clean
 
 all: build
 
@@ -24,6 +24,10 @@ test: deps
 
 demo: deps build-win32 build-win64
 	@tools/demo.sh
+
+# The SDK archive of both bitnesses: build/sdk/ZelkanGE-<version>-sdk.zip.
+sdk: deps build-win32 build-win64
+	@tools/sdk.sh
 
 # clang-format and clang-tidy; needs the native build's compile commands.
 lint: build-native

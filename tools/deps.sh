@@ -10,8 +10,13 @@ readonly required=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libz-mingw-w64-dev xplanet-images
   clang clang-tidy clang-format libclang-rt-14-dev libexpat1-dev python3
+  llvm lld
 )
-readonly optional=(imagemagick)
+# The SDK's Pascal test builds Free Pascal's Windows units from these; it
+# reports NOT RUN without them. The amd64 compiler removes nothing; only
+# fp-compiler-3.2.2:i386 would take g++ and clang away, hence --no-remove.
+readonly pascal=(fp-compiler fpc-source-3.2.2)
+readonly optional=(imagemagick "${pascal[@]}")
 
 as_root() {
   if [[ $(id -u) -eq 0 ]]; then
@@ -54,14 +59,13 @@ fi
 echo "deps: installing ${missing[*]:-} ${missing_optional[*]:-}"
 as_root apt-get update -qq
 if ((${#missing[@]} > 0)); then
-  # fp-compiler and friends are never asked for: apt would remove g++ and clang.
   # With their recommended packages: Wine's fonts and helpers among them.
   if ! as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"; then
     echo "deps: apt-get install failed" >&2
   fi
 fi
 if ((${#missing_optional[@]} > 0)); then
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing_optional[@]}" ||
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends --no-remove "${missing_optional[@]}" ||
     echo "deps: optional packages not installed: ${missing_optional[*]}"
 fi
 

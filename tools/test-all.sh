@@ -57,15 +57,20 @@ for preset in win32 win64; do
     tools/system-tests.sh "$preset" || true
   fi
 done
+# The SDK archive, unpacked and used as a host developer would.
+if [[ ! -f $results/build-win32 && ! -f $results/build-win64 ]]; then
+  tests/sdk/run.sh || true
+fi
 
 passed=0
 failed=0
 echo "=== results"
 for file in "$results"/*; do
   [[ $file == *.log ]] && continue
-  read -r p f note <"$file"
+  read -r p f note reason <"$file"
   if [[ ${note:-} == skipped ]]; then
-    printf '  %-16s NOT RUN (no 32-bit Windows programs on this machine)\n' "$(basename "$file")"
+    printf '  %-16s NOT RUN (%s)\n' "$(basename "$file")" \
+      "${reason:-no 32-bit Windows programs on this machine}"
     continue
   fi
   printf '  %-16s %3d passed, %3d failed\n' "$(basename "$file")" "$p" "$f"
