@@ -130,6 +130,8 @@ void FakePanelWindows::Destroyed(bool byHost) {
   }
   desktop_.RemoveWindow(state.handle);
   state.handle = kNoWindow;
+  // A destroyed window reports nothing more.
+  state.events = nullptr;
   if (byHost && events != nullptr) {
     events->OnWindowGone();
   }

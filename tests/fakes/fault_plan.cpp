@@ -7,7 +7,11 @@
 namespace zge::fakes {
 
 void FaultPlan::Arm(std::string target, int nth, std::int32_t code) {
-  rules_.push_back(Rule{std::move(target), std::max(nth, 1), code});
+  rules_.push_back(Rule{std::move(target), std::max(nth, 1), code, false});
+}
+
+void FaultPlan::ArmAlways(std::string target, std::int32_t code) {
+  rules_.push_back(Rule{std::move(target), 1, code, true});
 }
 
 std::optional<std::int32_t> FaultPlan::Check(std::string_view category, std::string_view member) {
@@ -17,11 +21,13 @@ std::optional<std::int32_t> FaultPlan::Check(std::string_view category, std::str
     if (rule->target != category && rule->target != bare) {
       continue;
     }
-    if (--rule->remaining > 0) {
+    if (!rule->always && --rule->remaining > 0) {
       continue;
     }
     const std::int32_t code = rule->code;
-    rules_.erase(rule);
+    if (!rule->always) {
+      rules_.erase(rule);
+    }
     delivered.push_back(Delivered{std::string(category), std::string(member), code});
     return code;
   }

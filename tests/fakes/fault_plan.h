@@ -37,6 +37,8 @@ class FaultPlan {
   // `target` names a category, or a member as the fakes log it without its
   // arguments ("SetParent", "Camera.Range", "WriteFile").
   void Arm(std::string target, int nth, std::int32_t code);
+  // Every matching call from now fails (a server that has died).
+  void ArmAlways(std::string target, std::int32_t code);
   void Clear() { rules_.clear(); }
   [[nodiscard]] bool Armed() const { return !rules_.empty(); }
 
@@ -56,6 +58,7 @@ class FaultPlan {
     std::string target;
     int remaining = 0;
     std::int32_t code = 0;
+    bool always = false;
   };
   std::vector<Rule> rules_;
   long calls_ = 0;
