@@ -184,13 +184,13 @@ class Session {
     switch (op) {
       case Op::kLoadGE:
         lastLoad_ =
-            Guarded(false, [&] { return entry::LoadGE(f_.ports, host_, LoadedCallback(depth)); });
+            Guarded(false, [&] { return entry::LoadGE(f_.ports, host_, LoadedCallback()); });
         break;
       case Op::kCloseGE:
         Guarded([] { entry::CloseGE(); });
         break;
       case Op::kSetOnLoaded:
-        Guarded([&] { entry::SetOnLoadedGE(LoadedCallback(depth)); });
+        Guarded([&] { entry::SetOnLoadedGE(LoadedCallback()); });
         break;
       case Op::kSetShutDown:
         Guarded([&] { entry::SetShutDownGE(data_.ConsumeBool()); });
@@ -202,7 +202,7 @@ class Session {
           if (clear) {
             panel.SetOnInit({});
           } else {
-            panel.SetOnInit([this, reaction, depth] { Nested(reaction, depth); });
+            panel.SetOnInit([this, reaction] { Nested(reaction); });
           }
         });
         break;
@@ -258,14 +258,13 @@ class Session {
         // call into Google Earth from now, and runs another step there.
         int countdown = data_.ConsumeIntegralInRange(1, 16);
         const Op reaction = data_.ConsumeEnum<Op>();
-        f_.earth.whileWaiting = [this, countdown, reaction, depth](const std::string&) mutable {
+        f_.earth.whileWaiting = [this, countdown, reaction](const std::string&) mutable {
           if (--countdown == 0) {
             // Clearing the handler destroys this lambda: copy what it needs first.
             Session& session = *this;
             const Op nested = reaction;
-            const int level = depth;
             session.f_.earth.whileWaiting = nullptr;
-            session.Nested(nested, level);
+            session.Nested(nested);
           }
         };
         break;
@@ -276,15 +275,20 @@ class Session {
     }
   }
 
-  // A step run by host code inside another one; bounded in depth.
-  void Nested(Op op, int depth) {
-    if (depth >= 3 || op == Op::kCallWhileWaiting) {
+  // A step run by host code inside another one. Bounded by the steps
+  // running at the time, not by where the callback was made: a tick whose
+  // handler ticks again would otherwise recurse for ever, which no host's
+  // timer does.
+  void Nested(Op op) {
+    if (nesting_ >= 3 || op == Op::kCallWhileWaiting) {
       return;
     }
-    Step(op, depth + 1);
+    ++nesting_;
+    Step(op, nesting_);
+    --nesting_;
   }
 
-  LoadedEvent LoadedCallback(int depth) {
+  LoadedEvent LoadedCallback() {
     switch (data_.ConsumeIntegralInRange(0, 3)) {
       case 0:
         return nullptr;
@@ -292,9 +296,9 @@ class Session {
         return [this](bool) { ++loadedEvents_; };
       default: {
         const Op reaction = data_.ConsumeEnum<Op>();
-        return [this, reaction, depth](bool) {
+        return [this, reaction](bool) {
           ++loadedEvents_;
-          Nested(reaction, depth);
+          Nested(reaction);
         };
       }
     }
@@ -410,7 +414,7 @@ class Session {
           dialog.directory = directory;
           if (react) {
             // The host's messages run in the dialog's modal loop.
-            Nested(reaction, 0);
+            Nested(reaction);
           }
           if (pressOk) {
             dialog.PressOk();
@@ -747,6 +751,7 @@ class Session {
   bool earthDead_ = false;
   bool lastLoad_ = false;
   int loadedEvents_ = 0;
+  int nesting_ = 0;
 };
 
 }  // namespace

@@ -40,18 +40,21 @@ void TGEPanel::OnDestroy() {
 void TGEPanel::ReleaseSequence() {
   CloseGE();
   if (FApplication != nullptr) {
+    // Taken off the panel first: the host's messages run while Google Earth
+    // answers, and a release they start (the host destroying the window)
+    // finds no connection left to release.
+    const std::unique_ptr<earth::TApplicationGE> application = std::move(FApplication);
     // Google Earth may have been closed by the user: a failing query then
     // counts as no main window, and the remaining steps still run.
     WindowHandle mainWnd = kNoWindow;
-    if (FApplication->IsConnected()) {
+    if (application->IsConnected()) {
       try {
-        mainWnd = FApplication->DefaultInterface().GetMainHwnd();
+        mainWnd = application->DefaultInterface().GetMainHwnd();
       } catch (const Error&) {
         mainWnd = kNoWindow;
       }
     }
-    FApplication->Disconnect();
-    FApplication.reset();
+    application->Disconnect();
     if (mainWnd != kNoWindow) {
       if (FShutDown) {
         EndGoogleEarthProcess(mainWnd);

@@ -1,0 +1,37 @@
+// Sequences the export fuzzer (fuzz/export_sequence_fuzz.cpp) found to break
+// the panel, each kept as the smallest case that shows it.
+#include "base/error.h"
+#include "panel_fixture.h"
+
+namespace zge::testing {
+namespace {
+
+// Runs `action` once, the first time `member` is called.
+void Once(fakes::FakeEarth& earth, std::string member, std::function<void()> action) {
+  earth.whileWaiting = [&earth, member = std::move(member),
+                        action = std::move(action)](const std::string& called) {
+    if (called == member) {
+      const std::function<void()> run = action;
+      earth.whileWaiting = nullptr;  // destroys this lambda: only locals from here
+      run();
+    }
+  };
+}
+
+// The host destroys its window while CloseGE's release sequence waits for
+// Google Earth's answer: the release that the window's destruction starts
+// must not pull the connection from under the one that is running.
+TEST_F(PanelTest, HostDestroyingTheWindowDuringTheReleaseSequence) {
+  LoadAndEmbed();
+  Once(f.earth, "GetMainHwnd", [this] { f.panelWindows.HostDestroysPanelWindow(); });
+  entry::CloseGE();
+  EXPECT_EQ(GlobalPanel(), nullptr);
+  EXPECT_EQ(f.earth.state.connections, 0);
+  EXPECT_EQ(f.earth.state.liveObjects, 0);
+  EXPECT_EQ(f.desktop.GetParent(earthRender), earthContainer);
+  EXPECT_FALSE(f.processes.processes.at(kEarthProcessId).running);
+  EXPECT_EQ(f.module.references, 0);
+}
+
+}  // namespace
+}  // namespace zge::testing
