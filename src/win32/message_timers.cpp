@@ -115,10 +115,8 @@ MessageTimers::~MessageTimers() = default;
 
 std::unique_ptr<platform::Timer> MessageTimers::Create(int intervalMs,
                                                        std::function<void()> onTick) {
-  if (!windowClass_) {
-    windowClass_ =
-        std::make_unique<WindowClass>(kTimerWindowClass, 0, &MessageTimer::Procedure, nullptr);
-  }
+  // The class lives as long as the module's code (see window_class.h).
+  static const WindowClass windowClass(kTimerWindowClass, 0, &MessageTimer::Procedure, nullptr);
   return std::make_unique<MessageTimer>(intervalMs, std::move(onTick));
 }
 

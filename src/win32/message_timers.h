@@ -9,8 +9,6 @@
 
 namespace zge::win32 {
 
-class WindowClass;
-
 class MessageTimers final : public platform::Timers {
  public:
   MessageTimers();
@@ -20,9 +18,6 @@ class MessageTimers final : public platform::Timers {
 
   // Throws zge::Error when the timer's window cannot be created.
   std::unique_ptr<platform::Timer> Create(int intervalMs, std::function<void()> onTick) override;
-
- private:
-  std::unique_ptr<WindowClass> windowClass_;
 };
 
 }  // namespace zge::win32

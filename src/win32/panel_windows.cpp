@@ -221,10 +221,9 @@ Win32PanelWindows::~Win32PanelWindows() = default;
 
 std::unique_ptr<platform::PanelWindow> Win32PanelWindows::Create(
     WindowHandle parent, platform::PanelWindowEvents& events) {
-  if (!windowClass_) {
-    windowClass_ = std::make_unique<WindowClass>(kPanelWindowClass, CS_OWNDC,
-                                                 &Win32PanelWindow::Procedure, BlackBrush());
-  }
+  // The class lives as long as the module's code (see window_class.h).
+  static const WindowClass windowClass(kPanelWindowClass, CS_OWNDC, &Win32PanelWindow::Procedure,
+                                       BlackBrush());
   return std::make_unique<Win32PanelWindow>(ToHwnd(parent), events);
 }
 

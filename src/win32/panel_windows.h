@@ -13,8 +13,6 @@
 
 namespace zge::win32 {
 
-class WindowClass;
-
 class Win32PanelWindows final : public platform::PanelWindows {
  public:
   Win32PanelWindows();
@@ -24,9 +22,6 @@ class Win32PanelWindows final : public platform::PanelWindows {
 
   std::unique_ptr<platform::PanelWindow> Create(WindowHandle parent,
                                                 platform::PanelWindowEvents& events) override;
-
- private:
-  std::unique_ptr<WindowClass> windowClass_;
 };
 
 }  // namespace zge::win32

@@ -1,6 +1,8 @@
 // A window class of this module, registered while its owner lives. The
-// class is unregistered again so that a later load of the DLL at another
+// class is unregistered again so that a later load of the DLL at the same
 // address does not find a class whose procedure pointed into the old image.
+// Owners are function-local statics: the module's static destructors run
+// when the host frees the DLL, so the class goes with the code it names.
 #pragma once
 
 #include "system_headers.h"
