@@ -7,7 +7,7 @@
 # DLL's own objects define; -k then imports the plain name.
 #   sdk-import-libs.sh x86|x64 ZelkanGE.def outdir object...
 set -euo pipefail
-arch=$1 def=$2 out=$3
+arch=$1 def=$2 out=$(realpath -m "$3")
 shift 3
 mkdir -p "$out"
 
@@ -42,5 +42,8 @@ decorated=$out/ZelkanGE-$arch.def
 
 kill_at=()
 [[ $arch == x86 ]] && kill_at=(-k)
-"$prefix-dlltool" -d "$decorated" -D ZelkanGE.dll -l "$out/libZelkanGE.dll.a" "${kill_at[@]}"
-"$llvm_dlltool" -m "$machine" -d "$decorated" -D ZelkanGE.dll -l "$out/ZelkanGE.lib" "${kill_at[@]}"
+# In the output folder: dlltool names the library's members after the path
+# it is given, and the build's path has no place in a shipped library.
+cd "$out"
+"$prefix-dlltool" -d "${decorated##*/}" -D ZelkanGE.dll -l libZelkanGE.dll.a "${kill_at[@]}"
+"$llvm_dlltool" -m "$machine" -d "${decorated##*/}" -D ZelkanGE.dll -l ZelkanGE.lib "${kill_at[@]}"

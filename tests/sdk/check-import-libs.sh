@@ -34,13 +34,15 @@ exports=$(sed -nE 's/^[[:space:]]+([A-Za-z_][A-Za-z0-9_]*)[[:space:]]+@([0-9]+).
   sort)
 names=$(cut -d' ' -f1 <<<"$exports")
 
-# An object that needs every function of the .def through the header.
+# An object that needs every function of the .def through the header. The
+# addresses are taken at run time: in a constant initializer a compiler
+# would refer to the import thunk instead of the __imp_ pointer.
 source=$work/all_functions.c
 {
   echo '#include "zelkange.h"'
-  echo 'void* const zge_every_function[] = {'
-  sed 's/.*/  (void*)\&&,/' <<<"$names"
-  echo '};'
+  echo 'void zge_every_function(void** out) {'
+  awk '{ printf "  out[%d] = (void*)&%s;\n", NR - 1, $1 }' <<<"$names"
+  echo '}'
 } >"$source"
 
 for arch in x86 x64; do
@@ -65,7 +67,7 @@ for arch in x86 x64; do
 
   for lib in ZelkanGE.lib libZelkanGE.dll.a; do
     path=$sdk/lib/$arch/$lib
-    listing=$(llvm-nm --defined-only "$path" 2>/dev/null | awk 'NF == 3 { print $3 }' |
+    listing=$(llvm-nm --defined-only "$path" 2>/dev/null | awk 'NF == 3 && $2 ~ /^[TI]$/ { print $3 }' |
       grep -vE '^(__IMPORT_DESCRIPTOR_|__NULL_IMPORT_DESCRIPTOR|.*_NULL_THUNK_DATA$|\.|_head_|__head_|_?ZelkanGE_dll_iname|__?lib.*_a_iname)' |
       sort)
     functions=$(grep -v '^__imp_' <<<"$listing")
@@ -83,7 +85,10 @@ for arch in x86 x64; do
            on && $1 ~ /^[0-9a-f]+$/ && NF == 3 { print $3, $2 }' | sort
   }
   if command -v lld-link >/dev/null; then
-    if lld-link /nologo /dll /noentry /machine:$machine /out:"$msvc_dll" "$object" \
+    # MinGW's objects carry no SEH table, which lld-link otherwise wants on x86.
+    safeseh=()
+    [[ $arch == x86 ]] && safeseh=(/safeseh:no)
+    if lld-link /nologo /dll /noentry /machine:"$machine" "${safeseh[@]}" /out:"$msvc_dll" "$object" \
       "$sdk/lib/$arch/ZelkanGE.lib" >"$work/lld-$arch.log" 2>&1; then
       expect "$arch: a program linked with ZelkanGE.lib imports the .def's names and ordinals" \
         "$(table "$msvc_dll")" "$exports"

@@ -16,7 +16,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/../../tools/wine-lib.sh"
 tag=${ZGE_SDK_TAG:-sdk}
 work=$ZGE_ROOT/build/$tag
-results=$ZGE_ROOT/build/results
+results=${ZGE_RESULTS:-$ZGE_ROOT/build/results}
 mkdir -p "$results"
 jobs=${JOBS:-2}
 
@@ -75,8 +75,8 @@ expected=(
   licences/mingw-w64-runtime.txt licences/gcc-runtime.txt
 )
 for arch in x86 x64; do
-  expected+=(bin/$arch/ZelkanGE.dll bin/$arch/EarthStandIn.exe
-    lib/$arch/libZelkanGE.dll.a lib/$arch/ZelkanGE.lib)
+  expected+=("bin/$arch/ZelkanGE.dll" "bin/$arch/EarthStandIn.exe"
+    "lib/$arch/libZelkanGE.dll.a" "lib/$arch/ZelkanGE.lib")
 done
 for file in "${expected[@]}"; do
   check "the package holds $file" test -s "$sdk/$file"
@@ -98,7 +98,8 @@ read -r passed failed <"$work/importlibs/counts"
 finish sdk-importlibs
 
 # ---- builds ----------------------------------------------------------------
-fpc_cache=$work/fpc
+# Shared by every work folder: the units depend only on Debian's packages.
+fpc_cache=$ZGE_ROOT/build/fpc
 fpc_missing=""
 if ! fpc_missing=$("$ZGE_ROOT/tools/sdk-fpc.sh" "$fpc_cache" 2>&1); then
   fpc_missing=${fpc_missing##*$'\n'}
