@@ -33,5 +33,27 @@ TEST_F(PanelTest, HostDestroyingTheWindowDuringTheReleaseSequence) {
   EXPECT_EQ(f.module.references, 0);
 }
 
+// The host destroys its window without CloseGE, and its timer calls CloseGE
+// while the release asks Google Earth for its window: the panel must not be
+// destroyed under the release, nor while its window is still going.
+TEST_F(PanelTest, CloseGEDuringTheReleaseOfAWindowTheHostDestroys) {
+  LoadAndEmbed();
+  f.earth.state.temporaryPlaces->children.clear();
+  entry::WithPanel([](TGEPanel& panel) { panel.LoadWaypoint("Buoy", "", "", 1, 2); });
+  bool panelDuringRelease = true;
+  Once(f.earth, "GetMainHwnd", [&] {
+    entry::CloseGE();
+    panelDuringRelease = GlobalPanel() != nullptr;
+  });
+  f.panelWindows.HostDestroysPanelWindow();
+  EXPECT_FALSE(panelDuringRelease);
+  EXPECT_EQ(GlobalPanel(), nullptr);
+  EXPECT_EQ(f.desktop.GetParent(earthRender), earthContainer);
+  EXPECT_EQ(f.earth.state.connections, 0);
+  EXPECT_FALSE(f.processes.processes.at(kEarthProcessId).running);
+  EXPECT_FALSE(f.files.FileExists(f.files.tempDirectory + "ZelkanGE\\Buoy.kml"));
+  EXPECT_EQ(f.ole.depth, 0);
+}
+
 }  // namespace
 }  // namespace zge::testing

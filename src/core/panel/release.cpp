@@ -1,6 +1,5 @@
 // Release: handing the render window back, ending or minimising Google
 // Earth when the panel goes, and giving Google Earth its own window back.
-#include "base/call_scope.h"
 #include "base/error.h"
 #include "base/guard.h"
 #include "panel/ge_panel.h"
@@ -27,9 +26,12 @@ void TGEPanel::CloseGE() {
 
 void TGEPanel::OnDestroy() {
   // The render window must leave before the panel's window dies with it.
-  // Inside a running call the rest waits for the destructor: that call may
-  // be using the connection right now.
-  if (CallScope::Inside() && !destroying_) {
+  // When the host destroys the window, the rest waits for the destructor,
+  // which follows once the window is gone: a running call may be using the
+  // connection right now, and the host's messages that run while Google
+  // Earth is asked may close the panel, which must not go while its window
+  // is still being destroyed.
+  if (!destroying_) {
     Guarded([this] { CloseGE(); });
     releaseDeferred_ = true;
     return;
