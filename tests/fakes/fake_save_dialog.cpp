@@ -49,8 +49,9 @@ void FakeSaveDialogs::Run(WindowHandle owner, const std::vector<std::string>& ro
   lastRows = rows;
   lastDirectory = directory;
   FakeSaveDialog dialog(*this, events, rows, directory);
-  if (user) {
-    user(dialog);
+  // A copy: the user's part may show another dialog, which replaces it.
+  if (const std::function<void(FakeSaveDialog&)> play = user) {
+    play(dialog);
   }
 }
 
