@@ -44,8 +44,30 @@ if command -v clang++ >/dev/null 2>&1; then
     echo "=== fuzz FAILED (log: build/results/fuzz.log)"
     echo "0 1" >"$results/fuzz"
   fi
+  # Random export sequences through the core with injected failures.
+  echo "=== fuzz: export sequences"
+  mkdir -p build/fuzz/corpus-exports
+  if [[ -x build/fuzz/fuzz/zge_export_fuzz ]] &&
+    timeout 90 build/fuzz/fuzz/zge_export_fuzz -max_total_time=20 -max_len=512 \
+      -artifact_prefix=build/fuzz/ build/fuzz/corpus-exports fuzz/corpus-exports \
+      >"$results/fuzz-exports.log" 2>&1; then
+    tail -n 2 "$results/fuzz-exports.log"
+    echo "1 0" >"$results/fuzz-exports"
+  else
+    tail -n 30 "$results/fuzz-exports.log" 2>/dev/null
+    echo "=== fuzz: export sequences FAILED (log: build/results/fuzz-exports.log)"
+    echo "0 1" >"$results/fuzz-exports"
+  fi
+  # The watch thread against panels coming and going, under ThreadSanitizer.
+  echo "=== tsan"
+  if build_tree tsan; then
+    tools/run-ctest.sh tsan --test-dir build/tsan --output-on-failure --timeout 120
+  else
+    echo "=== build tsan FAILED"
+    echo "0 1" >"$results/tsan"
+  fi
 else
-  echo "=== fuzz: not run, clang++ is not installed"
+  echo "=== fuzz and tsan: not run, clang++ is not installed"
 fi
 for preset in win32 win64; do
   if [[ ! -f $results/build-$preset ]]; then
