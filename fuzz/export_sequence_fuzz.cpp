@@ -562,7 +562,7 @@ class Session {
   // ----- Arguments -----
 
   double Number() {
-    static constexpr std::array<double, 12> kSpecial = {
+    static constexpr std::array<double, 12> kEdgeValues = {
         0.0,
         -0.0,
         std::numeric_limits<double>::quiet_NaN(),
@@ -577,13 +577,13 @@ class Session {
         35.9,
     };
     if (data_.ConsumeBool()) {
-      return data_.PickValueInArray(kSpecial);
+      return data_.PickValueInArray(kEdgeValues);
     }
     return data_.ConsumeFloatingPoint<double>();
   }
 
   std::int32_t Int() {
-    static constexpr std::array<std::int32_t, 6> kSpecial = {
+    static constexpr std::array<std::int32_t, 6> kEdgeValues = {
         0,
         -1,
         1,
@@ -591,7 +591,7 @@ class Session {
         std::numeric_limits<std::int32_t>::max(),
         120};
     if (data_.ConsumeBool()) {
-      return data_.PickValueInArray(kSpecial);
+      return data_.PickValueInArray(kEdgeValues);
     }
     return data_.ConsumeIntegral<std::int32_t>();
   }

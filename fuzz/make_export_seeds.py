@@ -21,7 +21,7 @@ FAULT_TARGETS = """earth registry files desktop window timer process ole dialogs
 GetMainHwnd GetRenderHwnd IsInitialized GetCamera SetCameraParams LoadKmlData OpenKmlFile
 GetFeatureByName SaveScreenShot SetParent SetWindowPos MoveWindow SetWindowText WriteFile
 DeleteFile CreateDirectory OpenKey WriteString DeleteValue SetTimer""".split()
-SPECIAL_NUMBERS = ["0", "-0", "nan", "inf", "-inf", "max", "lowest", "denorm", "90", "-180",
+EDGE_NUMBERS = ["0", "-0", "nan", "inf", "-inf", "max", "lowest", "denorm", "90", "-180",
                    "1e9", "35.9"]
 
 
@@ -53,8 +53,8 @@ class Seed:
     def wide(self, value):
         return self.text(value.encode("utf-16-le", "surrogatepass"))
 
-    def number(self, special):
-        return self.flag(True).ranged(SPECIAL_NUMBERS.index(special), 0, len(SPECIAL_NUMBERS) - 1)
+    def number(self, edge):
+        return self.flag(True).ranged(EDGE_NUMBERS.index(edge), 0, len(EDGE_NUMBERS) - 1)
 
     def int32(self, value):
         return self.flag(False).ranged(value + 2**31, 0, 2**32 - 1)
