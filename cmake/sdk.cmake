@@ -43,8 +43,12 @@ add_custom_target(zge_sdk
 
 set(zge_sdk_src ${PROJECT_SOURCE_DIR}/sdk)
 install(FILES ${PROJECT_SOURCE_DIR}/include/zelkange.h DESTINATION include COMPONENT sdk)
-install(FILES $<TARGET_FILE:ZelkanGE> DESTINATION bin/${ZGE_SDK_ARCH} COMPONENT sdk)
-install(PROGRAMS $<TARGET_FILE:EarthStandIn> DESTINATION bin/${ZGE_SDK_ARCH} COMPONENT sdk)
+# Installed as targets so that CPack strips them (CPACK_STRIP_FILES): the
+# build's debug information is ten times the code. The linker's own import
+# library goes to a component nobody packs; the SDK's are made from the .def.
+install(TARGETS ZelkanGE EarthStandIn
+        RUNTIME DESTINATION bin/${ZGE_SDK_ARCH} COMPONENT sdk
+        ARCHIVE DESTINATION unpacked COMPONENT zge_linker_output EXCLUDE_FROM_ALL)
 install(FILES ${zge_sdk_libs}/ZelkanGE.lib ${zge_sdk_libs}/libZelkanGE.dll.a
         DESTINATION lib/${ZGE_SDK_ARCH} COMPONENT sdk)
 install(FILES ${zge_sdk_src}/cmake/ZelkanGEConfig.cmake ${zge_sdk_dir}/ZelkanGEConfigVersion.cmake
@@ -73,4 +77,5 @@ set(CPACK_PACKAGE_VENDOR ZelkanGE)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_FILE_NAME ZelkanGE-${PROJECT_VERSION}-sdk)
 set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};ZelkanGE;sdk;/")
+set(CPACK_STRIP_FILES TRUE)
 include(CPack)

@@ -89,6 +89,10 @@ machine_of() { x86_64-w64-mingw32-objdump -f "$1" | sed -nE 's/.*file format (pe
 for file in ZelkanGE.dll EarthStandIn.exe; do
   check "bin/x86/$file is 32-bit" test "$(machine_of "$sdk/bin/x86/$file")" == pei-i386
   check "bin/x64/$file is 64-bit" test "$(machine_of "$sdk/bin/x64/$file")" == pei-x86-64
+  for arch in x86 x64; do
+    check "bin/$arch/$file is stripped of debug information" \
+      bash -c "! x86_64-w64-mingw32-objdump -h '$sdk/bin/$arch/$file' | grep -q '\.debug_'"
+  done
 done
 finish sdk-package
 
