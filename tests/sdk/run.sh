@@ -94,6 +94,21 @@ for file in ZelkanGE.dll EarthStandIn.exe; do
       bash -c "! x86_64-w64-mingw32-objdump -h '$sdk/bin/$arch/$file' | grep -q '\.debug_'"
   done
 done
+# The version resources, read without running anything, so that the 32-bit
+# binaries are checked too: the numbers, the text, and DLL (2) or program (1).
+version_resource() {  # version_resource <binary>: "FILEVERSION text FILETYPE"
+  x86_64-w64-mingw32-windres -J coff -O rc -i "$1" 2>/dev/null | awk '
+    $1 == "FILEVERSION" { gsub(/ /, ""); sub(/FILEVERSION/, ""); fixed = $0 }
+    $1 == "FILETYPE" { type = $2 }
+    /VALUE "FileVersion"/ { split($0, parts, "\""); text = parts[4] }
+    END { print fixed, text, type }'
+}
+for arch in x86 x64; do
+  check "bin/$arch/ZelkanGE.dll has the version resource of $version" \
+    test "$(version_resource "$sdk/bin/$arch/ZelkanGE.dll")" == "${version//./,},0 $version 0x2"
+  check "bin/$arch/EarthStandIn.exe has the version resource of $version" \
+    test "$(version_resource "$sdk/bin/$arch/EarthStandIn.exe")" == "${version//./,},0 $version 0x1"
+done
 finish sdk-package
 
 # ---- the import libraries -------------------------------------------------
