@@ -55,5 +55,27 @@ TEST_F(PanelTest, CloseGEDuringTheReleaseOfAWindowTheHostDestroys) {
   EXPECT_EQ(f.ole.depth, 0);
 }
 
+// The start-up timer ticks again while a tick waits for Google Earth (COM
+// runs the host's messages, the timer's among them), and the host closes
+// the panel from the inner tick's OnInit: the outer tick still runs on the
+// panel, so the close waits for it.
+TEST_F(PanelTest, CloseGEFromAnEventOfATickInsideAnotherTick) {
+  Load();
+  f.timers.Tick();
+  Panel().SetOnInit([] { entry::CloseGE(); });
+  bool panelAfterInnerTick = true;
+  Once(f.earth, "GetMainHwnd", [&] {
+    f.timers.Tick();
+    panelAfterInnerTick = GlobalPanel() != nullptr;
+  });
+  f.timers.Tick();
+  EXPECT_FALSE(panelAfterInnerTick);  // detached at once
+  EXPECT_EQ(GlobalPanel(), nullptr);
+  EXPECT_EQ(f.earth.state.connections, 0);
+  EXPECT_EQ(f.desktop.GetParent(earthRender), earthContainer);
+  EXPECT_EQ(f.ole.depth, 0);
+  EXPECT_TRUE(loadedEvents.empty());
+}
+
 }  // namespace
 }  // namespace zge::testing

@@ -28,7 +28,11 @@ void CallScope::SetOutermostReturnHandler(void (*handler)()) noexcept {
   gOutermostReturn.store(handler);
 }
 
-HostCode::HostCode() noexcept : savedDepth_(tDepth) { tDepth = 0; }
+// Only the call that raises the event steps out: it checks afterwards
+// whether the panel survived. Calls it runs inside (a tick that COM ran
+// while another call waited for Google Earth) know nothing of the event,
+// so a close from the host waits for them.
+HostCode::HostCode() noexcept : savedDepth_(tDepth > 0 ? 1 : 0) { tDepth -= savedDepth_; }
 
 HostCode::~HostCode() { tDepth += savedDepth_; }
 

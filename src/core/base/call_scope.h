@@ -24,9 +24,11 @@ class CallScope {
   static void SetOutermostReturnHandler(void (*handler)()) noexcept;
 };
 
-// Steps out of every running call for the host's own code (its callbacks):
+// Steps out of the running call for the host's own code (its callbacks):
 // there the host may close or restart the panel at once, and the package's
-// code that called it checks whether the panel survived.
+// code that called it checks whether the panel survived. When that call
+// itself runs inside another one, the host's close waits for the outer
+// call as any other close from inside a call does.
 class HostCode {
  public:
   HostCode() noexcept;
