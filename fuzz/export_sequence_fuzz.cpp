@@ -30,6 +30,7 @@
 namespace zge::fuzzing {
 namespace {
 
+using fakes::EarthState;
 using fakes::FakeWindow;
 
 [[noreturn]] void Breach(const char* what) {
@@ -142,14 +143,17 @@ enum class Op : std::uint8_t {
   kMousePos,
   kEarthImage,
   kSaveKMLToFile,
-  kMaxValue = kSaveKMLToFile,
+  kEarthAnswersNull,
+  kEarthWindowsChange,
+  kEarthGainsFeature,
+  kHostWindowChanges,
+  kMaxValue = kHostWindowChanges,
 };
 
 class Session {
  public:
   explicit Session(FuzzedDataProvider& data) : data_(data) {
-    host_ = f_.desktop.AddWindow(
-        FakeWindow{"HostControl", "", kNoWindow, Rect{0, 0, 800, 600}, true, -1, 1});
+    AddHostWindow();
     AddEarthWindows();
     f_.processes.processes[kEarthProcess] = fakes::FakeProcessState{};
     f_.registry.Set("Software\\Google\\CommonSettings\\Layers", "Roads", std::uint32_t{1});
@@ -269,10 +273,66 @@ class Session {
         };
         break;
       }
+      case Op::kEarthAnswersNull: {
+        // Google Earth answers "nothing" where it usually answers an object.
+        EarthState& state = f_.earth.state;
+        switch (data_.ConsumeIntegralInRange(0, 3)) {
+          case 0:
+            state.hasCamera = !state.hasCamera;
+            break;
+          case 1:
+            state.hasExtents = !state.hasExtents;
+            break;
+          case 2:
+            state.hasTerrainPoint = !state.hasTerrainPoint;
+            break;
+          default:
+            state.hasTemporaryPlaces = !state.hasTemporaryPlaces;
+            break;
+        }
+        break;
+      }
+      case Op::kEarthWindowsChange:
+        // Google Earth is up but reports no main or no render window (yet).
+        if (data_.ConsumeBool()) {
+          f_.earth.state.mainWnd = f_.earth.state.mainWnd == kNoWindow ? earthMain_ : kNoWindow;
+        } else {
+          f_.earth.state.renderWnd =
+              f_.earth.state.renderWnd == kNoWindow ? earthRender_ : kNoWindow;
+        }
+        break;
+      case Op::kEarthGainsFeature: {
+        // A document in the temporary places, named as the overlays name
+        // theirs, with a placemark or a boat in it.
+        static constexpr std::array<std::u16string_view, 6> kNames = {
+            u"Buoy", u"Leg 1", u"Live GPS Boat", u"Boat", u"Track_0", u"Mark"};
+        const std::u16string document(data_.PickValueInArray(kNames));
+        const std::u16string placemark(data_.PickValueInArray(kNames));
+        f_.earth.state.temporaryPlaces->children.push_back(fakes::MakeFeature(
+            document, data_.ConsumeIntegralInRange(-1, 2), {fakes::MakeFeature(placemark)}));
+        break;
+      }
+      case Op::kHostWindowChanges:
+        // The host destroys its control (the panel's window goes first) or
+        // makes a new one.
+        if (f_.desktop.Exists(host_)) {
+          if (f_.panelWindows.state.handle != kNoWindow) {
+            f_.panelWindows.HostDestroysPanelWindow();
+          }
+          f_.desktop.RemoveWindow(host_);
+        } else {
+          AddHostWindow();
+        }
+        break;
       default:
         Export(op);
         break;
     }
+  }
+
+  void AddHostWindow() {
+    host_ = f_.desktop.AddWindow(
+        FakeWindow{"HostControl", "", kNoWindow, Rect{0, 0, 800, 600}, true, -1, 1});
   }
 
   // A step run by host code inside another one. Bounded by the steps
@@ -724,6 +784,11 @@ class Session {
     if (earthDead_) {
       Step(Op::kEarthRestarts, 0);
     }
+    if (!f_.desktop.Exists(host_)) {
+      AddHostWindow();
+    }
+    f_.earth.state.mainWnd = earthMain_;
+    f_.earth.state.renderWnd = earthRender_;
     const bool loaded = Guarded(false, [&] { return entry::LoadGE(f_.ports, host_, nullptr); });
     Require(loaded, "LoadGE fails once nothing fails any more");
     f_.timers.Tick();
