@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "busy_wait.h"
 #include "error.h"
 
 namespace standin {
@@ -15,8 +16,9 @@ void CallGate::Enter(std::string_view member, const std::string& line) {
   journal_->Append(line);
   const CallDecision decision = policy_.OnCall(member);
   if (decision.delayMs != 0) {
-    // A busy Earth: the client's call waits, and its own messages run.
-    Sleep(decision.delayMs);
+    // A busy Earth: the client's call waits, and its own messages run;
+    // ours paint, and closing the main window still ends the process.
+    WaitServingWindows(decision.delayMs);
   }
   if (decision.exitProcess) {
     // Abruptly, before answering: what a crashing Earth looks like.

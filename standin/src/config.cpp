@@ -36,6 +36,9 @@ StandInConfig ReadConfig() {
   if (const auto path = ReadString(key.get(), L"JournalPath")) {
     if (!path->empty()) config.journalPath = Utf16(*path);
   }
+  if (const auto path = ReadString(key.get(), L"StatsPath")) {
+    if (!path->empty()) config.statsPath = Utf16(*path);
+  }
   return config;
 }
 

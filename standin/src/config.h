@@ -23,6 +23,7 @@ struct StandInConfig {
   std::string exitOnCall;    // UTF-8, parsed by ParseExitRules
   std::string delayMembers;  // UTF-8, parsed by ParseDelayRules
   std::optional<std::u16string> journalPath;
+  std::optional<std::u16string> statsPath;
 };
 
 // Throws standin::Error when a value has the wrong type.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "busy_wait.h"
 #include "camera.h"
 #include "globe_painter.h"
 #include "globe_scene.h"
@@ -41,6 +42,7 @@ EarthWindows::EarthWindows(HINSTANCE instance, std::shared_ptr<EarthState> state
     : instance_(instance), state_(std::move(state)), title_(std::move(title)), faults_(faults) {}
 
 EarthWindows::~EarthWindows() {
+  renderer_.reset();
   render_.reset();
   container_.reset();
   main_.reset();
@@ -73,6 +75,10 @@ void EarthWindows::Create() {
       CreateWindowExW(0, kWindowClass, kRenderText, WS_CHILD | WS_VISIBLE, 0, 0, 100, 100,
                       container_.get(), nullptr, instance_, &renderBinding_),
       "CreateWindowExW(render window)"));
+  renderer_ = std::make_unique<FrameRenderer>([render = render_.get()] {
+    // Fails harmlessly once the window is gone.
+    PostMessageW(render, kFrameDoneMessage, 0, 0);
+  });
   RECT client{};
   ThrowLastErrorIfFalse(GetClientRect(main_.get(), &client), "GetClientRect");
   LayoutMain(client.right, client.bottom);
@@ -82,7 +88,10 @@ void EarthWindows::Create() {
 }
 
 void EarthWindows::StateChanged() {
-  if (render_) InvalidateRect(render_.get(), nullptr, FALSE);
+  sceneStale_ = true;
+  // While a frame is being painted the scene stays stale; the frame's
+  // message takes the newest state then, so a burst paints once or twice.
+  if (renderer_ && !renderer_->Busy()) SubmitScene();
   if (main_) {
     RECT panel{0, 0, kPanelWidth, 0};
     RECT client{};
@@ -91,6 +100,38 @@ void EarthWindows::StateChanged() {
       InvalidateRect(main_.get(), &panel, FALSE);
     }
   }
+}
+
+void EarthWindows::SubmitScene() {
+  RECT client{};
+  if (!render_ || !GetClientRect(render_.get(), &client) || client.right <= 0 ||
+      client.bottom <= 0) {
+    return;  // Nothing to paint; WM_SIZE brings the scene when there is.
+  }
+  sceneStale_ = false;
+  renderer_->Submit(std::make_shared<const GlobeScene>(SceneOf(*state_)), client.right,
+                    client.bottom);
+}
+
+FrameTimes EarthWindows::FrameStatistics() const {
+  return renderer_ ? renderer_->Times() : FrameTimes{};
+}
+
+void EarthWindows::WaitForFrames() const {
+  if (renderer_) renderer_->WaitIdle();
+}
+
+void EarthWindows::BlitLatestFrame(HDC dc, const RECT& client) const {
+  const std::shared_ptr<const GlobeImage> frame = renderer_ ? renderer_->Latest() : nullptr;
+  const int width = frame ? std::min<int>(frame->Width(), client.right) : 0;
+  const int height = frame ? std::min<int>(frame->Height(), client.bottom) : 0;
+  if (frame) BitBlt(dc, 0, 0, width, height, frame->Dc(), 0, 0, SRCCOPY);
+  // Until the frame of a new size is done, the rest of the view stays black.
+  const auto black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  const RECT right{width, 0, client.right, client.bottom};
+  const RECT below{0, height, width, client.bottom};
+  if (right.left < right.right) FillRect(dc, &right, black);
+  if (below.top < below.bottom) FillRect(dc, &below, black);
 }
 
 LRESULT CALLBACK EarthWindows::WindowProc(HWND window, UINT message, WPARAM wParam,
@@ -188,15 +229,18 @@ LRESULT EarthWindows::RenderMessage(HWND window, UINT message, WPARAM wParam, LP
     case WM_ERASEBKGND:
       return 1;
     case WM_SIZE:
+      StateChanged();
+      return 0;
+    case kFrameDoneMessage:
       InvalidateRect(window, nullptr, FALSE);
+      if (onFrame_) onFrame_();
+      if (sceneStale_ && renderer_ && !renderer_->Busy()) SubmitScene();
       return 0;
     case WM_PAINT: {
+      // Blits the newest finished frame; never waits for one.
       const paint_scope paint(window);
       RECT client{};
-      if (GetClientRect(window, &client) && client.right > 0 && client.bottom > 0) {
-        const GlobeImage image(client.right, client.bottom, SceneOf(*state_));
-        BitBlt(paint.dc(), 0, 0, client.right, client.bottom, image.Dc(), 0, 0, SRCCOPY);
-      }
+      if (GetClientRect(window, &client)) BlitLatestFrame(paint.dc(), client);
       return 0;
     }
     case WM_LBUTTONDOWN:

@@ -7,10 +7,12 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "earth_state.h"
+#include "frame_renderer.h"
 #include "guard.h"
 #include "unique_handles.h"
 #include "view_windows.h"
@@ -32,8 +34,19 @@ class EarthWindows final : public ViewWindows {
   [[nodiscard]] HWND MainWindow() const override { return main_.get(); }
   [[nodiscard]] HWND RenderWindow() const override { return render_.get(); }
 
-  // Repaints what shows the state (the view and the layers panel).
+  // Repaints what shows the state (the view and the layers panel). The view
+  // is painted by the render thread: this only hands it a new scene, or
+  // marks the scene stale while a frame is being painted.
   void StateChanged();
+
+  // Frames painted for the view and their times (none before Create).
+  [[nodiscard]] FrameTimes FrameStatistics() const;
+  // Blocks until the view's newest scene is painted (tests only).
+  void WaitForFrames() const;
+  // Joins the render thread; the view shows its last frame from then on.
+  void StopRendering() { renderer_.reset(); }
+  // Runs on this thread after each frame of the view is done.
+  void SetOnFrame(std::function<void()> onFrame) { onFrame_ = std::move(onFrame); }
 
  private:
   enum class Role { kMain, kContainer, kRender };
@@ -49,6 +62,8 @@ class EarthWindows final : public ViewWindows {
   LRESULT RenderMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void Forget(Role role);
 
+  void SubmitScene();
+  void BlitLatestFrame(HDC dc, const RECT& client) const;
   void LayoutMain(int width, int height);
   void PaintPanel(HDC dc, const RECT& client);
   void ClickPanel(int x, int y);
@@ -61,6 +76,8 @@ class EarthWindows final : public ViewWindows {
   Binding containerBinding_{this, Role::kContainer};
   Binding renderBinding_{this, Role::kRender};
   bool created_ = false;
+  bool sceneStale_ = false;
+  std::function<void()> onFrame_;
   bool dragging_ = false;
   POINT dragFrom_{};
   // Destroyed in reverse order: the render window first (it may live in
@@ -68,6 +85,8 @@ class EarthWindows final : public ViewWindows {
   unique_hwnd main_;
   unique_hwnd container_;
   unique_hwnd render_;
+  // Stopped (and joined) before the windows go: it posts to the render window.
+  std::unique_ptr<FrameRenderer> renderer_;
 };
 
 }  // namespace standin

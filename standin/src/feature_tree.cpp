@@ -54,6 +54,17 @@ void SetSubtree(FeatureNode& node, bool visible) {
   for (const auto& child : node.children) SetSubtree(*child, visible);
 }
 
+// A placemark shape is shown somewhere in the node's subtree, counting from
+// the node itself (whose ancestors are not looked at).
+bool ShowsAPlacemark(const FeatureNode& node) {
+  if (!node.visible) return false;
+  if (node.shape) return true;
+  for (const auto& child : node.children) {
+    if (ShowsAPlacemark(*child)) return true;
+  }
+  return false;
+}
+
 void MarkDeleted(FeatureNode& node) {
   node.deleted = true;
   for (const auto& child : node.children) MarkDeleted(*child);
@@ -98,7 +109,37 @@ void FeatureTree::SetVisibility(FeatureNode& node, bool visible) {
       ancestor->visible = true;
     }
   }
+  if (&node == temporaryPlaces_.get()) {
+    for (const auto& load : temporaryPlaces_->children) UpdateShownLoad(load);
+  } else if (node.loadSequence != 0 && !node.deleted) {
+    // The load is the feature at position 0 of its sequence: the index
+    // finds it without a walk along Temporary Places' children.
+    const auto entries = nameIndex_.find(node.name);
+    if (node.loadPosition == 0 && entries != nameIndex_.end()) {
+      if (const auto found = entries->second.find(std::pair(node.loadSequence, 0U));
+          found != entries->second.end()) {
+        if (const auto load = found->second.lock()) UpdateShownLoad(load);
+      }
+    } else if (const auto parent = node.parent.lock()) {
+      UpdateShownLoad(parent);
+    }
+  }
   Changed();
+}
+
+void FeatureTree::UpdateShownLoad(const std::shared_ptr<FeatureNode>& node) {
+  // The load is the ancestor right under Temporary Places.
+  std::shared_ptr<FeatureNode> load = node;
+  for (auto parent = load->parent.lock(); parent && parent != temporaryPlaces_;
+       parent = parent->parent.lock()) {
+    load = parent;
+  }
+  if (load->parent.lock() != temporaryPlaces_) return;
+  if (ShowsAPlacemark(*load)) {
+    shownLoads_.insert_or_assign(load->loadSequence, load);
+  } else {
+    shownLoads_.erase(load->loadSequence);
+  }
 }
 
 bool FeatureTree::IsShown(const FeatureNode& node) {
@@ -127,7 +168,8 @@ std::shared_ptr<FeatureNode> FeatureTree::Highlighted() const {
 void FeatureTree::AppendTemporary(std::shared_ptr<FeatureNode> node) {
   node->parent = temporaryPlaces_;
   IndexSubtree(node, ++lastLoadSequence_);
-  temporaryPlaces_->children.push_back(std::move(node));
+  temporaryPlaces_->children.push_back(node);
+  UpdateShownLoad(node);
   Changed();
 }
 
@@ -162,11 +204,15 @@ void FeatureTree::UnindexSubtree(const FeatureNode& top) {
 
 void FeatureTree::Remove(const std::shared_ptr<FeatureNode>& node) {
   UnindexSubtree(*node);
-  if (auto parent = node->parent.lock()) {
-    std::erase(parent->children, node);
-  }
+  const auto parent = node->parent.lock();
+  if (parent) std::erase(parent->children, node);
   node->parent.reset();
   MarkDeleted(*node);
+  if (parent == temporaryPlaces_) {
+    shownLoads_.erase(node->loadSequence);
+  } else if (parent && parent->loadSequence != 0) {
+    UpdateShownLoad(parent);
+  }
   Changed();
 }
 

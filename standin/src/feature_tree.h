@@ -93,6 +93,14 @@ class FeatureTree {
   // Detaches the node; it and its descendants read as deleted.
   void Remove(const std::shared_ptr<FeatureNode>& node);
 
+  // The top-level features of Temporary Places that have a placemark shape
+  // shown within them (the feature and the path down to the placemark
+  // visible), newest load first. A picture looks at these only, so loads
+  // that show nothing (a superseded position whose placemark was hidden)
+  // cost no painting time however many there are.
+  using ShownLoads = std::map<std::uint64_t, std::weak_ptr<FeatureNode>, std::greater<>>;
+  [[nodiscard]] const ShownLoads& LoadsShowingPlacemarks() const { return shownLoads_; }
+
   // Called after every change that the view shows.
   void SetOnChanged(std::function<void()> onChanged) { onChanged_ = std::move(onChanged); }
 
@@ -110,7 +118,10 @@ class FeatureTree {
   void Changed() const;
   void IndexSubtree(const std::shared_ptr<FeatureNode>& top, std::uint64_t sequence);
   void UnindexSubtree(const FeatureNode& node);
+  // Puts the load that holds `node` into shownLoads_ or takes it out.
+  void UpdateShownLoad(const std::shared_ptr<FeatureNode>& node);
 
+  ShownLoads shownLoads_;
   std::unordered_map<std::u16string, NameEntries> nameIndex_;
   std::uint64_t lastLoadSequence_ = 0;
   std::shared_ptr<FeatureNode> temporaryPlaces_;

@@ -80,11 +80,14 @@ void AddPlacemarks(const FeatureTree& features, GlobeScene& scene) {
     // Newest loads first, so that the cap leaves out the oldest.
     std::vector<std::size_t> markerStarts;
     std::vector<std::size_t> lineStarts;
-    const auto& loaded = temporary->children;
-    for (auto it = loaded.rbegin(); it != loaded.rend() && !collector.Full(); ++it) {
+    // Loads that show no placemark are not looked at (see FeatureTree).
+    for (const auto& [sequence, weakLoad] : features.LoadsShowingPlacemarks()) {
+      if (collector.Full()) break;
+      const auto load = weakLoad.lock();
+      if (!load) continue;
       markerStarts.push_back(scene.markers.size());
       lineStarts.push_back(scene.lines.size());
-      collector.Visit(**it);
+      collector.Visit(*load);
     }
     OldestLoadFirst(scene.markers, markerStarts);
     OldestLoadFirst(scene.lines, lineStarts);

@@ -72,6 +72,19 @@ LRESULT GuardWindowProc(UiFaults& faults, LRESULT failed, Body&& body) noexcept 
   }
 }
 
+// A worker thread's unit of work (one frame of the render thread): a fault
+// goes to the debugger and the thread carries on with the next unit.
+template <class Body>
+void GuardWorker(const char* worker, Body&& body) noexcept {
+  try {
+    body();
+  } catch (...) {
+    const Fault fault = CurrentFault();
+    OutputDebugStringA(
+        (std::string("EarthStandIn: ") + worker + ": " + fault.message + "\n").c_str());
+  }
+}
+
 // Writes a UTF-8 message line to stderr (attaching to the parent's console
 // when the process has no stderr) and to the debugger.
 void ReportToUser(const std::string& message) noexcept;

@@ -1,5 +1,6 @@
 #include "server.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -15,6 +16,7 @@
 #include "file_journal.h"
 #include "guard.h"
 #include "member_tables.h"
+#include "stats_file.h"
 
 namespace standin {
 namespace {
@@ -40,17 +42,21 @@ std::optional<Settings> LoadSettings() {
 }
 
 // Pumps messages (COM calls arrive as messages too) until WM_QUIT; creates
-// the windows once the delay has passed.
-int RunMessageLoop(EarthWindows& windows, DWORD delayMs, UiFaults& faults) {
+// the windows once the delay has passed and writes the stats file when due.
+int RunMessageLoop(EarthWindows& windows, DWORD delayMs, StatsFile* stats, UiFaults& faults) {
   const ULONGLONG createAt = GetTickCount64() + delayMs;
   for (;;) {
     DWORD timeout = INFINITE;
+    if (stats) {
+      stats->WriteIfDue();
+      timeout = stats->DueInMs();
+    }
     if (!windows.Created()) {
       const ULONGLONG now = GetTickCount64();
       if (now >= createAt) {
         windows.Create();
       } else {
-        timeout = static_cast<DWORD>(createAt - now);
+        timeout = std::min(timeout, static_cast<DWORD>(createAt - now));
       }
     }
     if (MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
@@ -86,8 +92,20 @@ int RunServer(HINSTANCE instance) {
   const auto state = std::make_shared<EarthState>();
   UiFaults faults;
   const auto windows = std::make_shared<EarthWindows>(instance, state, config.title, faults);
-  state->SetOnChanged([weak = std::weak_ptr<EarthWindows>(windows)] {
+  std::optional<StatsFile> stats;
+  if (config.statsPath) {
+    stats.emplace(*config.statsPath, [&state, &windows] {
+      const FrameTimes times = windows->FrameStatistics();
+      return StatsReport{times.Count(), times.Percentile(50), times.Percentile(99),
+                         state->Features().TemporaryPlaces()->children.size(), PrivateBytes()};
+    });
+  }
+  state->SetOnChanged([weak = std::weak_ptr<EarthWindows>(windows), &stats] {
     if (const auto target = weak.lock()) target->StateChanged();
+    if (stats) stats->MarkChanged();
+  });
+  windows->SetOnFrame([&stats] {
+    if (stats) stats->MarkChanged();
   });
 
   const Versions versions{config.versionMajor, config.versionMinor, config.versionBuild,
@@ -99,8 +117,12 @@ int RunServer(HINSTANCE instance) {
   {
     const class_object_registration registration(ids::kApplicationGE, factory.get());
     const active_object_registration running(ids::kApplicationGE, application.get());
-    exitCode = RunMessageLoop(*windows, config.mainWindowDelayMs, faults);
+    exitCode =
+        RunMessageLoop(*windows, config.mainWindowDelayMs, stats ? &*stats : nullptr, faults);
   }
+  if (stats) stats->Write();
+  // The render thread ends here, whoever still holds the windows.
+  windows->StopRendering();
   // Clients still holding the application get RPC_E_DISCONNECTED from now on.
   if (FAILED(CoDisconnectObject(application.get(), 0))) {
     OutputDebugStringW(L"EarthStandIn: CoDisconnectObject failed\n");
