@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Full runs of the soak host (tests/soak) for docs/robustness.md:
-#   tools/soak.sh <build-tree> [random|cycles|voyage|all] [seed]
+#   tools/soak.sh <build-tree> [random|cycles|voyage|all] [seed] [more zge_soak options]
 # e.g. tools/soak.sh h3-win64 all. Each run gets a fresh copy of the
 # template prefix with the tree's stand-in registered; reports go to
 # build/results/soak-<tree>-<mode>.txt.
@@ -38,7 +38,7 @@ run() {
 
 status=0
 case $what in
-  random) run random --calls 10000 --seed "$seed" || status=$? ;;
+  random) run random --calls 10000 --seed "$seed" "${@:4}" || status=$? ;;
   cycles) run cycles --cycles 200 || status=$? ;;
   voyage) run voyage --calls 86400 --legs 1440 || status=$? ;;
   all)

@@ -55,6 +55,8 @@ constexpr std::array kMembers = {
     L"GetLayersDatabases",
     L"StreamingProgressPercentage",
 };
+constexpr std::array kBusyMembers = {L"LoadKmlData",     L"GetFeatureByName", L"Feature.Visibility",
+                                     L"SetCameraParams", L"GetCamera",        L"GetMainHwnd"};
 constexpr std::array kFailureCodes = {L"0x80004005", L"0x800706BA", L"0x80048005",
                                       L"0x80020009", L"0x8007000E", L"0x80048002"};
 
@@ -174,6 +176,7 @@ LRESULT CALLBACK RandomCalls::HostProcedure(HWND window, UINT message, WPARAM wP
 
 StandInRules RandomCalls::RandomRules() {
   StandInRules rules;
+  rules.journalPath = options_.journal.wstring();
   auto rule = [&](std::wstring& list, const std::wstring& text) {
     list += (list.empty() ? L"" : L";") + text;
   };
@@ -194,8 +197,11 @@ StandInRules RandomCalls::RandomRules() {
       ++failRules_;
     }
   }
-  if (Chance(0.3)) {
-    rule(rules.exitOnCall, std::wstring(Pick(kMembers)) + L"@" + std::to_wstring(Uniform(1, 60)));
+  if (Chance(0.4)) {
+    // Mostly members called many times a session, so that the death comes
+    // in the middle of one.
+    const wchar_t* member = Chance(0.7) ? Pick(kBusyMembers) : Pick(kMembers);
+    rule(rules.exitOnCall, std::wstring(member) + L"@" + std::to_wstring(Uniform(1, 30)));
     ++exitRules_;
   }
   if (Chance(0.25)) {
@@ -227,7 +233,16 @@ void RandomCalls::WatchStandIn() {
 void RandomCalls::StartSession() {
   ++sessions_;
   WatchStandIn();
-  if (!StandInRunning()) WriteStandInRules(RandomRules());
+  if (!StandInRunning()) {
+    const StandInRules rules = RandomRules();
+    WriteStandInRules(rules);
+    if (!options_.journal.empty()) {
+      std::wstring text = L"session " + std::to_wstring(sessions_) + L" at call " +
+                          std::to_wstring(calls_) + L": fail " + rules.failMembers + L", exit " +
+                          rules.exitOnCall + L", delay " + rules.delayMembers;
+      report_.Line(std::string(text.begin(), text.end()));
+    }
+  }
   Call("LoadGE", [&] { api_->LoadGE(host_->Parent(), &RandomCalls::OnLoaded, this); });
   // Most sessions wait for the view, some go on at once: calls then meet
   // the start-up half done.
@@ -531,7 +546,8 @@ void RandomCalls::OneRandomCall() {
 
 int RandomCalls::Run() {
   report_.Line("soak random: seed " + std::to_string(options_.seed) + ", " +
-               std::to_string(options_.calls) + " calls");
+               std::to_string(options_.calls) + " calls, calls from the host's messages " +
+               (options_.hostMessages ? "on" : "off"));
   test::EndStandIn();
   test::ResetPackageKeys();
   {
@@ -553,9 +569,9 @@ int RandomCalls::Run() {
   }
   std::atomic<bool> stop{false};
   const HWND frame = host_->Frame();
-  std::thread sender([&stop, frame, seed = options_.seed] {
+  std::thread sender([&stop, frame, seed = options_.seed, on = options_.hostMessages] {
     std::mt19937 pace(seed);
-    while (!stop) {
+    while (!stop && on) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20 + pace() % 80));
       DWORD_PTR result = 0;
       static_cast<void>(SendMessageTimeoutW(frame, kHostMessage, 0, 0, SMTO_NORMAL, 2000, &result));

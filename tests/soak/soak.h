@@ -32,7 +32,9 @@ struct Options {
   std::uint64_t cycles = 0;
   std::uint64_t legs = 0;
   std::uint32_t seed = 0;
-  std::filesystem::path report;  // also written here when given
+  bool hostMessages = true;       // random: the host's other thread sends calls in
+  std::filesystem::path report;   // also written here when given
+  std::filesystem::path journal;  // the stand-in's journal, for replaying a failure
 };
 
 // Every line goes to stdout and, when given, to the report file.
@@ -73,10 +75,15 @@ class Watchdog {
 struct ProcessCounters {
   DWORD handles = 0;
   DWORD gdiObjects = 0;
-  DWORD userObjects = 0;
+  DWORD userObjects = 0;  // 0 under Wine, which does not count them
+  DWORD windows = 0;
   std::uint64_t privateBytes = 0;
 };
 ProcessCounters SampleThisProcess();
+// This process's kernel handles by the system's object type number.
+std::map<std::string, DWORD> HandleTypes();
+// Whether the counters see ten new handles and ten new GDI objects.
+bool CountersSeeObjects();
 // Private bytes of another process; nothing when it cannot be read.
 std::optional<std::uint64_t> PrivateBytesOf(DWORD processId);
 
@@ -110,6 +117,7 @@ std::filesystem::path WorkDir();
 
 int RunRandomCalls(const Options& options, Report& report);
 int RunCycles(const Options& options, Report& report);
+int RunComCycles(const Options& options, Report& report);
 int RunVoyage(const Options& options, Report& report);
 
 }  // namespace zge::soak

@@ -9,6 +9,9 @@
 
 // After windows.h, which soak.h brings.
 #include <psapi.h>
+#include <winternl.h>
+
+#include <cstring>
 
 namespace zge::soak {
 namespace {
@@ -76,19 +79,143 @@ void Watchdog::Enter(const char* name) noexcept {
 
 void Watchdog::Leave() noexcept { depth_.fetch_sub(1); }
 
+namespace {
+
+// Wine answers GetProcessHandleCount and GetGuiResources with 0. The same
+// numbers then come from where Wine keeps them: the system's handle list
+// (NtQuerySystemInformation), the process's GDI handle table (the PEB's
+// GdiSharedHandleTable, entries of 24 bytes: owner process id at offset
+// 8, type at 14; the layout Windows uses too) and the process's windows.
+// Calls `each` with every handle entry of this process.
+template <typename Each>
+bool ForEachHandle(Each&& each) {
+  std::vector<unsigned char> buffer(1 << 20);
+  for (int attempt = 0; attempt < 6; ++attempt) {
+    ULONG needed = 0;
+    const NTSTATUS status = NtQuerySystemInformation(
+        static_cast<SYSTEM_INFORMATION_CLASS>(16),  // SystemHandleInformation
+        buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+    if (status == static_cast<NTSTATUS>(0xC0000004L)) {  // STATUS_INFO_LENGTH_MISMATCH
+      buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed + 4096));
+      continue;
+    }
+    if (status < 0) return false;
+    const auto* info = reinterpret_cast<const SYSTEM_HANDLE_INFORMATION*>(buffer.data());
+    const DWORD self = GetCurrentProcessId();
+    for (ULONG i = 0; i < info->Count; ++i) {
+      if (info->Handle[i].OwnerPid == self) each(info->Handle[i]);
+    }
+    return true;
+  }
+  return false;
+}
+
+DWORD CountKernelHandles() {
+  DWORD count = 0;
+  ForEachHandle([&](const SYSTEM_HANDLE_ENTRY&) { ++count; });
+  return count;
+}
+
+DWORD CountGdiObjects() {
+#ifdef _WIN64
+  constexpr std::size_t kTableInPeb = 0xF8;
+#else
+  constexpr std::size_t kTableInPeb = 0x94;
+#endif
+  constexpr std::size_t kEntrySize = 24;
+  constexpr std::size_t kEntries = 0x10000;
+  PROCESS_BASIC_INFORMATION basic{};
+  if (NtQueryInformationProcess(GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic,
+                                nullptr) < 0) {
+    return 0;
+  }
+  const auto* peb = reinterpret_cast<const unsigned char*>(basic.PebBaseAddress);
+  const unsigned char* table = nullptr;
+  std::memcpy(&table, peb + kTableInPeb, sizeof table);
+  if (table == nullptr) return 0;
+  const auto self = static_cast<USHORT>(GetCurrentProcessId());
+  DWORD count = 0;
+  for (std::size_t i = 0; i < kEntries; ++i) {
+    const unsigned char* entry = table + i * kEntrySize;
+    USHORT owner = 0;
+    std::memcpy(&owner, entry + 8, sizeof owner);
+    if (entry[14] != 0 && (owner == self || owner == 0)) ++count;
+  }
+  return count;
+}
+
+BOOL CALLBACK CountWindow(HWND window, LPARAM context) noexcept {
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  if (processId == GetCurrentProcessId()) {
+    ++*reinterpret_cast<DWORD*>(context);
+    // EnumChildWindows' result carries no meaning.
+    static_cast<void>(EnumChildWindows(window, &CountWindow, context));
+  }
+  return TRUE;
+}
+
+// Windows of this process, message-only windows included (the USER
+// objects that a leak of this package would leave).
+DWORD CountWindows() {
+  DWORD count = 0;
+  static_cast<void>(EnumWindows(&CountWindow, reinterpret_cast<LPARAM>(&count)));
+  for (HWND window = FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); window != nullptr;
+       window = FindWindowExW(HWND_MESSAGE, window, nullptr, nullptr)) {
+    static_cast<void>(CountWindow(window, reinterpret_cast<LPARAM>(&count)));
+  }
+  return count;
+}
+
+}  // namespace
+
 ProcessCounters SampleThisProcess() {
   ProcessCounters counters;
   const HANDLE self = GetCurrentProcess();
-  static_cast<void>(GetProcessHandleCount(self, &counters.handles));
+  if (!GetProcessHandleCount(self, &counters.handles) || counters.handles == 0) {
+    counters.handles = CountKernelHandles();
+  }
   counters.gdiObjects = GetGuiResources(self, GR_GDIOBJECTS);
+  if (counters.gdiObjects == 0) counters.gdiObjects = CountGdiObjects();
   counters.userObjects = GetGuiResources(self, GR_USEROBJECTS);
+  counters.windows = CountWindows();
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof memory;
   if (GetProcessMemoryInfo(self, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
                            sizeof memory)) {
-    counters.privateBytes = memory.PrivateUsage;
+    counters.privateBytes = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
   }
   return counters;
+}
+
+std::map<std::string, DWORD> HandleTypes() {
+  std::map<std::string, DWORD> types;
+  ForEachHandle([&](const SYSTEM_HANDLE_ENTRY& entry) {
+    alignas(8) unsigned char buffer[1024] = {};
+    std::string name = "type " + std::to_string(entry.ObjectType);
+    const auto handle = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(entry.HandleValue));
+    if (NtQueryObject(handle, ObjectTypeInformation, buffer, sizeof buffer, nullptr) >= 0) {
+      const auto* info = reinterpret_cast<const PUBLIC_OBJECT_TYPE_INFORMATION*>(buffer);
+      name.clear();
+      for (USHORT i = 0; i < info->TypeName.Length / 2; ++i) {
+        name.push_back(static_cast<char>(info->TypeName.Buffer[i]));
+      }
+    }
+    ++types[name];
+  });
+  return types;
+}
+
+bool CountersSeeObjects() {
+  const ProcessCounters before = SampleThisProcess();
+  std::vector<test::UniqueHandle> events;
+  std::vector<test::UniqueBitmap> bitmaps;
+  for (int i = 0; i < 10; ++i) {
+    events.emplace_back(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    bitmaps.emplace_back(CreateBitmap(2, 2, 1, 32, nullptr));
+  }
+  const ProcessCounters after = SampleThisProcess();
+  return after.handles == before.handles + 10 && after.gdiObjects == before.gdiObjects + 10;
 }
 
 std::optional<std::uint64_t> PrivateBytesOf(DWORD processId) {
@@ -101,7 +228,9 @@ std::optional<std::uint64_t> PrivateBytesOf(DWORD processId) {
                             sizeof memory)) {
     return std::nullopt;
   }
-  return memory.PrivateUsage;
+  // Wine leaves PrivateUsage 0 and reports the same number as
+  // PagefileUsage (Windows fills both alike).
+  return memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
 }
 
 bool LastErrorReadable(ZelkanGE& api, std::int32_t* code) {

@@ -1,6 +1,9 @@
 // zge_soak MODE [--calls N] [--cycles N] [--legs N] [--seed S] [--report FILE]
+//          [--journal FILE] [--host-messages 0|1]
 //   random  N random export calls with injected faults (seed printed)
 //   cycles  N LoadGE/CloseGE cycles; handle, GDI and USER counts
+//   com-cycles  N starts of Google Earth by the host's own COM client
+//           (no DLL): Wine's own share of the handle counts
 //   voyage  N LoadLiveGPS calls and the given track legs; memory and time
 // Exit code 0 when the run passed, 1 when it failed, 2 for a bad command
 // line, 3 when an export did not return.
@@ -45,6 +48,10 @@ bool Parse(int argc, char** argv, zge::soak::Options& options) {
       options.report = argv[i + 1];
       continue;
     }
+    if (name == "--journal") {
+      options.journal = argv[i + 1];
+      continue;
+    }
     if (!ParseNumber(argv[i + 1], value)) return false;
     if (name == "--calls") {
       options.calls = value;
@@ -52,6 +59,8 @@ bool Parse(int argc, char** argv, zge::soak::Options& options) {
       options.cycles = value;
     } else if (name == "--legs") {
       options.legs = value;
+    } else if (name == "--host-messages") {
+      options.hostMessages = value != 0;
     } else if (name == "--seed") {
       options.seed = static_cast<std::uint32_t>(value);
     } else {
@@ -67,7 +76,7 @@ int main(int argc, char** argv) {
   zge::soak::Options options;
   if (!Parse(argc, argv, options)) {
     std::cerr << "usage: zge_soak random|cycles|voyage [--calls N] [--cycles N] [--legs N]"
-                 " [--seed S] [--report FILE]\n";
+                 " [--seed S] [--report FILE] [--journal FILE]\n";
     return 2;
   }
   try {
@@ -79,6 +88,8 @@ int main(int argc, char** argv) {
       result = zge::soak::RunRandomCalls(options, report);
     } else if (options.mode == "cycles") {
       result = zge::soak::RunCycles(options, report);
+    } else if (options.mode == "com-cycles") {
+      result = zge::soak::RunComCycles(options, report);
     } else if (options.mode == "voyage") {
       result = zge::soak::RunVoyage(options, report);
     } else {
