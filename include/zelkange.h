@@ -33,6 +33,21 @@
  * The loaded and init callbacks are the host's own code, not inside a
  * call: LoadGE and CloseGE work there at once.
  *
+ * A busy or hung Google Earth: a function that needs Google Earth waits
+ * for its answer, and COM sets that wait no limit: a Google Earth that
+ * hangs for a minute holds the call, and the host's thread, for that
+ * minute. The package installs no message filter (CoRegisterMessageFilter
+ * is the host's) and leaves the wait to COM's default rules. Under them
+ * (measured under Wine) the host's windows keep repainting (WM_PAINT is
+ * dispatched) and messages sent to them from other threads run, and may
+ * call functions as described above; WM_TIMER, posted messages and input
+ * wait until the call returns, so a host's GPS timer pauses meanwhile.
+ * A Google Earth that ends (a crash, or killed): the next call into it
+ * fails at once and records the error (for instance 0x800706BA, the
+ * server is unavailable); the panel stays, CloseGE completes, deletes the
+ * temporary files and restores the locale, and a later LoadGE starts a
+ * new Google Earth.
+ *
  * Unloading: a panel keeps the DLL loaded. Call CloseGE before FreeLibrary;
  * the DLL then unloads with the host's last reference. A host that frees
  * the DLL with a panel alive keeps it loaded until the panel goes and the
