@@ -60,20 +60,29 @@ void FrameRenderer::Run() noexcept {
     const Job job = *std::exchange(pending_, std::nullopt);
     painting_ = true;
     lock.unlock();
+    std::chrono::steady_clock::duration took{};
     GuardWorker("render thread", [&] {
       const auto start = std::chrono::steady_clock::now();
       auto image = std::make_shared<const GlobeImage>(job.width, job.height, *job.scene);
-      const std::chrono::duration<double, std::milli> took =
-          std::chrono::steady_clock::now() - start;
+      took = std::chrono::steady_clock::now() - start;
       const std::lock_guard published(mutex_);
       latest_ = std::move(image);
-      times_.Add(took.count());
+      times_.Add(std::chrono::duration<double, std::milli>(took).count());
+    });
+    // Outside the lock: the owner may ask Busy() from its message.
+    GuardWorker("render thread", [&] {
+      if (frameDone_) frameDone_();
     });
     lock.lock();
+    // Rests as long as the frame took before the next: under a stream of
+    // changes painting takes at most half of a processor, and the COM
+    // thread keeps the rest. Changes meanwhile wait as one stale scene.
+    changed_.wait_for(lock, took, [this] { return stopping_; });
     painting_ = false;
     changed_.notify_all();
+    if (stopping_) return;
+    // Ready for the next scene: the owner hands in what went stale.
     lock.unlock();
-    // Outside the lock: the owner may ask Busy() from its message.
     GuardWorker("render thread", [&] {
       if (frameDone_) frameDone_();
     });

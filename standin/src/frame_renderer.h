@@ -23,7 +23,9 @@ namespace standin {
 class FrameRenderer {
  public:
   // `frameDone` runs on the render thread after each frame is published
-  // (and after a frame that failed): the owner posts itself a message there.
+  // (or failed), and again when the thread is ready for the next scene,
+  // having rested as long as the frame took: the owner posts itself a
+  // message there, blits the frame and hands in a stale scene.
   explicit FrameRenderer(std::function<void()> frameDone);
   FrameRenderer(const FrameRenderer&) = delete;
   FrameRenderer& operator=(const FrameRenderer&) = delete;
