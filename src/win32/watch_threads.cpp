@@ -64,7 +64,16 @@ class Win32WatchThread final : public platform::WatchThread {
     if (ProcessIsExiting() || ::GetCurrentThreadId() == threadId_) {
       return;
     }
-    static_cast<void>(::WaitForSingleObject(thread_.get(), INFINITE));
+    // The thread may be inside a window call that waits for this thread
+    // (finding or hiding Google Earth's window sends messages that this
+    // thread's windows must answer): messages sent to this thread run
+    // meanwhile, as they do in COM's waits, or neither thread ends.
+    const HANDLE thread = thread_.get();
+    while (::MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_SENDMESSAGE, 0) ==
+           WAIT_OBJECT_0 + 1) {
+      MSG message;
+      static_cast<void>(::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE));
+    }
   }
 
   void Start() {
