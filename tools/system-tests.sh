@@ -71,12 +71,14 @@ done
 # One result and one log for the suite: the shards' sums, their logs in turn.
 passed=0
 failed=0
+disabled=0
 : >"$results/$suite.log"
 for ((k = 1; k <= shards; k++)); do
   shard=$suite-$k
   cat "$results/$shard.log" >>"$results/$suite.log"
   if [[ -f $results/$shard ]]; then
-    read -r p f <"$results/$shard"
+    read -r p f note d <"$results/$shard"
+    [[ ${note:-} == disabled ]] && disabled=$((disabled + d))
   else
     p=0 f=1
   fi
@@ -86,5 +88,9 @@ for ((k = 1; k <= shards; k++)); do
 done
 grep -E '(Failed|Not Run|Timeout|Exception)|tests passed|Total Test time' "$results/$suite.log" || true
 echo "=== $suite: $passed passed, $failed failed in $shards shards (log: build/results/$suite.log)"
-echo "$passed $failed" >"$results/$suite"
+if ((disabled > 0)); then
+  echo "$passed $failed disabled $disabled" >"$results/$suite"
+else
+  echo "$passed $failed" >"$results/$suite"
+fi
 exit "$status"

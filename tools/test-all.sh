@@ -95,7 +95,12 @@ for file in "$results"/*; do
       "${reason:-no 32-bit Windows programs on this machine}"
     continue
   fi
-  printf '  %-16s %3d passed, %3d failed\n' "$(basename "$file")" "$p" "$f"
+  if [[ ${note:-} == disabled ]]; then
+    printf '  %-16s %3d passed, %3d failed, %s disabled: NOT RUN (listed in its log)\n' \
+      "$(basename "$file")" "$p" "$f" "$reason"
+  else
+    printf '  %-16s %3d passed, %3d failed\n' "$(basename "$file")" "$p" "$f"
+  fi
   passed=$((passed + p))
   failed=$((failed + f))
 done
