@@ -6,18 +6,6 @@
 namespace zge::testing {
 namespace {
 
-// Runs `action` once, the first time `member` is called.
-void Once(fakes::FakeEarth& earth, std::string member, std::function<void()> action) {
-  earth.whileWaiting = [&earth, member = std::move(member),
-                        action = std::move(action)](const std::string& called) {
-    if (called == member) {
-      const std::function<void()> run = action;
-      earth.whileWaiting = nullptr;  // destroys this lambda: only locals from here
-      run();
-    }
-  };
-}
-
 // The host destroys its window while CloseGE's release sequence waits for
 // Google Earth's answer: the release that the window's destruction starts
 // must not pull the connection from under the one that is running.

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "entry/lifecycle.h"
@@ -14,6 +16,19 @@
 namespace zge::testing {
 
 inline constexpr std::uint32_t kEarthProcessId = 4242;
+
+// Runs `action` once, while the first call of `member` waits for Google
+// Earth (as the host's messages run during a COM call).
+inline void Once(fakes::FakeEarth& earth, std::string member, std::function<void()> action) {
+  earth.whileWaiting = [&earth, member = std::move(member),
+                        action = std::move(action)](const std::string& called) {
+    if (called == member) {
+      const std::function<void()> run = action;
+      earth.whileWaiting = nullptr;  // destroys this lambda: only locals from here
+      run();
+    }
+  };
+}
 
 class PanelTest : public ::testing::Test {
  protected:

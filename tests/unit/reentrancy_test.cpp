@@ -6,18 +6,6 @@
 namespace zge::testing {
 namespace {
 
-// Runs `action` once, the first time `member` is called.
-void Once(fakes::FakeEarth& earth, std::string member, std::function<void()> action) {
-  earth.whileWaiting = [&earth, member = std::move(member),
-                        action = std::move(action)](const std::string& called) {
-    if (called == member) {
-      const std::function<void()> run = action;
-      earth.whileWaiting = nullptr;  // destroys this lambda: only locals from here
-      run();
-    }
-  };
-}
-
 TEST_F(PanelTest, CloseDuringAStartupConnectTakesEffectWhenTheTickReturns) {
   Load();
   bool panelDuringConnect = true;
