@@ -30,34 +30,35 @@ if [[ ! -f $results/build-native ]]; then
   echo "=== lint"
   if tools/lint.sh; then echo "1 0" >"$results/lint"; else echo "0 1" >"$results/lint"; fi
 fi
-# The overlay documents under libFuzzer for a bounded run; needs clang.
+# A bounded libFuzzer run: fuzz_stage <result> <target> <corpus> [options].
+# New inputs go to build/fuzz/<corpus>, the committed seeds are fuzz/<corpus>.
+fuzz_stage() {
+  local result=$1 target=$2 corpus=$3
+  shift 3
+  echo "=== $result"
+  mkdir -p "build/fuzz/$corpus"
+  if [[ -x build/fuzz/fuzz/$target ]] &&
+    timeout 90 "build/fuzz/fuzz/$target" -max_total_time=20 -artifact_prefix=build/fuzz/ "$@" \
+      "build/fuzz/$corpus" "fuzz/$corpus" >"$results/$result.log" 2>&1; then
+    tail -n 2 "$results/$result.log"
+    echo "1 0" >"$results/$result"
+  else
+    tail -n 30 "$results/$result.log" 2>/dev/null
+    echo "=== $result FAILED (log: build/results/$result.log)"
+    echo "0 1" >"$results/$result"
+  fi
+}
+
+# The fuzz targets need clang.
 if command -v clang++ >/dev/null 2>&1; then
-  echo "=== fuzz"
-  mkdir -p build/fuzz/corpus
-  if build_tree fuzz &&
-    timeout 90 build/fuzz/fuzz/zge_kml_fuzz -max_total_time=20 -artifact_prefix=build/fuzz/ \
-      build/fuzz/corpus fuzz/corpus >"$results/fuzz.log" 2>&1; then
-    tail -n 2 "$results/fuzz.log"
-    echo "1 0" >"$results/fuzz"
-  else
-    tail -n 30 "$results/fuzz.log" 2>/dev/null
-    echo "=== fuzz FAILED (log: build/results/fuzz.log)"
-    echo "0 1" >"$results/fuzz"
+  if ! build_tree fuzz; then
+    echo "=== build fuzz FAILED"
+    echo "0 1" >"$results/build-fuzz"
   fi
+  # Every overlay document stays well-formed KML.
+  fuzz_stage fuzz zge_kml_fuzz corpus
   # Random export sequences through the core with injected failures.
-  echo "=== fuzz: export sequences"
-  mkdir -p build/fuzz/corpus-exports
-  if [[ -x build/fuzz/fuzz/zge_export_fuzz ]] &&
-    timeout 90 build/fuzz/fuzz/zge_export_fuzz -max_total_time=20 -max_len=512 \
-      -artifact_prefix=build/fuzz/ build/fuzz/corpus-exports fuzz/corpus-exports \
-      >"$results/fuzz-exports.log" 2>&1; then
-    tail -n 2 "$results/fuzz-exports.log"
-    echo "1 0" >"$results/fuzz-exports"
-  else
-    tail -n 30 "$results/fuzz-exports.log" 2>/dev/null
-    echo "=== fuzz: export sequences FAILED (log: build/results/fuzz-exports.log)"
-    echo "0 1" >"$results/fuzz-exports"
-  fi
+  fuzz_stage fuzz-exports zge_export_fuzz corpus-exports -max_len=512
   # The watch thread against panels coming and going, under ThreadSanitizer.
   echo "=== tsan"
   if build_tree tsan; then
