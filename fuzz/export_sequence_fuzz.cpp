@@ -671,14 +671,10 @@ class Session {
   }
 
   void AddEarthWindows() {
-    earthMain_ = f_.desktop.AddWindow(FakeWindow{"QWidget", "Google Earth", kNoWindow,
-                                                 Rect{0, 0, 1024, 768}, true, -1, kEarthProcess});
-    earthContainer_ = f_.desktop.AddWindow(
-        FakeWindow{"QWidget", "", earthMain_, Rect{0, 0, 1000, 700}, true, -1, kEarthProcess});
-    earthRender_ = f_.desktop.AddWindow(FakeWindow{"QWidget", "Render View", earthContainer_,
-                                                   Rect{0, 0, 1000, 700}, true, -1, kEarthProcess});
-    f_.earth.state.mainWnd = earthMain_;
-    f_.earth.state.renderWnd = earthRender_;
+    const auto earth = f_.AddEarthWindows(kEarthProcess);
+    earthMain_ = earth.main;
+    earthContainer_ = earth.container;
+    earthRender_ = earth.render;
   }
 
   // ----- Invariants -----

@@ -37,6 +37,26 @@ struct FakePlatform {
   platform::Platform ports{earth,  desktop, panelWindows, processes, registry,    files, codePage,
                            timers, threads, ole,          dialogs,   saveDialogs, module};
 
+  // Google Earth's main window, its view's container and the view as the
+  // real one nests them, owned by `processId`, and named to Earth's state.
+  struct EarthWindows {
+    WindowHandle main = kNoWindow;
+    WindowHandle container = kNoWindow;
+    WindowHandle render = kNoWindow;
+  };
+  EarthWindows AddEarthWindows(std::uint32_t processId) {
+    EarthWindows windows;
+    windows.main = desktop.AddWindow(FakeWindow{"QWidget", "Google Earth", kNoWindow,
+                                                Rect{0, 0, 1024, 768}, true, -1, processId});
+    windows.container = desktop.AddWindow(
+        FakeWindow{"QWidget", "", windows.main, Rect{0, 0, 1000, 700}, true, -1, processId});
+    windows.render = desktop.AddWindow(FakeWindow{"QWidget", "Render View", windows.container,
+                                                  Rect{0, 0, 1000, 700}, true, -1, processId});
+    earth.state.mainWnd = windows.main;
+    earth.state.renderWnd = windows.render;
+    return windows;
+  }
+
  private:
   void ShareFaults() {
     earth.faults = &faults;

@@ -36,14 +36,10 @@ class PanelTest : public ::testing::Test {
     using fakes::FakeWindow;
     host = f.desktop.AddWindow(
         FakeWindow{"HostControl", "", kNoWindow, Rect{0, 0, 800, 600}, true, -1, 1});
-    earthMain = f.desktop.AddWindow(FakeWindow{"QWidget", "Google Earth", kNoWindow,
-                                               Rect{0, 0, 1024, 768}, true, -1, kEarthProcessId});
-    earthContainer = f.desktop.AddWindow(
-        FakeWindow{"QWidget", "", earthMain, Rect{0, 0, 1000, 700}, true, -1, kEarthProcessId});
-    earthRender = f.desktop.AddWindow(FakeWindow{"QWidget", "Render View", earthContainer,
-                                                 Rect{0, 0, 1000, 700}, true, -1, kEarthProcessId});
-    f.earth.state.mainWnd = earthMain;
-    f.earth.state.renderWnd = earthRender;
+    const auto earth = f.AddEarthWindows(kEarthProcessId);
+    earthMain = earth.main;
+    earthContainer = earth.container;
+    earthRender = earth.render;
     f.processes.processes[kEarthProcessId] = fakes::FakeProcessState{};
   }
 
