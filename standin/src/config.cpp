@@ -26,6 +26,8 @@ StandInConfig ReadConfig() {
   ReadInt(key.get(), L"VersionMinor", config.versionMinor);
   ReadInt(key.get(), L"VersionBuild", config.versionBuild);
   ReadInt(key.get(), L"AppType", config.appType);
+  if (const auto keep = ReadDword(key.get(), L"KeepShadowedDocuments"))
+    config.keepShadowedDocuments = *keep;
   if (const auto title = ReadString(key.get(), L"Title")) config.title = Utf16(*title);
   if (const auto rules = ReadString(key.get(), L"FailMembers"))
     config.failMembers = ToUtf8(Utf16(*rules));

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "feature_tree.h"
+
 namespace standin {
 
 inline constexpr wchar_t kConfigKeyPath[] = L"Software\\ZelkanGE\\EarthStandIn";
@@ -24,6 +26,9 @@ struct StandInConfig {
   std::string delayMembers;  // UTF-8, parsed by ParseDelayRules
   std::optional<std::u16string> journalPath;
   std::optional<std::u16string> statsPath;
+  // Superseded copies of a document kept besides its newest one (see
+  // FeatureTree::SetKeepShadowed); kKeepEveryCopy retires nothing.
+  std::uint32_t keepShadowedDocuments = FeatureTree::kDefaultKeepShadowed;
 };
 
 // Throws standin::Error when a value has the wrong type.

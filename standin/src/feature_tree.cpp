@@ -1,5 +1,6 @@
 #include "feature_tree.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace standin {
@@ -170,7 +171,87 @@ void FeatureTree::AppendTemporary(std::shared_ptr<FeatureNode> node) {
   IndexSubtree(node, ++lastLoadSequence_);
   temporaryPlaces_->children.push_back(node);
   UpdateShownLoad(node);
+  if (keepShadowed_ != kKeepEveryCopy) {
+    TrackCopy(node);
+    RevisitWaitingCopies();
+  }
   Changed();
+}
+
+void FeatureTree::TrackCopy(const std::shared_ptr<FeatureNode>& load) {
+  Copies& recent = recentCopies_[load->name];
+  recent.emplace(load->loadSequence, load);
+  if (recent.size() <= std::size_t{keepShadowed_} + 1) return;
+  // Everything left in `recent` is newer, so the oldest has its newest copy
+  // and keepShadowed_ superseded ones after it.
+  auto oldest = recent.extract(recent.begin());
+  if (!RetireIfShadowed(oldest.mapped())) waitingCopies_.insert(std::move(oldest));
+}
+
+void FeatureTree::RevisitWaitingCopies() {
+  // Two a load: a held copy's turn comes again after half as many loads as
+  // copies wait, and no load pays for all of them.
+  const std::size_t visits = std::min<std::size_t>(2, waitingCopies_.size());
+  for (std::size_t visit = 0; visit < visits; ++visit) {
+    auto next = waitingCopies_.lower_bound(nextWaitingToVisit_);
+    if (next == waitingCopies_.end()) next = waitingCopies_.begin();
+    const std::uint64_t sequence = next->first;
+    nextWaitingToVisit_ = sequence + 1;
+    // A copy: retiring it erases the entry.
+    const std::weak_ptr<FeatureNode> copy = next->second;
+    if (RetireIfShadowed(copy)) waitingCopies_.erase(sequence);
+  }
+}
+
+bool FeatureTree::RetireIfShadowed(const std::weak_ptr<FeatureNode>& copy) {
+  const std::shared_ptr<FeatureNode> load = copy.lock();
+  if (!load || load->deleted) return true;
+  if (!IsShadowed(load)) return false;
+  Detach(load);
+  ++retiredCount_;
+  return true;
+}
+
+bool FeatureTree::IsShadowed(const std::shared_ptr<FeatureNode>& load) const {
+  if (load->parent.lock() != temporaryPlaces_) return false;
+  // Only a copy with keepShadowed_ + 1 newer ones of its name goes.
+  const auto recent = recentCopies_.find(load->name);
+  if (recent == recentCopies_.end() || recent->second.size() <= keepShadowed_ ||
+      recent->second.begin()->first < load->loadSequence) {
+    return false;
+  }
+  if (shownLoads_.contains(load->loadSequence)) return false;
+  if (const auto highlighted = highlighted_.lock();
+      highlighted && !highlighted->deleted && highlighted->loadSequence == load->loadSequence) {
+    return false;
+  }
+  // Held elsewhere means a client's feature object or collection (the
+  // scenes the render thread paints copy what they draw and hold no node).
+  // The load is referenced by Temporary Places and by the caller, every
+  // other node by its parent only.
+  if (load.use_count() != 2) return false;
+  std::vector<const FeatureNode*> pending{load.get()};
+  while (!pending.empty()) {
+    const FeatureNode* node = pending.back();
+    pending.pop_back();
+    const auto entries = nameIndex_.find(node->name);
+    if (entries == nameIndex_.end() || entries->second.begin()->first.first == load->loadSequence) {
+      return false;  // the name would be found elsewhere, or nowhere, once it went
+    }
+    for (const auto& child : node->children) {
+      if (child.use_count() != 1) return false;
+      pending.push_back(child.get());
+    }
+  }
+  return true;
+}
+
+void FeatureTree::ForgetCopy(const FeatureNode& load) {
+  waitingCopies_.erase(load.loadSequence);
+  if (const auto recent = recentCopies_.find(load.name); recent != recentCopies_.end()) {
+    recent->second.erase(load.loadSequence);
+    if (recent->second.empty()) recentCopies_.erase(recent);
+  }
 }
 
 void FeatureTree::IndexSubtree(const std::shared_ptr<FeatureNode>& top, std::uint64_t sequence) {
@@ -203,6 +284,13 @@ void FeatureTree::UnindexSubtree(const FeatureNode& top) {
 }
 
 void FeatureTree::Remove(const std::shared_ptr<FeatureNode>& node) {
+  Detach(node);
+  Changed();
+}
+
+void FeatureTree::Detach(const std::shared_ptr<FeatureNode>& alias) {
+  // `alias` may be the parent's own entry, which the erase below destroys.
+  const std::shared_ptr<FeatureNode> node = alias;
   UnindexSubtree(*node);
   const auto parent = node->parent.lock();
   if (parent) std::erase(parent->children, node);
@@ -210,10 +298,10 @@ void FeatureTree::Remove(const std::shared_ptr<FeatureNode>& node) {
   MarkDeleted(*node);
   if (parent == temporaryPlaces_) {
     shownLoads_.erase(node->loadSequence);
+    ForgetCopy(*node);
   } else if (parent && parent->loadSequence != 0) {
     UpdateShownLoad(parent);
   }
-  Changed();
 }
 
 void FeatureTree::Changed() const {

@@ -5,6 +5,11 @@
 // Roots: "Temporary Places", "My Places" and the layers database "Primary
 // Database" with the built-in layers. Loaded KML appends top-level features
 // under Temporary Places with AppendTemporary and removes them with Remove.
+//
+// A live position stream loads a new copy of the same document every second
+// and hides the one before; kept forever, the copies grow the process
+// without bound. So the tree retires old copies nobody can tell from
+// removed ones (see SetKeepShadowed).
 #pragma once
 
 #include <cstdint>
@@ -93,6 +98,25 @@ class FeatureTree {
   // Detaches the node; it and its descendants read as deleted.
   void Remove(const std::shared_ptr<FeatureNode>& node);
 
+  // Retirement of shadowed copies. The copies of a name are the top-level
+  // loads of Temporary Places called so. Of each name the newest copy and
+  // the `count` copies before it are always kept. An older copy is retired
+  // (removed as if the client had removed it) once it is shadowed: it
+  // shows no placemark, no feature object or collection outside the tree
+  // holds it or anything in it, it holds no highlighted feature, and every
+  // name in it is found first in a newer load, so no lookup's answer
+  // changes. A copy that is not shadowed when its turn comes waits and is
+  // looked at again, a few per load, until it is or the client removes it.
+  // Each load costs O(log n) besides the retired copy's own size, so a
+  // stream of one name holds at most `count` + 1 copies plus those clients
+  // hold or show. kKeepEveryCopy keeps everything. Set before the first
+  // load: copies loaded earlier are never retired.
+  static constexpr std::uint32_t kKeepEveryCopy = 0xFFFFFFFF;
+  static constexpr std::uint32_t kDefaultKeepShadowed = 100;
+  void SetKeepShadowed(std::uint32_t count) { keepShadowed_ = count; }
+  // Copies retired so far.
+  [[nodiscard]] std::uint64_t RetiredCount() const { return retiredCount_; }
+
   // The top-level features of Temporary Places that have a placemark shape
   // shown within them (the feature and the path down to the placemark
   // visible), newest load first. A picture looks at these only, so loads
@@ -120,10 +144,27 @@ class FeatureTree {
   void UnindexSubtree(const FeatureNode& node);
   // Puts the load that holds `node` into shownLoads_ or takes it out.
   void UpdateShownLoad(const std::shared_ptr<FeatureNode>& node);
+  // Remove without the change notice.
+  void Detach(const std::shared_ptr<FeatureNode>& alias);
+
+  using Copies = std::map<std::uint64_t, std::weak_ptr<FeatureNode>>;
+  void TrackCopy(const std::shared_ptr<FeatureNode>& load);
+  void ForgetCopy(const FeatureNode& load);
+  [[nodiscard]] bool IsShadowed(const std::shared_ptr<FeatureNode>& load) const;
+  // Retires the copy when it is shadowed; true when it is gone (or was).
+  bool RetireIfShadowed(const std::weak_ptr<FeatureNode>& copy);
+  void RevisitWaitingCopies();
 
   ShownLoads shownLoads_;
   std::unordered_map<std::u16string, NameEntries> nameIndex_;
   std::uint64_t lastLoadSequence_ = 0;
+  std::uint32_t keepShadowed_ = kDefaultKeepShadowed;
+  std::uint64_t retiredCount_ = 0;
+  // Per name: the newest copies, at most keepShadowed_ + 1, by sequence.
+  std::unordered_map<std::u16string, Copies> recentCopies_;
+  // Older copies that were not shadowed when they left recentCopies_.
+  Copies waitingCopies_;
+  std::uint64_t nextWaitingToVisit_ = 0;
   std::shared_ptr<FeatureNode> temporaryPlaces_;
   std::shared_ptr<FeatureNode> myPlaces_;
   std::shared_ptr<FeatureNode> primaryDatabase_;

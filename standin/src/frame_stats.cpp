@@ -30,7 +30,8 @@ std::string FormatStats(const StatsReport& report) {
   std::snprintf(milliseconds[1], sizeof milliseconds[1], "%.2f", report.frameMsP99);
   return "frames " + std::to_string(report.frames) + "\nframe_ms_p50 " + milliseconds[0] +
          "\nframe_ms_p99 " + milliseconds[1] + "\ndocuments " + std::to_string(report.documents) +
-         "\nprivate_bytes " + std::to_string(report.privateBytes) + "\n";
+         "\nprivate_bytes " + std::to_string(report.privateBytes) + "\nretired " +
+         std::to_string(report.retired) + "\n";
 }
 
 }  // namespace standin

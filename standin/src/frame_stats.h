@@ -33,9 +33,11 @@ struct StatsReport {
   double frameMsP99 = 0;
   std::uint64_t documents = 0;
   std::uint64_t privateBytes = 0;
+  std::uint64_t retired = 0;  // shadowed documents retired (FeatureTree::RetiredCount)
 };
 
 // The file's text: one "key value" line each, in a fixed order, "\n" ends.
+// Readers parse the first five lines by position: new lines go at the end.
 [[nodiscard]] std::string FormatStats(const StatsReport& report);
 
 }  // namespace standin

@@ -90,14 +90,20 @@ int RunServer(HINSTANCE instance) {
   }
   const auto gate = std::make_shared<CallGate>(std::move(journal), std::move(settings->policy));
   const auto state = std::make_shared<EarthState>();
+  state->Features().SetKeepShadowed(config.keepShadowedDocuments);
   UiFaults faults;
   const auto windows = std::make_shared<EarthWindows>(instance, state, config.title, faults);
   std::optional<StatsFile> stats;
   if (config.statsPath) {
     stats.emplace(*config.statsPath, [&state, &windows] {
       const FrameTimes times = windows->FrameStatistics();
-      return StatsReport{times.Count(), times.Percentile(50), times.Percentile(99),
-                         state->Features().TemporaryPlaces()->children.size(), PrivateBytes()};
+      const FeatureTree& features = state->Features();
+      return StatsReport{.frames = times.Count(),
+                         .frameMsP50 = times.Percentile(50),
+                         .frameMsP99 = times.Percentile(99),
+                         .documents = features.TemporaryPlaces()->children.size(),
+                         .privateBytes = PrivateBytes(),
+                         .retired = features.RetiredCount()};
     });
   }
   state->SetOnChanged([weak = std::weak_ptr<EarthWindows>(windows), &stats] {

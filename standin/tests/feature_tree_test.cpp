@@ -138,3 +138,20 @@ STANDIN_TEST(HundredThousandLoadsAreFoundByName) {
   EXPECT_TRUE(tree.FindByName(u"Leg") == loads[kLoads - 2]->children[0]);
   EXPECT_TRUE(tree.FindByName(u"Primary Database") == tree.LayersDatabases()[0]);
 }
+
+// A caller may name the feature by the tree's own entry for it, which the
+// removal takes out of the children: the features after it stay whole.
+STANDIN_TEST(RemovingByTheTreesOwnEntryIsSafe) {
+  FeatureTree tree;
+  const auto a = Node(u"A", {Node(u"P")});
+  const auto b = Node(u"B", {Node(u"Q")});
+  tree.AppendTemporary(a);
+  tree.AppendTemporary(b);
+  tree.Remove(tree.TemporaryPlaces()->children.front());
+  EXPECT_TRUE(a->deleted && !tree.FindByName(u"P"));
+  EXPECT_TRUE(!b->deleted && !b->children[0]->deleted);
+  EXPECT_TRUE(FeatureTree::Parent(*b) == tree.TemporaryPlaces());
+  EXPECT_TRUE(tree.FindByName(u"Q") == b->children[0]);
+  tree.Remove(tree.TemporaryPlaces()->children.back());
+  EXPECT_TRUE(b->deleted && tree.TemporaryPlaces()->children.empty());
+}

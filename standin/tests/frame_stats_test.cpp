@@ -51,13 +51,14 @@ STANDIN_TEST(FramePercentilesAreNearestRankOverTheRecentFrames) {
   }
 }
 
-STANDIN_TEST(StatsTextHasFiveLinesInAFixedOrder) {
-  const StatsReport report{1234, 52.5, 88.126, 86400, 123456789};
+STANDIN_TEST(StatsTextHasItsLinesInAFixedOrder) {
+  const StatsReport report{1234, 52.5, 88.126, 86400, 123456789, 85300};
   EXPECT_EQ(FormatStats(report),
             "frames 1234\nframe_ms_p50 52.50\nframe_ms_p99 88.13\ndocuments 86400\n"
-            "private_bytes 123456789\n");
+            "private_bytes 123456789\nretired 85300\n");
   EXPECT_EQ(FormatStats({}),
-            "frames 0\nframe_ms_p50 0.00\nframe_ms_p99 0.00\ndocuments 0\nprivate_bytes 0\n");
+            "frames 0\nframe_ms_p50 0.00\nframe_ms_p99 0.00\ndocuments 0\nprivate_bytes 0\n"
+            "retired 0\n");
 }
 
 STANDIN_TEST(StatsFilesAreReplacedWholeWithNothingLeftBeside) {
@@ -79,7 +80,7 @@ STANDIN_TEST(StatsFilesAreReplacedWholeWithNothingLeftBeside) {
   int reports = 0;
   StatsFile stats(path.u16string(), [&] {
     ++reports;
-    return StatsReport{static_cast<std::uint64_t>(reports), 0, 0, 0, PrivateBytes()};
+    return StatsReport{static_cast<std::uint64_t>(reports), 0, 0, 0, PrivateBytes(), 0};
   });
   EXPECT_EQ(stats.DueInMs(), 0U);
   stats.WriteIfDue();
