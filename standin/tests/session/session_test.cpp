@@ -8,6 +8,7 @@
 // STANDIN_SESSION_FIXES (default 1000) sets the number of fixes.
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +23,7 @@
 
 #include "dispatch_client.h"
 #include "earth_ids.h"
+#include "feature_tree.h"
 #include "registry.h"
 #include "unique_handles.h"
 
@@ -200,13 +202,15 @@ TEST_F(EarthStandInSession, LiveFixesAnswerQuicklyPaintCoalescedAndShowInTheStat
               fixes, took.count(), took.count() / fixes);
 
   // The last position is the one found by name, and the only boat shown.
+  // The default keeps the newest copies; older hidden ones are retired.
+  const int kept = std::min(fixes, static_cast<int>(FeatureTree::kDefaultKeepShadowed) + 1);
   const Outcome newest = Call(earth, L"GetFeatureByName", Args(Arg::Str(L"GPS Boat")));
   ASSERT_NE(newest.Object(), nullptr);
   const Outcome places = Call(earth, L"GetTemporaryPlaces");
   ASSERT_NE(places.Object(), nullptr);
   const Outcome loads = Call(*places.Object(), L"GetChildren");
   ASSERT_NE(loads.Object(), nullptr);
-  EXPECT_EQ(Get(*loads.Object(), L"Count").Int(), fixes);
+  EXPECT_EQ(Get(*loads.Object(), L"Count").Int(), kept);
   const Outcome first = Call(*loads.Object(), L"Item", Args(Arg::I4(1)));
   ASSERT_NE(first.Object(), nullptr);
   EXPECT_EQ(Get(*first.Object(), L"Name").String(), L"GPS Boat");
@@ -214,15 +218,17 @@ TEST_F(EarthStandInSession, LiveFixesAnswerQuicklyPaintCoalescedAndShowInTheStat
   // Written within a second of the last change and at exit.
   EXPECT_EQ(running.Close(), 0);
   const auto values = ReadStats(stats);
-  for (const char* key : {"frames", "frame_ms_p50", "frame_ms_p99", "documents", "private_bytes"}) {
+  for (const char* key :
+       {"frames", "frame_ms_p50", "frame_ms_p99", "documents", "private_bytes", "retired"}) {
     EXPECT_EQ(values.count(key), 1U) << key;
   }
   std::printf(
       "stats: frames %.0f, frame_ms_p50 %.2f, frame_ms_p99 %.2f, documents %.0f, "
-      "private_bytes %.0f\n",
+      "private_bytes %.0f, retired %.0f\n",
       values.at("frames"), values.at("frame_ms_p50"), values.at("frame_ms_p99"),
-      values.at("documents"), values.at("private_bytes"));
-  EXPECT_EQ(values.at("documents"), fixes);
+      values.at("documents"), values.at("private_bytes"), values.at("retired"));
+  EXPECT_EQ(values.at("documents"), kept);
+  EXPECT_EQ(values.at("retired"), fixes - kept);
   // Three changes a fix; a frame takes tens of milliseconds, so most of
   // them share a frame.
   EXPECT_GE(values.at("frames"), 1);
