@@ -6,10 +6,10 @@
 namespace standin {
 namespace {
 
-struct LayerSpec {
+struct LayerPlan {
   std::u16string_view name;
   bool visible;
-  std::vector<LayerSpec> children;
+  std::vector<LayerPlan> children;
 };
 
 std::shared_ptr<FeatureNode> MakeNode(std::u16string_view name, bool visible,
@@ -22,15 +22,15 @@ std::shared_ptr<FeatureNode> MakeNode(std::u16string_view name, bool visible,
   return node;
 }
 
-void AddLayers(const std::shared_ptr<FeatureNode>& parent, const std::vector<LayerSpec>& layers) {
-  for (const LayerSpec& layer : layers) {
+void AddLayers(const std::shared_ptr<FeatureNode>& parent, const std::vector<LayerPlan>& layers) {
+  for (const LayerPlan& layer : layers) {
     AddLayers(MakeNode(layer.name, layer.visible, parent), layer.children);
   }
 }
 
 // The built-in layers with Earth's default ticks.
-const std::vector<LayerSpec>& BuiltInLayers() {
-  static const std::vector<LayerSpec> kLayers = {
+const std::vector<LayerPlan>& BuiltInLayers() {
+  static const std::vector<LayerPlan> kLayers = {
       {u"Borders and Labels",
        true,
        {{u"International Borders", true, {}},

@@ -203,7 +203,8 @@ TEST_F(EarthStandInSession, LiveFixesAnswerQuicklyPaintCoalescedAndShowInTheStat
 
   // The last position is the one found by name, and the only boat shown.
   // The default keeps the newest copies; older hidden ones are retired.
-  const int kept = std::min(fixes, static_cast<int>(FeatureTree::kDefaultKeepShadowed) + 1);
+  const int kept =
+      std::min(fixes, static_cast<int>(standin::FeatureTree::kDefaultKeepShadowed) + 1);
   const Outcome newest = Call(earth, L"GetFeatureByName", Args(Arg::Str(L"GPS Boat")));
   ASSERT_NE(newest.Object(), nullptr);
   const Outcome places = Call(earth, L"GetTemporaryPlaces");
