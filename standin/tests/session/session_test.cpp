@@ -50,10 +50,15 @@ std::filesystem::path TempFolder(const char* name) {
 // The stand-in's configuration for one test; removed again at its end.
 class StandInConfig {
  public:
-  explicit StandInConfig(const std::map<std::wstring, std::wstring>& values) {
+  explicit StandInConfig(const std::map<std::wstring, std::wstring>& values,
+                         const std::map<std::wstring, DWORD>& numbers = {}) {
     const auto key = standin::CreateKey(HKEY_CURRENT_USER, kConfigKey, KEY_SET_VALUE);
     for (const auto& [name, value] : values) {
       standin::WriteString(key.get(), name.c_str(), value);
+      names_.push_back(name);
+    }
+    for (const auto& [name, value] : numbers) {
+      standin::WriteDword(key.get(), name.c_str(), value);
       names_.push_back(name);
     }
   }
@@ -236,6 +241,43 @@ TEST_F(EarthStandInSession, LiveFixesAnswerQuicklyPaintCoalescedAndShowInTheStat
   EXPECT_LT(values.at("frames"), fixes);
   EXPECT_GT(values.at("private_bytes"), 0);
   EXPECT_FALSE(std::filesystem::exists(stats.string() + ".tmp"));
+}
+
+// KeepShadowedDocuments: how many superseded copies stay; all of them when
+// it turns retirement off.
+TEST_F(EarthStandInSession, KeepShadowedDocumentsBoundsTheCopiesKept) {
+  struct Case {
+    DWORD keep;
+    long copies;  // left after kFixes
+  };
+  constexpr long kFixes = 120;
+  const Case cases[] = {{5, 6}, {0xFFFFFFFF, kFixes}};
+  for (const Case& c : cases) {
+    const auto folder = TempFolder("keep");
+    const auto stats = folder / "stats.txt";
+    const StandInConfig config(
+        std::map<std::wstring, std::wstring>{{L"StatsPath", stats.wstring()}},
+        {{L"KeepShadowedDocuments", c.keep}});
+    RunningEarth running;
+    ASSERT_TRUE(running.Ready());
+    IDispatch& earth = running.Earth();
+    for (int fix = 0; fix < kFixes; ++fix) {
+      ASSERT_NO_FATAL_FAILURE(LoadLiveGps(earth, fix, 35.9 + fix * 0.00003, 14.5));
+    }
+    const Outcome places = Call(earth, L"GetTemporaryPlaces");
+    ASSERT_NE(places.Object(), nullptr);
+    const Outcome loads = Call(*places.Object(), L"GetChildren");
+    ASSERT_NE(loads.Object(), nullptr);
+    EXPECT_EQ(Get(*loads.Object(), L"Count").Int(), c.copies) << c.keep;
+    // The newest copy is still what the name finds: its boat is shown.
+    const Outcome newest = Call(earth, L"GetFeatureByName", Args(Arg::Str(L"Boat")));
+    ASSERT_NE(newest.Object(), nullptr);
+    EXPECT_NE(Get(*newest.Object(), L"Visibility").Int(), 0) << c.keep;
+    EXPECT_EQ(running.Close(), 0);
+    const auto values = ReadStats(stats);
+    EXPECT_EQ(values.at("documents"), c.copies) << c.keep;
+    EXPECT_EQ(values.at("retired"), kFixes - c.copies) << c.keep;
+  }
 }
 
 TEST_F(EarthStandInSession, ScreenShotsShowTheLatestCameraAtOnce) {
