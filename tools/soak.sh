@@ -29,8 +29,14 @@ run() {
   zge_register_standin "$loader" "$ZGE_STANDIN_EXE"
   local status=0
   # The report is written by the host (a Windows path) and copied out.
-  "$loader" "$soak" "$mode" "$@" --report 'C:\soak-report.txt' || status=$?
+  # wine-exec.sh fails a run that crashed whatever its exit code; a run
+  # passes only when the host wrote its verdict.
+  "$ZGE_ROOT/tools/wine-exec.sh" "$soak" "$mode" "$@" --report 'C:\soak-report.txt' || status=$?
   cp "$WINEPREFIX/drive_c/soak-report.txt" "$report" 2>/dev/null || true
+  if (( status == 0 )) && [[ $(tail -n 1 "$report" 2>/dev/null) != PASS ]]; then
+    echo "soak $mode: the host ended without its verdict" >&2
+    status=1
+  fi
   zge_stop_server
   echo "=== soak $mode: exit $status, report $report"
   return "$status"

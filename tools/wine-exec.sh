@@ -29,4 +29,18 @@ fi
 loader=$WINE32_LOADER
 [[ $bits == 64 ]] && loader=$WINE64_LOADER
 
-exec "$loader" "$@"
+# Wine reports a crash on stderr and starts its debugger; the exit code
+# that follows is not always that of a failure (a crash inside a COM call
+# was seen ending with 0). A reported crash therefore fails the run.
+# stderr goes to a file, not a pipe: servers the program starts inherit it
+# and may outlive it, and a pipe would wait for them.
+crash_log=$(mktemp)
+trap 'rm -f "$crash_log"' EXIT
+status=0
+"$loader" "$@" 2>"$crash_log" || status=$?
+cat "$crash_log" >&2
+if grep -qE '^wine: Unhandled|^Unhandled exception:' "$crash_log"; then
+  echo "wine-exec.sh: $(basename "$1") crashed (exit code $status); see the backtrace above" >&2
+  (( status != 0 )) || status=70
+fi
+exit "$status"

@@ -197,7 +197,7 @@ StandInRules RandomCalls::RandomRules() {
       ++failRules_;
     }
   }
-  if (Chance(0.4)) {
+  if (Chance(0.4) && options_.serverDeaths) {
     // Mostly members called many times a session, so that the death comes
     // in the middle of one.
     const wchar_t* member = Chance(0.7) ? Pick(kBusyMembers) : Pick(kMembers);
@@ -534,7 +534,7 @@ void RandomCalls::OneRandomCall() {
         ++parentsDestroyed_;
         host_->DestroyParent();
         host_->CreateParent();
-      } else if (Chance(0.15) && KillStandIn()) {
+      } else if (Chance(0.15) && options_.serverDeaths && KillStandIn()) {
         ++kills_;
       } else {
         Pump(std::chrono::milliseconds(Uniform(5, 60)));
@@ -547,7 +547,8 @@ void RandomCalls::OneRandomCall() {
 int RandomCalls::Run() {
   report_.Line("soak random: seed " + std::to_string(options_.seed) + ", " +
                std::to_string(options_.calls) + " calls, calls from the host's messages " +
-               (options_.hostMessages ? "on" : "off"));
+               (options_.hostMessages ? "on" : "off") + ", Google Earth's deaths " +
+               (options_.serverDeaths ? "on" : "off"));
   test::EndStandIn();
   test::ResetPackageKeys();
   {

@@ -33,6 +33,7 @@ struct Options {
   std::uint64_t legs = 0;
   std::uint32_t seed = 0;
   bool hostMessages = true;       // random: the host's other thread sends calls in
+  bool serverDeaths = true;       // random: ExitOnCall rules and kills of the stand-in
   std::filesystem::path report;   // also written here when given
   std::filesystem::path journal;  // the stand-in's journal, for replaying a failure
 };

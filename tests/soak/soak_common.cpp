@@ -35,6 +35,23 @@ void SetOrDelete(const wchar_t* name, const std::wstring& value) {
   }
 }
 
+// Under Wine, the debugger prints where every thread of every process
+// waits: what a hang needs to be understood. Elsewhere there is no winedbg
+// and nothing is printed.
+void PrintEveryBacktrace() {
+  std::wstring command = L"winedbg --command \"bt all\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                     &startup, &started) == FALSE) {
+    return;
+  }
+  static_cast<void>(WaitForSingleObject(started.hProcess, 120'000));
+  CloseHandle(started.hThread);
+  CloseHandle(started.hProcess);
+}
+
 }  // namespace
 
 Report::Report(const std::filesystem::path& file)
@@ -59,6 +76,7 @@ Watchdog::Watchdog(std::chrono::seconds limit) : limit_(limit) {
         std::fprintf(stderr, "FAIL: %s did not return within %lld s\n", name,
                      static_cast<long long>(limit_.count()));
         std::fflush(stderr);
+        PrintEveryBacktrace();
         TerminateProcess(GetCurrentProcess(), 3);
       }
     }

@@ -1,5 +1,5 @@
 // zge_soak MODE [--calls N] [--cycles N] [--legs N] [--seed S] [--report FILE]
-//          [--journal FILE] [--host-messages 0|1]
+//          [--journal FILE] [--host-messages 0|1] [--server-deaths 0|1]
 //   random  N random export calls with injected faults (seed printed)
 //   cycles  N LoadGE/CloseGE cycles; handle, GDI and USER counts
 //   com-cycles  N starts of Google Earth by the host's own COM client
@@ -61,6 +61,8 @@ bool Parse(int argc, char** argv, zge::soak::Options& options) {
       options.legs = value;
     } else if (name == "--host-messages") {
       options.hostMessages = value != 0;
+    } else if (name == "--server-deaths") {
+      options.serverDeaths = value != 0;
     } else if (name == "--seed") {
       options.seed = static_cast<std::uint32_t>(value);
     } else {
@@ -76,7 +78,8 @@ int main(int argc, char** argv) {
   zge::soak::Options options;
   if (!Parse(argc, argv, options)) {
     std::cerr << "usage: zge_soak random|cycles|voyage [--calls N] [--cycles N] [--legs N]"
-                 " [--seed S] [--report FILE] [--journal FILE]\n";
+                 " [--seed S] [--report FILE] [--journal FILE] [--host-messages 0|1]"
+                 " [--server-deaths 0|1]\n";
     return 2;
   }
   try {
