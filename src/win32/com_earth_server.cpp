@@ -7,6 +7,7 @@
 
 #include "base/error.h"
 #include "com_types.h"
+#include "earth/main_window.h"
 #include "earth_objects.h"
 #include "errors.h"
 #include "resources.h"
@@ -23,12 +24,30 @@ constexpr wchar_t kLocalServerKey[] =
 // messages run meanwhile, so its window stays responsive.
 constexpr ULONGLONG kServerStartTimeoutMs = 20000;
 constexpr DWORD kServerPollMs = 50;
+// How often the running object table is asked once the server we started
+// waits for input: rarely, because every question is a round trip through
+// Wine's table, which was seen to hang and to fault.
+constexpr DWORD kTablePollMs = 250;
+// A server that is shutting down still answers activation with a
+// disconnection for a moment; activation is tried again before it counts
+// as dead.
+constexpr int kActivationRetries = 4;
+constexpr DWORD kActivationRetryMs = 100;
 
 [[noreturn]] void ThrowCannotStart(HRESULT result) {
   char code[16];
   std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(result));
   throw Error(static_cast<std::int32_t>(result),
               std::string("Google Earth is not installed or cannot be started (") + code + ")");
+}
+
+bool GoogleEarthWindowExists() {
+  for (const char* title : earth::kMainWindowTitles) {
+    if (::FindWindowA(earth::kMainWindowClass, title) != nullptr) {
+      return true;
+    }
+  }
+  return false;
 }
 
 // The application object of a Google Earth that runs already; empty when
@@ -83,13 +102,15 @@ unique_handle StartServerProcess(std::wstring command) {
 // thread's messages, as COM itself does while a call waits: the host keeps
 // painting and its timers keep firing. True when the process ended. A quit
 // message is put back for the host's own loop and ends the wait.
+// With no process, it only runs messages for that long.
 bool WaitPumpingMessages(HANDLE process, DWORD milliseconds, bool& quit) {
-  const DWORD result =
-      ::MsgWaitForMultipleObjectsEx(1, &process, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-  if (result == WAIT_OBJECT_0) {
+  const DWORD count = process != nullptr ? 1 : 0;
+  const DWORD result = ::MsgWaitForMultipleObjectsEx(count, &process, milliseconds, QS_ALLINPUT,
+                                                     MWMO_INPUTAVAILABLE);
+  if (count == 1 && result == WAIT_OBJECT_0) {
     return true;
   }
-  if (result == WAIT_OBJECT_0 + 1) {
+  if (result == WAIT_OBJECT_0 + count) {
     MSG message{};
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != 0) {
       if (message.message == WM_QUIT) {
@@ -104,33 +125,72 @@ bool WaitPumpingMessages(HANDLE process, DWORD milliseconds, bool& quit) {
   return false;
 }
 
-// Starts the registered server ourselves and waits until it runs.
+// Starts the registered server ourselves and waits until it runs. The
+// table is asked only once the server waits for input, by which time it
+// has registered its object.
 com_ptr<IDispatch> StartAndAttach(HRESULT firstResult) {
   const unique_handle process = StartServerProcess(RegisteredServerCommand());
   const ULONGLONG deadline = ::GetTickCount64() + kServerStartTimeoutMs;
   bool quit = false;
+  bool ready = false;
   while (!quit && ::GetTickCount64() < deadline) {
-    if (com_ptr<IDispatch> application = AttachToRunning()) {
-      return application;
+    ready = ready || ::WaitForInputIdle(process.get(), 0) != WAIT_TIMEOUT;
+    if (ready) {
+      if (com_ptr<IDispatch> application = AttachToRunning()) {
+        return application;
+      }
     }
-    if (WaitPumpingMessages(process.get(), kServerPollMs, quit)) {
+    if (WaitPumpingMessages(process.get(), ready ? kTablePollMs : kServerPollMs, quit)) {
       break;  // the server ended before it registered
     }
   }
   ThrowCannotStart(firstResult);
 }
 
+HRESULT CreateApplication(com_ptr<IDispatch>& application) {
+  return ::CoCreateInstance(kClsidApplicationGE, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                            application.put_void());
+}
+
+// Activation, tried again for a moment while COM names a dead server: a
+// Google Earth that is ending answers so until its registration is gone.
+HRESULT CreateApplicationRetrying(com_ptr<IDispatch>& application) {
+  HRESULT result = CreateApplication(application);
+  bool quit = false;
+  for (int retry = 0; retry < kActivationRetries && !quit && IsDeadServerRegistration(result);
+       ++retry) {
+    static_cast<void>(WaitPumpingMessages(nullptr, kActivationRetryMs, quit));
+    result = CreateApplication(application);
+  }
+  return result;
+}
+
 }  // namespace
 
+// The running object table is asked only when COM names a dead server
+// (Wine keeps a killed server's registration): under load Wine's
+// GetActiveObject was seen to hang, to fault inside its COM and to hand
+// back a broken object, so ordinary activation never goes near it. The
+// registered server is started by hand only when no Google Earth window is
+// left: one that is there but answers like a dead one is reported, not
+// started a second time.
 std::unique_ptr<earth::ApplicationGE> ComEarthServer::Connect() {
-  if (com_ptr<IDispatch> running = AttachToRunning()) {
-    return MakeApplicationGE(std::move(running));
+  // COM refuses calls out of a message another thread sent, which is
+  // input-synchronous. Wine lets activation through there, and the soak
+  // host's COM was corrupted after such activations (a modal loop inside
+  // a sent message ran the start-up tick); the start-up tries again later.
+  if (::InSendMessage() != FALSE) {
+    ThrowHresult(RPC_E_CANTCALLOUT_ININPUTSYNCCALL, "connecting to Google Earth");
   }
   com_ptr<IDispatch> application;
-  const HRESULT result = ::CoCreateInstance(kClsidApplicationGE, nullptr, CLSCTX_LOCAL_SERVER,
-                                            IID_IDispatch, application.put_void());
+  const HRESULT result = CreateApplicationRetrying(application);
   if (IsDeadServerRegistration(result)) {
-    return MakeApplicationGE(StartAndAttach(result));
+    if (com_ptr<IDispatch> running = AttachToRunning()) {
+      return MakeApplicationGE(std::move(running));
+    }
+    if (!GoogleEarthWindowExists()) {
+      return MakeApplicationGE(StartAndAttach(result));
+    }
   }
   if (FAILED(result)) {
     ThrowCannotStart(result);

@@ -130,6 +130,23 @@ TEST_F(PanelTest, UnregisteredGoogleEarthFailsOnceWithoutRetry) {
   EXPECT_EQ(f.log.Count("Connect"), 1);
 }
 
+TEST_F(PanelTest, ConnectingRefusedInsideASentMessageIsTriedAgainLater) {
+  f.earth.state.registered = false;
+  f.earth.state.connectError = codes::kInputSynchronousCall;
+  Load();
+  f.timers.Tick();
+  EXPECT_TRUE(loadedEvents.empty());
+  EXPECT_FALSE(Panel().HasApplication());
+  EXPECT_TRUE(TimerOn());
+  EXPECT_EQ(Interval(), 2500);
+
+  f.earth.state.registered = true;
+  f.timers.Tick();  // connect
+  f.timers.Tick();  // adopt
+  EXPECT_TRUE(Panel().Initialized());
+  EXPECT_EQ(loadedEvents, std::vector<bool>{true});
+}
+
 TEST_F(PanelTest, ANewLoadGEAfterFailureStartsAgain) {
   f.earth.state.registered = false;
   Load();

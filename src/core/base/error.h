@@ -23,6 +23,10 @@ inline constexpr std::int32_t kServerUnavailable =
     static_cast<std::int32_t>(0x800706BA);  // RPC_S_SERVER_UNAVAILABLE
 inline constexpr std::int32_t kCallFailed =
     static_cast<std::int32_t>(0x800706BE);  // RPC_S_CALL_FAILED
+// COM makes no outgoing call while the thread handles a message another
+// thread sent (the sender waits: the call is input-synchronous).
+inline constexpr std::int32_t kInputSynchronousCall =
+    static_cast<std::int32_t>(0x8001010D);  // RPC_E_CANTCALLOUT_ININPUTSYNCCALL
 // A call the package cannot take while another of its calls is running.
 inline constexpr std::int32_t kReentrantCall =
     static_cast<std::int32_t>(0x8000000E);  // E_ILLEGAL_METHOD_CALL

@@ -19,6 +19,8 @@ bool IsServerGone(const std::exception& error) {
   return failure != nullptr && codes::IsServerGone(failure->Code());
 }
 
+bool IsInputSynchronous(const Error& error) { return error.Code() == codes::kInputSynchronousCall; }
+
 }  // namespace
 
 void TGEPanel::Loaded() {
@@ -63,7 +65,19 @@ void TGEPanel::ConnectTick() {
   FEmbedded = false;
   FTimer->SetEnabled(false);
   FApplication = std::make_unique<earth::TApplicationGE>(platform_.earth);
-  FApplication->Connect();
+  try {
+    FApplication->Connect();
+  } catch (const Error& error) {
+    if (!IsInputSynchronous(error)) {
+      throw;
+    }
+    // The host ran this tick from inside a message another thread sent,
+    // where COM makes no calls: not a failure, a later tick connects.
+    FApplication.reset();
+    FTimer->SetInterval(kRetryIntervalMs);
+    FTimer->SetEnabled(true);
+    return;
+  }
   FTimer->SetInterval(kWaitIntervalMs);
   FTimer->SetEnabled(true);
 }

@@ -1,19 +1,14 @@
 // The watch thread's wake-up: keeps Google Earth's main window hidden while
 // the panel wants it so. Runs on the watch thread, every 100 ms.
-#include <array>
-
+#include "earth/main_window.h"
 #include "panel/ge_panel.h"
 
 namespace zge {
 namespace {
 
-constexpr const char* kMainWindowClass = "QWidget";
-constexpr std::array<const char*, 3> kMainWindowTitles = {"Google Earth", "Google Earth Pro",
-                                                          "Google Earth Plus"};
-
 WindowHandle FindGoogleEarthMainWindow(platform::Desktop& desktop) {
-  for (const char* title : kMainWindowTitles) {
-    if (const WindowHandle window = desktop.FindTopLevel(kMainWindowClass, title)) {
+  for (const char* title : earth::kMainWindowTitles) {
+    if (const WindowHandle window = desktop.FindTopLevel(earth::kMainWindowClass, title)) {
       return window;
     }
   }
