@@ -33,7 +33,7 @@ run() {
   # passes only when the host wrote its verdict.
   "$ZGE_ROOT/tools/wine-exec.sh" "$soak" "$mode" "$@" --report 'C:\soak-report.txt' || status=$?
   cp "$WINEPREFIX/drive_c/soak-report.txt" "$report" 2>/dev/null || true
-  if (( status == 0 )) && [[ $(tail -n 1 "$report" 2>/dev/null) != PASS ]]; then
+  if (( status == 0 )) && [[ $(tail -n 1 "$report" 2>/dev/null | tr -d '\r') != PASS ]]; then
     echo "soak $mode: the host ended without its verdict" >&2
     status=1
   fi
