@@ -92,5 +92,50 @@ TEST_F(ReentrancyTest, HostCallsDuringABusyStartupQueryCloseWhenTheQueryReturns)
   EXPECT_TRUE(WaitForViewReady()) << StandInJournal().Text();
 }
 
+// A host that runs a modal loop inside a message another of its threads
+// sent: COM makes no calls there, so the start-up tick that comes round in
+// that loop must not start Google Earth (Wine would let it, and its COM was
+// seen to break afterwards), nor give up: it connects once the host is out.
+TEST_F(ReentrancyTest, StartupInsideAModalLoopOfASentMessageConnectsAfterwards) {
+  struct ModalLoop {
+    std::filesystem::path journal;
+    const std::vector<bool>* loadedCalls = nullptr;
+    std::size_t createdInside = 0;
+    std::size_t loadedCallsInside = 0;
+  } loop{StandInJournal().Path(), &LoadedCalls()};
+  constexpr UINT kModalLoopMessage = WM_APP + 18;
+  constexpr UINT_PTR kSubclassId = 79;
+  const SUBCLASSPROC procedure = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                    UINT_PTR /*id*/, DWORD_PTR /*data*/) -> LRESULT {
+    if (message != kModalLoopMessage) {
+      return DefSubclassProc(window, message, wParam, lParam);
+    }
+    auto& state = *reinterpret_cast<ModalLoop*>(lParam);
+    // The loop runs past the first start-up tick (500 ms after LoadGE);
+    // nothing the host could wait for marks a tick that did nothing.
+    static_cast<void>(PumpUntil([] { return false; }, 1500ms));
+    Journal journal(state.journal);
+    journal.Poll();
+    state.createdInside = journal.Count("CreateInstance()");
+    state.loadedCallsInside = state.loadedCalls->size();
+    return 1;
+  };
+  ASSERT_TRUE(SetWindowSubclass(Host().Frame(), procedure, kSubclassId, 0));
+  LoadPanel();
+  std::atomic<LRESULT> answered{0};
+  std::thread sender([&] {
+    answered = SendMessageW(Host().Frame(), kModalLoopMessage, 0, reinterpret_cast<LPARAM>(&loop));
+  });
+  const bool sent = PumpUntil([&] { return answered.load() != 0; }, kEventTimeout);
+  sender.join();
+  RemoveWindowSubclass(Host().Frame(), procedure, kSubclassId);
+  ASSERT_TRUE(sent);
+
+  EXPECT_EQ(loop.createdInside, 0U) << StandInJournal().Text();
+  EXPECT_EQ(loop.loadedCallsInside, 0U);
+  EXPECT_TRUE(WaitForViewReady()) << StandInJournal().Text();
+  EXPECT_EQ(LoadedCalls(), std::vector<bool>{true});
+}
+
 }  // namespace
 }  // namespace zge::test
