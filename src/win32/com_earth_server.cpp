@@ -23,16 +23,14 @@ constexpr wchar_t kLocalServerKey[] =
 // How long a server we start ourselves may take to register. The host's
 // messages run meanwhile, so its window stays responsive.
 constexpr ULONGLONG kServerStartTimeoutMs = 20000;
-constexpr DWORD kServerPollMs = 50;
-// How often the running object table is asked once the server we started
-// waits for input: rarely, because every question is a round trip through
-// Wine's table, which was seen to hang and to fault.
+// How often the running object table is asked for a server we started:
+// rarely, because every question is a round trip through Wine's table,
+// which was seen to hang and to fault.
 constexpr DWORD kTablePollMs = 250;
-// A server that is shutting down still answers activation with a
-// disconnection for a moment; activation is tried again before it counts
-// as dead.
-constexpr int kActivationRetries = 4;
-constexpr DWORD kActivationRetryMs = 100;
+// A Google Earth that is ending answers activation like a dead one while
+// its windows go; it is given this long to finish.
+constexpr ULONGLONG kEndingServerWaitMs = 3000;
+constexpr DWORD kWindowPollMs = 50;
 
 [[noreturn]] void ThrowCannotStart(HRESULT result) {
   char code[16];
@@ -125,23 +123,18 @@ bool WaitPumpingMessages(HANDLE process, DWORD milliseconds, bool& quit) {
   return false;
 }
 
-// Starts the registered server ourselves and waits until it runs. The
-// table is asked only once the server waits for input, by which time it
-// has registered its object.
+// Starts the registered server ourselves and waits until it runs, asking
+// the table every kTablePollMs meanwhile.
 com_ptr<IDispatch> StartAndAttach(HRESULT firstResult) {
   const unique_handle process = StartServerProcess(RegisteredServerCommand());
   const ULONGLONG deadline = ::GetTickCount64() + kServerStartTimeoutMs;
   bool quit = false;
-  bool ready = false;
   while (!quit && ::GetTickCount64() < deadline) {
-    ready = ready || ::WaitForInputIdle(process.get(), 0) != WAIT_TIMEOUT;
-    if (ready) {
-      if (com_ptr<IDispatch> application = AttachToRunning()) {
-        return application;
-      }
-    }
-    if (WaitPumpingMessages(process.get(), ready ? kTablePollMs : kServerPollMs, quit)) {
+    if (WaitPumpingMessages(process.get(), kTablePollMs, quit)) {
       break;  // the server ended before it registered
+    }
+    if (com_ptr<IDispatch> application = AttachToRunning()) {
+      return application;
     }
   }
   ThrowCannotStart(firstResult);
@@ -152,28 +145,32 @@ HRESULT CreateApplication(com_ptr<IDispatch>& application) {
                             application.put_void());
 }
 
-// Activation, tried again for a moment while COM names a dead server: a
-// Google Earth that is ending answers so until its registration is gone.
-HRESULT CreateApplicationRetrying(com_ptr<IDispatch>& application) {
-  HRESULT result = CreateApplication(application);
+// True once no Google Earth window is left, waiting up to
+// kEndingServerWaitMs for an ending one to go. Activation is not tried
+// again meanwhile: under Wine each failed activation costs the process
+// event handles that are never given back.
+bool NoGoogleEarthWindowLeft() {
+  const ULONGLONG deadline = ::GetTickCount64() + kEndingServerWaitMs;
   bool quit = false;
-  for (int retry = 0; retry < kActivationRetries && !quit && IsDeadServerRegistration(result);
-       ++retry) {
-    static_cast<void>(WaitPumpingMessages(nullptr, kActivationRetryMs, quit));
-    result = CreateApplication(application);
+  while (GoogleEarthWindowExists()) {
+    if (quit || ::GetTickCount64() >= deadline) {
+      return false;
+    }
+    static_cast<void>(WaitPumpingMessages(nullptr, kWindowPollMs, quit));
   }
-  return result;
+  return true;
 }
 
 }  // namespace
 
-// The running object table is asked only when COM names a dead server
-// (Wine keeps a killed server's registration): under load Wine's
-// GetActiveObject was seen to hang, to fault inside its COM and to hand
-// back a broken object, so ordinary activation never goes near it. The
-// registered server is started by hand only when no Google Earth window is
-// left: one that is there but answers like a dead one is reported, not
-// started a second time.
+// A Google Earth that runs is attached to through the running object
+// table, as Google Earth's own clients do; under Wine every activation
+// through its class object costs the process event handles that are never
+// given back. Otherwise the application object is created. When COM names
+// a dead server (Wine keeps a killed server's registration), the
+// registered server is started by hand, but only once no Google Earth
+// window is left: one that stays and answers like a dead one is reported,
+// not started a second time.
 std::unique_ptr<earth::ApplicationGE> ComEarthServer::Connect() {
   // COM refuses calls out of a message another thread sent, which is
   // input-synchronous. Wine lets activation through there, and the soak
@@ -182,15 +179,13 @@ std::unique_ptr<earth::ApplicationGE> ComEarthServer::Connect() {
   if (::InSendMessage() != FALSE) {
     ThrowHresult(RPC_E_CANTCALLOUT_ININPUTSYNCCALL, "connecting to Google Earth");
   }
+  if (com_ptr<IDispatch> running = AttachToRunning()) {
+    return MakeApplicationGE(std::move(running));
+  }
   com_ptr<IDispatch> application;
-  const HRESULT result = CreateApplicationRetrying(application);
-  if (IsDeadServerRegistration(result)) {
-    if (com_ptr<IDispatch> running = AttachToRunning()) {
-      return MakeApplicationGE(std::move(running));
-    }
-    if (!GoogleEarthWindowExists()) {
-      return MakeApplicationGE(StartAndAttach(result));
-    }
+  const HRESULT result = CreateApplication(application);
+  if (IsDeadServerRegistration(result) && NoGoogleEarthWindowLeft()) {
+    return MakeApplicationGE(StartAndAttach(result));
   }
   if (FAILED(result)) {
     ThrowCannotStart(result);

@@ -28,6 +28,31 @@ class ReentrancyTest : public SystemTest {
   };
 
   static constexpr UINT kHostCallsMessage = WM_APP + 17;
+  static constexpr UINT kModalLoopMessage = WM_APP + 18;
+
+  // What a host's modal loop inside a sent message saw.
+  struct ModalLoop {
+    std::filesystem::path journal;
+    const std::vector<bool>* loadedCalls = nullptr;
+    std::size_t createdInside = 0;
+    std::size_t loadedCallsInside = 0;
+  };
+
+  static LRESULT CALLBACK ModalLoopProcedure(HWND window, UINT message, WPARAM wParam,
+                                             LPARAM lParam, UINT_PTR /*id*/, DWORD_PTR /*data*/) {
+    if (message != kModalLoopMessage) {
+      return DefSubclassProc(window, message, wParam, lParam);
+    }
+    auto& state = *reinterpret_cast<ModalLoop*>(lParam);
+    // The loop runs past the first start-up tick (500 ms after LoadGE);
+    // nothing the host could wait for marks a tick that did nothing.
+    static_cast<void>(PumpUntil([] { return false; }, 1500ms));
+    Journal journal(state.journal);
+    journal.Poll();
+    state.createdInside = journal.Count("CreateInstance()");
+    state.loadedCallsInside = state.loadedCalls->size();
+    return 1;
+  }
 
   // The host's window procedure for a message another of its threads sends:
   // COM runs sent messages while a call waits for Google Earth.
@@ -97,29 +122,9 @@ TEST_F(ReentrancyTest, HostCallsDuringABusyStartupQueryCloseWhenTheQueryReturns)
 // that loop must not start Google Earth (Wine would let it, and its COM was
 // seen to break afterwards), nor give up: it connects once the host is out.
 TEST_F(ReentrancyTest, StartupInsideAModalLoopOfASentMessageConnectsAfterwards) {
-  struct ModalLoop {
-    std::filesystem::path journal;
-    const std::vector<bool>* loadedCalls = nullptr;
-    std::size_t createdInside = 0;
-    std::size_t loadedCallsInside = 0;
-  } loop{StandInJournal().Path(), &LoadedCalls()};
-  constexpr UINT kModalLoopMessage = WM_APP + 18;
+  ModalLoop loop{StandInJournal().Path(), &LoadedCalls()};
   constexpr UINT_PTR kSubclassId = 79;
-  const SUBCLASSPROC procedure = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                    UINT_PTR /*id*/, DWORD_PTR /*data*/) -> LRESULT {
-    if (message != kModalLoopMessage) {
-      return DefSubclassProc(window, message, wParam, lParam);
-    }
-    auto& state = *reinterpret_cast<ModalLoop*>(lParam);
-    // The loop runs past the first start-up tick (500 ms after LoadGE);
-    // nothing the host could wait for marks a tick that did nothing.
-    static_cast<void>(PumpUntil([] { return false; }, 1500ms));
-    Journal journal(state.journal);
-    journal.Poll();
-    state.createdInside = journal.Count("CreateInstance()");
-    state.loadedCallsInside = state.loadedCalls->size();
-    return 1;
-  };
+  const SUBCLASSPROC procedure = &ModalLoopProcedure;
   ASSERT_TRUE(SetWindowSubclass(Host().Frame(), procedure, kSubclassId, 0));
   LoadPanel();
   std::atomic<LRESULT> answered{0};
