@@ -24,8 +24,7 @@ constexpr wchar_t kLocalServerKey[] =
 // messages run meanwhile, so its window stays responsive.
 constexpr ULONGLONG kServerStartTimeoutMs = 20000;
 // How often the running object table is asked for a server we started:
-// rarely, because every question is a round trip through Wine's table,
-// which was seen to hang and to fault.
+// each question is a round trip through another process.
 constexpr DWORD kTablePollMs = 250;
 // A Google Earth that is ending answers activation like a dead one while
 // its windows go; it is given this long to finish.
@@ -164,9 +163,9 @@ bool NoGoogleEarthWindowLeft() {
 }  // namespace
 
 // A Google Earth that runs is attached to through the running object
-// table, as Google Earth's own clients do; under Wine every activation
-// through its class object costs the process event handles that are never
-// given back. Otherwise the application object is created. When COM names
+// table: under Wine, activations through the class object were measured
+// to cost the process event handles it never gets back. Otherwise the
+// application object is created. When COM names
 // a dead server (Wine keeps a killed server's registration), the
 // registered server is started by hand, but only once no Google Earth
 // window is left: one that stays and answers like a dead one is reported,
