@@ -28,6 +28,7 @@ run() {
   zge_start_server
   zge_register_standin "$loader" "$ZGE_STANDIN_EXE"
   local status=0
+  rm -f "$report"
   # The report is written by the host (a Windows path) and copied out.
   # wine-exec.sh fails a run that crashed whatever its exit code; a run
   # passes only when the host wrote its verdict.

@@ -165,11 +165,10 @@ bool NoGoogleEarthWindowLeft() {
 // A Google Earth that runs is attached to through the running object
 // table: under Wine, activations through the class object were measured
 // to cost the process event handles it never gets back. Otherwise the
-// application object is created. When COM names
-// a dead server (Wine keeps a killed server's registration), the
-// registered server is started by hand, but only once no Google Earth
-// window is left: one that stays and answers like a dead one is reported,
-// not started a second time.
+// application object is created. When COM names a dead server (Wine keeps
+// a killed server's registration), the registered server is started by
+// hand, but only once no Google Earth window is left: one that stays and
+// answers like a dead one is reported, not started a second time.
 std::unique_ptr<earth::ApplicationGE> ComEarthServer::Connect() {
   // COM refuses calls out of a message another thread sent, which is
   // input-synchronous. Wine lets activation through there, and the soak
