@@ -24,7 +24,7 @@ std::int32_t HandleValue(HWND window) {
   return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(window));
 }
 
-double FiniteSetting(const MemberSpec& member, double value, double minimum) {
+double FiniteSetting(const MemberEntry& member, double value, double minimum) {
   if (!std::isfinite(value) || value < minimum) {
     throw Error(codes::kInvalidArg, std::string(member.name) + ": " + JournalNumber(value) +
                                         " is not a finite number of at least " +
@@ -72,7 +72,7 @@ SIZE ApplicationGE::ViewSize() const {
   return kDefaultViewSize;
 }
 
-Answer ApplicationGE::Call(const MemberSpec& member, CallKind kind, const Args& args) {
+Answer ApplicationGE::Call(const MemberEntry& member, CallKind kind, const Args& args) {
   using namespace ids::app;
   const bool put = kind == CallKind::kPut;
   FeatureTree& features = state_->Features();

@@ -28,7 +28,7 @@ class ApplicationGE final : public DispatchObject {
  protected:
   [[nodiscard]] std::string_view RuleClass() const override { return {}; }
   [[nodiscard]] bool IsInitialized() const override;
-  Answer Call(const MemberSpec& member, CallKind kind, const Args& args) override;
+  Answer Call(const MemberEntry& member, CallKind kind, const Args& args) override;
 
  private:
   [[nodiscard]] SIZE ViewSize() const;

@@ -177,7 +177,7 @@ void Answer::WriteTo(VARIANT* result) {
   if (result) value_.release_to(result);
 }
 
-DispatchObject::DispatchObject(std::shared_ptr<CallGate> gate, std::span<const MemberSpec> members,
+DispatchObject::DispatchObject(std::shared_ptr<CallGate> gate, std::span<const MemberEntry> members,
                                const IID& iid)
     : gate_(std::move(gate)), members_(members), iid_(iid) {}
 
@@ -220,7 +220,7 @@ HRESULT DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                       DISPID* ids) noexcept {
   if (!names || !ids || count == 0) return E_INVALIDARG;
   const std::u16string_view name = View(names[0]);
-  const auto found = std::find_if(members_.begin(), members_.end(), [&](const MemberSpec& member) {
+  const auto found = std::find_if(members_.begin(), members_.end(), [&](const MemberEntry& member) {
     return NameMatches(member.name, name);
   });
   ids[0] = found == members_.end() ? DISPID_UNKNOWN : found->id;
@@ -242,9 +242,9 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
 HRESULT DispatchObject::InvokeMember(DISPID id, WORD flags, const DISPPARAMS& params,
                                      VARIANT* result, UINT* argError) {
   const auto found = std::find_if(members_.begin(), members_.end(),
-                                  [&](const MemberSpec& member) { return member.id == id; });
+                                  [&](const MemberEntry& member) { return member.id == id; });
   if (found == members_.end()) return DISP_E_MEMBERNOTFOUND;
-  const MemberSpec& member = *found;
+  const MemberEntry& member = *found;
 
   const bool isPut = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
   const CallKind kind = isPut                             ? CallKind::kPut
@@ -320,7 +320,7 @@ HRESULT DispatchObject::InvokeMember(DISPID id, WORD flags, const DISPPARAMS& pa
   return answer.Code();
 }
 
-void ThrowNotImplemented(const MemberSpec& member) {
+void ThrowNotImplemented(const MemberEntry& member) {
   throw Error(codes::kNotImplemented,
               std::string(member.name) + " is not implemented by the EarthStandIn server");
 }

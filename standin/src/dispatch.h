@@ -32,7 +32,7 @@ inline constexpr unsigned kAsPut = 4;
 
 enum class CallKind { kMethod, kGet, kPut };
 
-struct MemberSpec {
+struct MemberEntry {
   DISPID id;
   std::string_view name;  // ASCII, as earth-api.md spells it
   unsigned kinds;
@@ -97,7 +97,7 @@ class Answer {
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 class DispatchObject : public IDispatch {
  public:
-  DispatchObject(std::shared_ptr<CallGate> gate, std::span<const MemberSpec> members,
+  DispatchObject(std::shared_ptr<CallGate> gate, std::span<const MemberEntry> members,
                  const IID& iid);
   DispatchObject(const DispatchObject&) = delete;
   DispatchObject& operator=(const DispatchObject&) = delete;
@@ -126,7 +126,7 @@ class DispatchObject : public IDispatch {
   [[nodiscard]] virtual std::string_view RuleClass() const = 0;
   [[nodiscard]] virtual bool IsInitialized() const { return true; }
   // Runs one member; throws standin::Error for a failure.
-  virtual Answer Call(const MemberSpec& member, CallKind kind, const Args& args) = 0;
+  virtual Answer Call(const MemberEntry& member, CallKind kind, const Args& args) = 0;
 
   [[nodiscard]] const std::shared_ptr<CallGate>& Gate() const { return gate_; }
 
@@ -136,7 +136,7 @@ class DispatchObject : public IDispatch {
 
   std::atomic<ULONG> references_{1};
   std::shared_ptr<CallGate> gate_;
-  std::span<const MemberSpec> members_;
+  std::span<const MemberEntry> members_;
   IID iid_;
 };
 #pragma GCC diagnostic pop
@@ -148,6 +148,6 @@ template <class T, class... A>
 }
 
 // E_NOTIMPL for a member the stand-in does not implement.
-[[noreturn]] void ThrowNotImplemented(const MemberSpec& member);
+[[noreturn]] void ThrowNotImplemented(const MemberEntry& member);
 
 }  // namespace standin

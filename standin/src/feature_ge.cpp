@@ -24,7 +24,7 @@ FeatureGE::FeatureGE(std::shared_ptr<CallGate> gate, std::shared_ptr<EarthState>
 
 std::string_view FeatureGE::RuleClass() const { return kFeatureClass; }
 
-Answer FeatureGE::Call(const MemberSpec& member, CallKind kind, const Args& args) {
+Answer FeatureGE::Call(const MemberEntry& member, CallKind kind, const Args& args) {
   using namespace ids::feature;
   if (node_->deleted) {
     throw Error(codes::kInvalidOrDeletedFeature,
@@ -68,7 +68,7 @@ FeatureCollectionGE::FeatureCollectionGE(std::shared_ptr<CallGate> gate,
 
 std::string_view FeatureCollectionGE::RuleClass() const { return kFeatureCollectionClass; }
 
-Answer FeatureCollectionGE::Call(const MemberSpec& member, CallKind, const Args& args) {
+Answer FeatureCollectionGE::Call(const MemberEntry& member, CallKind, const Args& args) {
   using namespace ids::collection;
   const auto count = static_cast<std::int32_t>(items_.size());
   switch (member.id) {

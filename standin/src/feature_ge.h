@@ -22,7 +22,7 @@ class FeatureGE final : public DispatchObject {
 
  protected:
   [[nodiscard]] std::string_view RuleClass() const override;
-  Answer Call(const MemberSpec& member, CallKind kind, const Args& args) override;
+  Answer Call(const MemberEntry& member, CallKind kind, const Args& args) override;
 
  private:
   std::shared_ptr<EarthState> state_;
@@ -38,7 +38,7 @@ class FeatureCollectionGE final : public DispatchObject {
 
  protected:
   [[nodiscard]] std::string_view RuleClass() const override;
-  Answer Call(const MemberSpec& member, CallKind kind, const Args& args) override;
+  Answer Call(const MemberEntry& member, CallKind kind, const Args& args) override;
 
  private:
   std::shared_ptr<EarthState> state_;

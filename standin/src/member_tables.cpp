@@ -12,9 +12,9 @@ using enum ArgType;
 
 }  // namespace
 
-std::span<const MemberSpec> ApplicationMembers() {
+std::span<const MemberEntry> ApplicationMembers() {
   using namespace ids::app;
-  static const std::vector<MemberSpec> kMembers = {
+  static const std::vector<MemberEntry> kMembers = {
       {kGetCamera, "GetCamera", kAsMethod, {kBool}, kDouble, true},
       {kSetCamera, "SetCamera", kAsMethod, {kObject, kDouble}, kDouble, true},
       {kSetCameraParams,
@@ -62,9 +62,9 @@ std::span<const MemberSpec> ApplicationMembers() {
   return kMembers;
 }
 
-std::span<const MemberSpec> CameraInfoMembers() {
+std::span<const MemberEntry> CameraInfoMembers() {
   using namespace ids::camera;
-  static const std::vector<MemberSpec> kMembers = {
+  static const std::vector<MemberEntry> kMembers = {
       {kFocusPointLatitude, "FocusPointLatitude", kAsGet | kAsPut, {}, kDouble, false},
       {kFocusPointLongitude, "FocusPointLongitude", kAsGet | kAsPut, {}, kDouble, false},
       {kFocusPointAltitude, "FocusPointAltitude", kAsGet | kAsPut, {}, kDouble, false},
@@ -76,9 +76,9 @@ std::span<const MemberSpec> CameraInfoMembers() {
   return kMembers;
 }
 
-std::span<const MemberSpec> ViewExtentsMembers() {
+std::span<const MemberEntry> ViewExtentsMembers() {
   using namespace ids::extents;
-  static const std::vector<MemberSpec> kMembers = {
+  static const std::vector<MemberEntry> kMembers = {
       {kNorth, "North", kAsGet, {}, kDouble, false},
       {kSouth, "South", kAsGet, {}, kDouble, false},
       {kEast, "East", kAsGet, {}, kDouble, false},
@@ -87,9 +87,9 @@ std::span<const MemberSpec> ViewExtentsMembers() {
   return kMembers;
 }
 
-std::span<const MemberSpec> PointOnTerrainMembers() {
+std::span<const MemberEntry> PointOnTerrainMembers() {
   using namespace ids::point;
-  static const std::vector<MemberSpec> kMembers = {
+  static const std::vector<MemberEntry> kMembers = {
       {kLatitude, "Latitude", kAsGet, {}, kDouble, false},
       {kLongitude, "Longitude", kAsGet, {}, kDouble, false},
       {kAltitude, "Altitude", kAsGet, {}, kDouble, false},
@@ -99,9 +99,9 @@ std::span<const MemberSpec> PointOnTerrainMembers() {
   return kMembers;
 }
 
-std::span<const MemberSpec> FeatureMembers() {
+std::span<const MemberEntry> FeatureMembers() {
   using namespace ids::feature;
-  static const std::vector<MemberSpec> kMembers = {
+  static const std::vector<MemberEntry> kMembers = {
       {kName, "Name", kAsGet, {}, kDouble, false},
       {kVisibility, "Visibility", kAsGet | kAsPut, {}, kBool, false},
       {kHasView, "HasView", kAsGet, {}, kDouble, false},
@@ -114,9 +114,9 @@ std::span<const MemberSpec> FeatureMembers() {
   return kMembers;
 }
 
-std::span<const MemberSpec> FeatureCollectionMembers() {
+std::span<const MemberEntry> FeatureCollectionMembers() {
   using namespace ids::collection;
-  static const std::vector<MemberSpec> kMembers = {
+  static const std::vector<MemberEntry> kMembers = {
       {kItem, "Item", kAsGet | kAsMethod, {kInt}, kDouble, false},
       {kCount, "Count", kAsGet, {}, kDouble, false},
       {kNewEnum, "_NewEnum", kAsGet | kAsMethod, {}, kDouble, false},
@@ -125,8 +125,8 @@ std::span<const MemberSpec> FeatureCollectionMembers() {
 }
 
 bool IsKnownMemberKey(std::string_view lowerKey) {
-  const auto inTable = [](std::span<const MemberSpec> members, std::string_view name) {
-    for (const MemberSpec& member : members) {
+  const auto inTable = [](std::span<const MemberEntry> members, std::string_view name) {
+    for (const MemberEntry& member : members) {
       if (AsciiLower(member.name) == name) return true;
     }
     return false;
@@ -136,7 +136,7 @@ bool IsKnownMemberKey(std::string_view lowerKey) {
   if (dot == std::string_view::npos) return inTable(ApplicationMembers(), lowerKey);
   const std::string_view objectClass = lowerKey.substr(0, dot);
   const std::string_view member = lowerKey.substr(dot + 1);
-  const std::pair<std::string_view, std::span<const MemberSpec>> classes[] = {
+  const std::pair<std::string_view, std::span<const MemberEntry>> classes[] = {
       {kCameraClass, CameraInfoMembers()},
       {kViewExtentsClass, ViewExtentsMembers()},
       {kPointOnTerrainClass, PointOnTerrainMembers()},

@@ -10,12 +10,12 @@
 
 namespace standin {
 
-[[nodiscard]] std::span<const MemberSpec> ApplicationMembers();
-[[nodiscard]] std::span<const MemberSpec> CameraInfoMembers();
-[[nodiscard]] std::span<const MemberSpec> ViewExtentsMembers();
-[[nodiscard]] std::span<const MemberSpec> PointOnTerrainMembers();
-[[nodiscard]] std::span<const MemberSpec> FeatureMembers();
-[[nodiscard]] std::span<const MemberSpec> FeatureCollectionMembers();
+[[nodiscard]] std::span<const MemberEntry> ApplicationMembers();
+[[nodiscard]] std::span<const MemberEntry> CameraInfoMembers();
+[[nodiscard]] std::span<const MemberEntry> ViewExtentsMembers();
+[[nodiscard]] std::span<const MemberEntry> PointOnTerrainMembers();
+[[nodiscard]] std::span<const MemberEntry> FeatureMembers();
+[[nodiscard]] std::span<const MemberEntry> FeatureCollectionMembers();
 
 // Rule-key class names of the companion objects.
 inline constexpr std::string_view kCameraClass = "Camera";

@@ -10,7 +10,7 @@ CameraInfoGE::CameraInfoGE(std::shared_ptr<CallGate> gate, const CameraState& ca
 
 std::string_view CameraInfoGE::RuleClass() const { return kCameraClass; }
 
-Answer CameraInfoGE::Call(const MemberSpec& member, CallKind kind, const Args& args) {
+Answer CameraInfoGE::Call(const MemberEntry& member, CallKind kind, const Args& args) {
   using namespace ids::camera;
   const bool put = kind == CallKind::kPut;
   double* field = nullptr;
@@ -54,7 +54,7 @@ ViewExtentsGE::ViewExtentsGE(std::shared_ptr<CallGate> gate, const LatLonBox& bo
 
 std::string_view ViewExtentsGE::RuleClass() const { return kViewExtentsClass; }
 
-Answer ViewExtentsGE::Call(const MemberSpec& member, CallKind, const Args&) {
+Answer ViewExtentsGE::Call(const MemberEntry& member, CallKind, const Args&) {
   using namespace ids::extents;
   switch (member.id) {
     case kNorth:
@@ -78,7 +78,7 @@ PointOnTerrainGE::PointOnTerrainGE(std::shared_ptr<CallGate> gate, const Terrain
 
 std::string_view PointOnTerrainGE::RuleClass() const { return kPointOnTerrainClass; }
 
-Answer PointOnTerrainGE::Call(const MemberSpec& member, CallKind, const Args&) {
+Answer PointOnTerrainGE::Call(const MemberEntry& member, CallKind, const Args&) {
   using namespace ids::point;
   switch (member.id) {
     case kLatitude:

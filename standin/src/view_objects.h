@@ -17,7 +17,7 @@ class CameraInfoGE final : public DispatchObject {
 
  protected:
   [[nodiscard]] std::string_view RuleClass() const override;
-  Answer Call(const MemberSpec& member, CallKind kind, const Args& args) override;
+  Answer Call(const MemberEntry& member, CallKind kind, const Args& args) override;
 
  private:
   CameraState camera_;
@@ -30,7 +30,7 @@ class ViewExtentsGE final : public DispatchObject {
 
  protected:
   [[nodiscard]] std::string_view RuleClass() const override;
-  Answer Call(const MemberSpec& member, CallKind kind, const Args& args) override;
+  Answer Call(const MemberEntry& member, CallKind kind, const Args& args) override;
 
  private:
   LatLonBox box_;
@@ -43,7 +43,7 @@ class PointOnTerrainGE final : public DispatchObject {
 
  protected:
   [[nodiscard]] std::string_view RuleClass() const override;
-  Answer Call(const MemberSpec& member, CallKind kind, const Args& args) override;
+  Answer Call(const MemberEntry& member, CallKind kind, const Args& args) override;
 
  private:
   TerrainHit hit_;
