@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "feature_nodes.h"
 #include "test.h"
 #include "text.h"
 
@@ -12,11 +13,7 @@ namespace {
 
 std::shared_ptr<FeatureNode> Node(std::u16string name,
                                   std::vector<std::shared_ptr<FeatureNode>> children = {}) {
-  auto node = std::make_shared<FeatureNode>();
-  node->name = std::move(name);
-  for (auto& child : children) child->parent = node;
-  node->children = std::move(children);
-  return node;
+  return test::MakeNode(std::move(name), std::move(children));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "earth_state.h"
+#include "feature_nodes.h"
 #include "feature_tree.h"
 #include "globe_scene.h"
 #include "kml_loader.h"
@@ -57,16 +58,8 @@ double SceneMs(const EarthState& state, std::size_t& markers) {
 
 std::shared_ptr<FeatureNode> Node(std::u16string name, bool shape,
                                   std::vector<std::shared_ptr<FeatureNode>> children = {}) {
-  auto node = std::make_shared<FeatureNode>();
-  node->name = std::move(name);
-  if (shape) {
-    auto point = std::make_shared<PlacemarkShape>();
-    point->coordinates = {{1, 2, 0}};
-    node->shape = std::move(point);
-  }
-  for (auto& child : children) child->parent = node;
-  node->children = std::move(children);
-  return node;
+  auto node = test::MakeNode(std::move(name), std::move(children));
+  return shape ? test::WithPoint(std::move(node), {1, 2, 0}) : node;
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "call_gate.h"
 #include "earth_state.h"
 #include "feature_ge.h"
+#include "feature_nodes.h"
 #include "feature_tree.h"
 #include "journal.h"
 #include "test.h"
@@ -23,16 +24,9 @@ namespace {
 using NodePtr = std::shared_ptr<FeatureNode>;
 
 NodePtr Node(std::u16string name, std::vector<NodePtr> children = {}) {
-  auto node = std::make_shared<FeatureNode>();
-  node->name = std::move(name);
-  if (node->name == u"Boat" || node->name == u"Tug" || node->name == u"MOB") {
-    auto point = std::make_shared<PlacemarkShape>();
-    point->coordinates = {{14.5, 35.9, 0}};
-    node->shape = std::move(point);
-  }
-  for (auto& child : children) child->parent = node;
-  node->children = std::move(children);
-  return node;
+  const bool placemark = name == u"Boat" || name == u"Tug" || name == u"MOB";
+  auto node = test::MakeNode(std::move(name), std::move(children));
+  return placemark ? test::WithPoint(std::move(node), {14.5, 35.9, 0}) : node;
 }
 
 // What LoadLiveGPS asks of Earth: hide the placemark of the newest copy,
