@@ -5,8 +5,6 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(ZGE_WIN_ARCH i386)
-  set(ZGE_WINE_DLL_DIR /usr/lib/i386-linux-gnu/wine/i386-windows)
 else()
   set(ZGE_WIN_ARCH x86_64)
-  set(ZGE_WINE_DLL_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
 endif()
