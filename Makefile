@@ -3,7 +3,7 @@
 JOBS ?= 2
 export JOBS
 
-.PHONY: all deps test demo sdk lint bench build build-native build-win32 build-win64 clean
+.PHONY: all deps test unit demo sdk lint bench build build-native build-win32 build-win64 clean
 
 all: build
 
@@ -21,6 +21,10 @@ build: build-native build-win32 build-win64
 
 test: deps
 	@tools/test-all.sh
+
+# The inner loop: the native tree and its unit tests only (docs/developing.md).
+unit: build-native
+	ctest --preset native
 
 demo: deps build-win32 build-win64
 	@tools/demo.sh

@@ -13,11 +13,13 @@ suite=system-$preset
 results=$ZGE_ROOT/build/results
 shards=${ZGE_SHARDS:-${JOBS:-2}}
 mkdir -p "$results"
+# Parts of a run that cannot be measured here report themselves NOT RUN there.
+export ZGE_RESULTS_DIR=$results
 
 if [[ $preset == *win32 ]] && ! zge_can_run_32bit; then
-  echo "=== $suite: NOT RUN: this machine cannot start 32-bit programs" \
-    "($WINE32_LOADER does not execute: the kernel runs no 32-bit ELF)"
-  echo "0 0 skipped" >"$results/$suite"
+  reason=$(zge_no_32bit_reason)
+  echo "=== $suite: NOT RUN: $reason"
+  echo "0 0 skipped $reason" >"$results/$suite"
   [[ ${ZGE_REQUIRE_WIN32:-0} == 1 ]] && exit 1
   exit 0
 fi

@@ -22,6 +22,16 @@ zge_can_run_32bit() {
   [[ -x $WINE32_LOADER ]] && "$WINE32_LOADER" --version >/dev/null 2>&1
 }
 
+# Why 32-bit Windows programs cannot run here (call when zge_can_run_32bit
+# is false): the package is missing, or the kernel refuses i386 programs.
+zge_no_32bit_reason() {
+  if [[ ! -e $WINE32_LOADER ]]; then
+    echo "32-bit Wine could not be installed (package wine32:i386)"
+  else
+    echo "this machine cannot start 32-bit programs ($WINE32_LOADER does not execute: the kernel runs no 32-bit ELF)"
+  fi
+}
+
 # The loader for a preset (win32 or win64).
 zge_loader_for() {
   case $1 in

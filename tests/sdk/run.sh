@@ -177,6 +177,7 @@ run_bitness win64
 if zge_can_run_32bit; then
   run_bitness win32
 else
-  record sdk-run-win32 0 0 "this machine cannot start 32-bit programs ($WINE32_LOADER does not execute)"
-  say "sdk-run-win32: NOT RUN: this machine cannot start 32-bit programs"
+  reason=$(zge_no_32bit_reason)
+  record sdk-run-win32 0 0 "$reason"
+  say "sdk-run-win32: NOT RUN: $reason"
 fi

@@ -83,8 +83,23 @@ struct ProcessCounters {
 ProcessCounters SampleThisProcess();
 // This process's kernel handles by the system's object type number.
 std::map<std::string, DWORD> HandleTypes();
-// Whether the counters see ten new handles and ten new GDI objects.
-bool CountersSeeObjects();
+// Which counters are seen to move: each makes ten objects of its kind and
+// must count exactly ten more (and, for GDI, ten fewer once they are gone).
+// GDI objects are counted by the first way that passes (GetGuiResources,
+// else Wine's handle table, else GDI asked about every handle index), and
+// SampleThisProcess uses that way from then on; a counter that passes no
+// way is not a measurement.
+enum class GdiCounter { kGuiResources, kHandleTable, kHandleIndices };
+struct CounterProof {
+  bool handles = false;
+  std::optional<GdiCounter> gdi;
+  bool user = false;
+};
+CounterProof ProveCounters();
+// Reports a part of a run that could not be measured. Where the harness
+// gives a results folder (ZGE_RESULTS_DIR, a Unix path under Wine's Z:),
+// it also lands in make test's summary as <name>-win32 or -win64, NOT RUN.
+void NotRun(Report& report, const std::string& name, const std::string& reason);
 // Private bytes of another process; nothing when it cannot be read.
 std::optional<std::uint64_t> PrivateBytesOf(DWORD processId);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 #include "support/earth_standin.h"
@@ -12,6 +13,7 @@
 #include <winternl.h>
 
 #include <cstring>
+#include <string_view>
 
 namespace zge::soak {
 namespace {
@@ -134,7 +136,7 @@ DWORD CountKernelHandles() {
   return count;
 }
 
-DWORD CountGdiObjects() {
+DWORD CountGdiObjectsInTable() {
 #ifdef _WIN64
   constexpr std::size_t kTableInPeb = 0xF8;
 #else
@@ -160,6 +162,64 @@ DWORD CountGdiObjects() {
     if (entry[14] != 0 && (owner == self || owner == 0)) ++count;
   }
   return count;
+}
+
+// Asks GDI itself about every handle index: Wine takes a handle whose high
+// word is 0 as the live object at that index, whatever the layout of its
+// table. Wine keeps a handle table per process, so each is this process's.
+DWORD CountGdiObjectsByType() {
+  DWORD count = 0;
+  for (std::uintptr_t index = 1; index < 0x10000; ++index) {
+    if (GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0) ++count;
+  }
+  return count;
+}
+
+DWORD CountGdiObjects(GdiCounter counter) {
+  switch (counter) {
+    case GdiCounter::kGuiResources:
+      return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    case GdiCounter::kHandleTable:
+      return CountGdiObjectsInTable();
+    case GdiCounter::kHandleIndices:
+      return CountGdiObjectsByType();
+  }
+  return 0;
+}
+
+constexpr DWORD kProbeObjects = 10;
+
+// The ways to try, in order. ZGE_SOAK_GDI_COUNTER=table or =indices starts
+// later in the list, so that a machine where an earlier way works can
+// prove the later ones too (32-bit Wine, where only they count).
+std::vector<GdiCounter> GdiCountersToTry() {
+  std::vector<GdiCounter> ways{GdiCounter::kGuiResources, GdiCounter::kHandleTable,
+                               GdiCounter::kHandleIndices};
+  const char* first = std::getenv("ZGE_SOAK_GDI_COUNTER");
+  const std::string_view start = first == nullptr ? "" : first;
+  if (start == "table") ways.erase(ways.begin());
+  if (start == "indices") ways.erase(ways.begin(), ways.begin() + 2);
+  return ways;
+}
+
+std::optional<GdiCounter> ChooseGdiCounter() {
+  // GetGuiResources first (Windows), then what Wine keeps.
+  for (const GdiCounter counter : GdiCountersToTry()) {
+    const DWORD before = CountGdiObjects(counter);
+    std::vector<test::UniqueBitmap> bitmaps;
+    for (DWORD i = 0; i < kProbeObjects; ++i) {
+      bitmaps.emplace_back(CreateBitmap(2, 2, 1, 32, nullptr));
+    }
+    const DWORD during = CountGdiObjects(counter);
+    bitmaps.clear();
+    if (during == before + kProbeObjects && CountGdiObjects(counter) == before) return counter;
+  }
+  return std::nullopt;
+}
+
+const std::optional<GdiCounter>& GdiCounterInUse() {
+  static const std::optional<GdiCounter> chosen = ChooseGdiCounter();
+  return chosen;
 }
 
 BOOL CALLBACK CountWindow(HWND window, LPARAM context) noexcept {
@@ -193,8 +253,7 @@ ProcessCounters SampleThisProcess() {
   if (!GetProcessHandleCount(self, &counters.handles) || counters.handles == 0) {
     counters.handles = CountKernelHandles();
   }
-  counters.gdiObjects = GetGuiResources(self, GR_GDIOBJECTS);
-  if (counters.gdiObjects == 0) counters.gdiObjects = CountGdiObjects();
+  if (const auto& gdi = GdiCounterInUse()) counters.gdiObjects = CountGdiObjects(*gdi);
   counters.userObjects = GetGuiResources(self, GR_USEROBJECTS);
   counters.windows = CountWindows();
   PROCESS_MEMORY_COUNTERS_EX memory{};
@@ -224,16 +283,38 @@ std::map<std::string, DWORD> HandleTypes() {
   return types;
 }
 
-bool CountersSeeObjects() {
+CounterProof ProveCounters() {
+  CounterProof proof;
+  proof.gdi = GdiCounterInUse();
   const ProcessCounters before = SampleThisProcess();
   std::vector<test::UniqueHandle> events;
-  std::vector<test::UniqueBitmap> bitmaps;
-  for (int i = 0; i < 10; ++i) {
+  std::vector<HMENU> menus;
+  for (DWORD i = 0; i < kProbeObjects; ++i) {
     events.emplace_back(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    bitmaps.emplace_back(CreateBitmap(2, 2, 1, 32, nullptr));
+    menus.push_back(CreatePopupMenu());
   }
   const ProcessCounters after = SampleThisProcess();
-  return after.handles == before.handles + 10 && after.gdiObjects == before.gdiObjects + 10;
+  for (const HMENU menu : menus) {
+    if (menu != nullptr) static_cast<void>(DestroyMenu(menu));
+  }
+  proof.handles = after.handles == before.handles + kProbeObjects;
+  proof.user = after.userObjects == before.userObjects + kProbeObjects;
+  return proof;
+}
+
+void NotRun(Report& report, const std::string& name, const std::string& reason) {
+  report.Line("NOT RUN: " + name + ": " + reason);
+  const char* folder = std::getenv("ZGE_RESULTS_DIR");
+  if (folder == nullptr || *folder != '/') return;
+  std::string path =
+      std::string("Z:") + folder + "/" + name + (sizeof(void*) == 8 ? "-win64" : "-win32");
+  std::replace(path.begin(), path.end(), '/', '\\');
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "w"), &std::fclose);
+  if (!file) {
+    report.Line("cannot write " + path);
+    return;
+  }
+  std::fputs(("0 0 skipped " + reason + "\n").c_str(), file.get());
 }
 
 std::optional<std::uint64_t> PrivateBytesOf(DWORD processId) {

@@ -8,7 +8,38 @@
 #include <gtest/gtest.h>
 #include <xmllite.h>
 
+#include <cstdint>
+#include <cstring>
+
+// mingw's xmllite.h leaves this one out; the declaration of the Windows SDK.
+extern "C" HRESULT WINAPI CreateXmlReaderInputWithEncodingCodePage(IUnknown* stream,
+                                                                   IMalloc* malloc, UINT codePage,
+                                                                   BOOL encodingHint,
+                                                                   LPCWSTR baseUri,
+                                                                   IXmlReaderInput** input);
+
 namespace {
+
+// Where the program's call of an imported function lands. The linker makes
+// the function's address a stub, `jmp [slot]` (FF 25 with the slot's
+// address: relative to the next instruction on x64, absolute on x86), and
+// the loader writes the DLL's function into the slot.
+template <typename Function>
+FARPROC ImportTarget(Function* function) {
+  const auto* code = reinterpret_cast<const unsigned char*>(reinterpret_cast<void (*)()>(function));
+  if (code[0] != 0xFF || code[1] != 0x25) return nullptr;
+  std::int32_t operand = 0;
+  std::memcpy(&operand, code + 2, sizeof operand);
+#ifdef _WIN64
+  const unsigned char* slot = code + 6 + operand;
+#else
+  const auto* slot = reinterpret_cast<const unsigned char*>(
+      static_cast<std::uintptr_t>(static_cast<std::uint32_t>(operand)));
+#endif
+  FARPROC target = nullptr;
+  std::memcpy(&target, slot, sizeof target);
+  return target;
+}
 
 TEST(XmlLiteImportsTest, EveryListedNameResolvesToTheLoadedDll) {
   const HMODULE xmllite = GetModuleHandleW(L"xmllite.dll");
@@ -17,16 +48,15 @@ TEST(XmlLiteImportsTest, EveryListedNameResolvesToTheLoadedDll) {
     const char* name;
     FARPROC imported;
   } imports[] = {
-      {"CreateXmlReader", reinterpret_cast<FARPROC>(&CreateXmlReader)},
+      {"CreateXmlReader", ImportTarget(&CreateXmlReader)},
       {"CreateXmlReaderInputWithEncodingCodePage",
-       reinterpret_cast<FARPROC>(&CreateXmlReaderInputWithEncodingCodePage)},
-      {"CreateXmlReaderInputWithEncodingName",
-       reinterpret_cast<FARPROC>(&CreateXmlReaderInputWithEncodingName)},
-      {"CreateXmlWriter", reinterpret_cast<FARPROC>(&CreateXmlWriter)},
+       ImportTarget(&CreateXmlReaderInputWithEncodingCodePage)},
+      {"CreateXmlReaderInputWithEncodingName", ImportTarget(&CreateXmlReaderInputWithEncodingName)},
+      {"CreateXmlWriter", ImportTarget(&CreateXmlWriter)},
       {"CreateXmlWriterOutputWithEncodingCodePage",
-       reinterpret_cast<FARPROC>(&CreateXmlWriterOutputWithEncodingCodePage)},
+       ImportTarget(&CreateXmlWriterOutputWithEncodingCodePage)},
       {"CreateXmlWriterOutputWithEncodingName",
-       reinterpret_cast<FARPROC>(&CreateXmlWriterOutputWithEncodingName)},
+       ImportTarget(&CreateXmlWriterOutputWithEncodingName)},
   };
   for (const auto& entry : imports) {
     EXPECT_EQ(entry.imported, GetProcAddress(xmllite, entry.name)) << entry.name;
