@@ -50,7 +50,9 @@ INSTANTIATE_TEST_SUITE_P(Versions, AdoptionByVersionTest,
                                   std::to_string(testInfo.param.minor);
                          });
 
-TEST_F(PanelTest, ResizeAndFocusBeforeEmbeddingTouchNothing) {
+using AdoptionTest = PanelTest;
+
+TEST_F(AdoptionTest, ResizeAndFocusBeforeEmbeddingTouchNothing) {
   Load();
   f.timers.Tick();
   f.log.Clear();
@@ -60,19 +62,19 @@ TEST_F(PanelTest, ResizeAndFocusBeforeEmbeddingTouchNothing) {
   EXPECT_EQ(f.desktop.focus, kNoWindow);
 }
 
-TEST_F(PanelTest, FocusEnteringTheEmbeddedPanelGoesToTheRenderWindow) {
+TEST_F(AdoptionTest, FocusEnteringTheEmbeddedPanelGoesToTheRenderWindow) {
   LoadAndEmbed();
   f.panelWindows.Focus();
   EXPECT_EQ(f.desktop.focus, earthRender);
 }
 
-TEST_F(PanelTest, RenderTitleIsCutAt126Characters) {
+TEST_F(AdoptionTest, RenderTitleIsCutAt126Characters) {
   f.desktop.Window(earthRender).text = std::string(200, 'x');
   LoadAndEmbed();
   EXPECT_EQ(Panel().RenderTitle(), std::string(126, 'x'));
 }
 
-TEST_F(PanelTest, SecondLoadGEReadoptsKeepingTitleAndFirstParent) {
+TEST_F(AdoptionTest, SecondLoadGEReadoptsKeepingTitleAndFirstParent) {
   LoadAndEmbed();
   f.desktop.Window(earthRender).text = "changed while embedded";
   Load();
@@ -88,7 +90,7 @@ TEST_F(PanelTest, SecondLoadGEReadoptsKeepingTitleAndFirstParent) {
   EXPECT_EQ(loadedEvents, (std::vector<bool>{true, true}));
 }
 
-TEST_F(PanelTest, LoadGETwiceKeepsOnePanelAndItsParent) {
+TEST_F(AdoptionTest, LoadGETwiceKeepsOnePanelAndItsParent) {
   Load();
   TGEPanel* first = GlobalPanel();
   const WindowHandle otherHost =

@@ -51,7 +51,10 @@ TEST_F(CameraTest, GettersReturnZeroWithoutADescription) {
   EXPECT_EQ(Panel().GetRange(), 0);
 }
 
-TEST_F(PanelTest, BeforeEmbeddingGettersReturnZeroAndNothingMovesWithoutAskingGoogleEarth) {
+using CameraBeforeEmbeddingTest = PanelTest;
+
+TEST_F(CameraBeforeEmbeddingTest,
+       BeforeEmbeddingGettersReturnZeroAndNothingMovesWithoutAskingGoogleEarth) {
   f.earth.state.camera = Baltic();
   Load();
   ASSERT_TRUE(f.timers.Tick());  // connected, not yet embedded

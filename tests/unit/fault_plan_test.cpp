@@ -71,8 +71,10 @@ TEST(FaultPlanAlways, FailsEveryMatchingCallUntilCleared) {
   EXPECT_EQ(plan.Check("earth", "Connect"), std::nullopt);
 }
 
+using FaultPlanFakesTest = PanelTest;
+
 // Each fake fails the way its port reports failures.
-TEST_F(PanelTest, FakesFailAsTheirPortsReportFailures) {
+TEST_F(FaultPlanFakesTest, FakesFailAsTheirPortsReportFailures) {
   f.faults.Arm("OpenKey", 1, codes::kFail);
   f.registry.Set("Software\\Test", "v", std::string("x"));
   EXPECT_EQ(f.registry.OpenKey("Software\\Test"), nullptr);  // an open that fails finds nothing

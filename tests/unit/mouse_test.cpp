@@ -112,7 +112,9 @@ INSTANTIATE_TEST_SUITE_P(
                                   kRange / 1.2}),
     CaseName{});
 
-TEST_F(PanelTest, BeforeEmbeddingTheWheelTellsWhereTheCursorIsButDoesNotZoom) {
+using MouseBeforeEmbeddingTest = PanelTest;
+
+TEST_F(MouseBeforeEmbeddingTest, BeforeEmbeddingTheWheelTellsWhereTheCursorIsButDoesNotZoom) {
   f.earth.state.camera.range = kRange;
   Load();
   f.panelWindows.state.cursor = Point{10, 10};
@@ -194,7 +196,7 @@ TEST_F(MouseTest, GoogleEarthsFailureReachesTheCaller) {
   EXPECT_THROW(static_cast<void>(Panel().MousePos(1, 1)), Error);
 }
 
-TEST_F(PanelTest, WithoutAConnectionEveryPixelIsAMiss) {
+TEST_F(MouseBeforeEmbeddingTest, WithoutAConnectionEveryPixelIsAMiss) {
   Load();  // no start-up tick yet: no automation object
   EXPECT_EQ(Panel().MousePos(400, 300).Missed, 1);
   EXPECT_FALSE(f.log.Contains("GetPointOnTerrainFromScreenCoords"));
