@@ -1,5 +1,7 @@
 // Adoption of the render window for Google Earth before and after 4.3, the
 // size and focus handling, and adopting again after a second LoadGE.
+#include <ostream>
+
 #include "panel_fixture.h"
 
 namespace zge::testing {
@@ -10,6 +12,9 @@ struct VersionCase {
   std::int32_t minor;
   bool is43;
 };
+[[maybe_unused]] inline void PrintTo(const VersionCase& c, std::ostream* out) {
+  *out << c.major << '.' << c.minor;
+}
 
 class AdoptionByVersionTest : public PanelTest,
                               public ::testing::WithParamInterface<VersionCase> {};

@@ -1,5 +1,6 @@
 // The fakes' shared fault plan: which call fails, and how each fake fails.
 #include "fault_plan.h"
+#include "case_name.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@ struct PlanCase {
   std::vector<std::pair<const char*, const char*>> calls;
   int failing;
 };
+ZGE_PRINTS_CASE_BY(PlanCase, name)
 
 class FaultPlanTest : public ::testing::TestWithParam<PlanCase> {};
 

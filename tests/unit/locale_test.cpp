@@ -27,6 +27,7 @@ struct LocaleCase {
   std::optional<std::string> whileLoaded;
   bool writtenAtLoad;
 };
+ZGE_PRINTS_CASE_BY(LocaleCase, what)
 
 class LocaleSwapTest : public PanelTest, public ::testing::WithParamInterface<LocaleCase> {};
 

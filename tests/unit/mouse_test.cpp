@@ -40,6 +40,7 @@ struct CursorCase {
   std::optional<Point> cursor;
   bool inside;
 };
+ZGE_PRINTS_CASE_BY(CursorCase, what)
 
 class CursorOverPanel : public MouseTest, public ::testing::WithParamInterface<CursorCase> {};
 
@@ -67,6 +68,7 @@ struct WheelCase {
   std::int32_t amount;
   double range;
 };
+ZGE_PRINTS_CASE_BY(WheelCase, what)
 
 class WheelZoom : public MouseTest, public ::testing::WithParamInterface<WheelCase> {};
 
@@ -92,6 +94,7 @@ struct MessageCase {
   std::uintptr_t wParam;
   double range;
 };
+ZGE_PRINTS_CASE_BY(MessageCase, what)
 
 class WheelMessage : public MouseTest, public ::testing::WithParamInterface<MessageCase> {};
 
@@ -138,6 +141,7 @@ struct PixelCase {
   double screenX;
   double screenY;
 };
+ZGE_PRINTS_CASE_BY(PixelCase, what)
 
 class PixelMapping : public MouseTest, public ::testing::WithParamInterface<PixelCase> {};
 

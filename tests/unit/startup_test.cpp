@@ -2,6 +2,7 @@
 // and the cursor.
 #include "base/error.h"
 #include "base/last_error.h"
+#include "case_name.h"
 #include "panel_fixture.h"
 
 namespace zge::testing {
@@ -75,6 +76,7 @@ TEST_F(StartupTest, MissingMainWindowDropsTheConnectionAndConnectsAnew) {
 struct FailedQueryCase {
   const char* member;
 };
+ZGE_PRINTS_CASE_BY(FailedQueryCase, member)
 
 class FailedQueryTest : public PanelTest, public ::testing::WithParamInterface<FailedQueryCase> {};
 

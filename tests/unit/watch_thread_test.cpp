@@ -10,6 +10,7 @@ struct TitleCase {
   const char* what;
   const char* title;
 };
+ZGE_PRINTS_CASE_BY(TitleCase, what)
 
 class WatchTitleTest : public PanelTest, public ::testing::WithParamInterface<TitleCase> {};
 
