@@ -11,7 +11,7 @@ else()
 endif()
 set(zge_sdk_dir ${CMAKE_BINARY_DIR}/sdk)
 set(zge_sdk_libs ${zge_sdk_dir}/lib/${ZGE_SDK_ARCH})
-set(zge_def ${PROJECT_SOURCE_DIR}/src/dll/ZelkanGE.def)
+set(zge_def ${ZGE_EXPORTS_DEF})
 
 find_program(ZGE_LLVM_DLLTOOL llvm-dlltool)
 add_custom_command(

@@ -4,17 +4,22 @@
 The target reads its input through libFuzzer's FuzzedDataProvider, which
 takes numbers from the end of the input and texts from the front; Seed
 keeps the two streams apart and joins them the way the provider reads them.
-The step numbers follow the Op enumeration of export_sequence_fuzz.cpp.
+The step numbers follow the Op enumeration of exports/operations.h.
 """
 import pathlib
+import sys
 
-OPS = """LoadGE CloseGE SetOnLoaded SetShutDown SetOnInit Tick Wake HostDestroysPanelWindow
-Resize Focus ArmFault EarthDies EarthRestarts CallWhileWaiting MouseWheel MouseWheelMessage
-SynchronizeView LoadWaypoint LoadLiveGPS HideWaypoint LoadRoute LoadTrackLeg FeatureCount
-SaveFeature SaveFeaturesKML LoadKMLData OpenKMLFile OpenFeaturesKML CameraPoint ViewBox
-PanelXYToLatLon GetImage SaveImage HideAll ShowAll SetFeatureVisibility SetRotation
-CameraSetters IsViewReady RestoreGoogleEarth Versions SetLayer ReadRegistry MousePos
-EarthImage SaveKMLToFile""".split()
+# The exports in the export table's order, then the steps that are not
+# exports, as exports/operations.h numbers them.
+sys.dont_write_bytecode = True
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "tools"))
+import exports  # noqa: E402
+
+TABLE = pathlib.Path(__file__).resolve().parent.parent / "src" / "dll" / "exports.table"
+EVENTS = """Tick Wake HostDestroysPanelWindow Resize Focus ArmFault EarthDies EarthRestarts
+CallWhileWaiting CameraSetters EarthAnswersNull EarthWindowsChange EarthGainsFeature
+HostWindowChanges""".split()
+OPS = [e.name for e in exports.ReadTable(TABLE)] + EVENTS
 OP = {name: number for number, name in enumerate(OPS)}
 LAST_OP = len(OPS) - 1
 FAULT_TARGETS = """earth registry files desktop window timer process ole dialogs Connect
@@ -59,6 +64,10 @@ class Seed:
     def int32(self, value):
         return self.flag(False).ranged(value + 2**31, 0, 2**32 - 1)
 
+    def given(self, count=1):
+        """Every pointer of a call with `count` pointers given (none NULL)."""
+        return self.ranged(0, 0, count)
+
     def load(self, callback=1, reaction=None):
         self.op("LoadGE").ranged(callback, 0, 3)
         if callback >= 2:
@@ -82,7 +91,7 @@ class Seed:
             self.text(point).text(b"").text(b"")
         for _ in points:
             self.number("35.9").number("-180")
-        return self.wide(name).wide("").ranged(0xFF0000FF, 0, 0xFFFFFFFF)
+        return self.wide(name).wide("").ranged(0xFF0000FF, 0, 0xFFFFFFFF).given(3)
 
     def while_waiting(self, countdown, reaction):
         return self.op("CallWhileWaiting").ranged(countdown, 1, 16).op(reaction)
@@ -95,15 +104,16 @@ SEEDS = {
     # A voyage: marks, a route, a live position, the camera, saving, closing.
     "voyage": Seed().embed().waypoint(b"Buoy").route("Leg 1", [b"A", b"B", b"C"])
     .op("LoadLiveGPS").text(b"Boat").text(b"").text(b"").number("35.9").number("90").int32(45)
-    .op("CameraPoint").op("ViewBox").op("SetRotation").number("90")
+    .op("CameraPoint").given(3).op("ViewBox").given(4).op("SetRotation").number("90")
     .op("SaveFeature").flag(True).int32(0).op("SaveFeaturesKML").flag(True).flag(True)
     .op("Tick").flag(False).op("FeatureCount").op("CloseGE"),
     # Bad input: NaN and infinite positions, non-UTF-8 and device names.
     "bad-input": Seed(2).embed().waypoint(b"\xff\xfe\xc0", "nan", "inf")
     .waypoint(b"CON", "-inf", "max").waypoint(b"a\\b:c", "denorm", "lowest")
     .op("SynchronizeView").number("nan").number("inf").number("-0").number("1e9")
-    .op("MousePos").int32(-2**31).int32(2**31 - 1).op("HideWaypoint").wide("\ud800").wide("")
-    .op("SaveKMLToFile").text(b"").op("CloseGE"),
+    .op("ZgeMousePos").int32(-2**31).int32(2**31 - 1).given()
+    .op("HideWaypoint").wide("\ud800").wide("")
+    .op("ZgeSaveKMLToFile").text(b"").given().op("CloseGE"),
     # The host's calls while the package waits for Google Earth.
     "reentrant-close": Seed().embed().while_waiting(1, "CloseGE").waypoint(b"Mark")
     .while_waiting(2, "HostDestroysPanelWindow").embed().route("R", [b"P"]).op("LoadGE")
@@ -112,15 +122,16 @@ SEEDS = {
     .ranged(0, 0, 3).op("Tick").embed(3, "LoadGE").ranged(0, 0, 3),
     # Google Earth dies mid-session and comes back.
     "earth-dies": Seed().embed().waypoint(b"Before").op("EarthDies").waypoint(b"During")
-    .op("CameraPoint").op("EarthImage").op("Tick").op("CloseGE").op("EarthRestarts").embed()
+    .op("CameraPoint").given(3).op("ZgeGetEarthImage").given().op("Tick").op("CloseGE")
+    .op("EarthRestarts").embed()
     .op("CloseGE"),
     # Faults at the registry, files, windows and timers.
     "faults": Seed().fault("registry", 2).load().fault("WriteFile", 1).op("Tick").op("Tick")
     .waypoint(b"Unsaved").fault("DeleteFile", 1).fault("SetParent", 1)
     .op("HostDestroysPanelWindow").fault("timer", 1).load().fault("OpenKey", 1).op("CloseGE"),
     "earth-faults": Seed(3).fault("earth", 3, 1).embed().fault("GetCamera", 1)
-    .op("CameraPoint").fault("Connect", 1, 2).op("RestoreGoogleEarth").op("Versions")
-    .op("EarthImage").op("CloseGE"),
+    .op("CameraPoint").given(3).fault("Connect", 1, 2).op("ZgeRestoreGoogleEarth")
+    .op("ZgeGetMajor").op("ZgeGetEarthImage").given().op("CloseGE"),
 }
 
 

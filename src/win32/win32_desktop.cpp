@@ -4,7 +4,11 @@
 
 #include <string>
 
+#include "errors.h"
 #include "resources.h"
+#include "text.h"
+
+#include <shellapi.h>
 
 namespace zge::win32 {
 namespace {
@@ -110,6 +114,16 @@ std::uint32_t Win32Desktop::GetWindowProcessId(WindowHandle window) {
     return 0;
   }
   return processId;
+}
+
+// The browser starts on this thread: ShellExecuteW returns once the start
+// is handed over, and the thread's OLE is already initialised by the panel,
+// which the shell needs.
+void Win32Desktop::OpenWebPage(std::string_view url) {
+  const std::wstring page = AnsiToWide(url);
+  const auto result = reinterpret_cast<INT_PTR>(
+      ::ShellExecuteW(nullptr, L"open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  ThrowLastErrorIf(result <= 32, "ShellExecuteW", url);
 }
 
 }  // namespace zge::win32

@@ -19,6 +19,7 @@ class Win32Desktop final : public platform::Desktop {
   bool SetWindowText(WindowHandle window, std::string_view text) override;
   bool SetFocus(WindowHandle window) override;
   std::uint32_t GetWindowProcessId(WindowHandle window) override;
+  void OpenWebPage(std::string_view url) override;
 };
 
 }  // namespace zge::win32

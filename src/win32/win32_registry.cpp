@@ -157,6 +157,11 @@ class Win32RegistryKey final : public platform::RegistryKey {
   unique_hkey key_;
 };
 
+// What a key's operations use: reading values and their names, writing and
+// deleting values. Nothing more is asked for: a user who may read and write
+// a key but not change its rights (a managed machine) can still open it.
+constexpr REGSAM kValueAccess = KEY_QUERY_VALUE | KEY_SET_VALUE;
+
 }  // namespace
 
 std::unique_ptr<platform::RegistryKey> Win32Registry::OpenKey(std::string_view path) {
@@ -165,7 +170,7 @@ std::unique_ptr<platform::RegistryKey> Win32Registry::OpenKey(std::string_view p
   // A key that fails to open, missing or refused (another program's
   // rights on Google Earth's settings), means nothing is read or written
   // there: the panel works on without it.
-  if (::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_ALL_ACCESS, key.put()) !=
+  if (::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, kValueAccess, key.put()) !=
       ERROR_SUCCESS) {
     return nullptr;
   }
@@ -175,18 +180,18 @@ std::unique_ptr<platform::RegistryKey> Win32Registry::OpenKey(std::string_view p
 std::unique_ptr<platform::RegistryKey> Win32Registry::CreateKey(std::string_view path) {
   const std::string keyPath = KeyPath(path);
   unique_hkey key;
-  ThrowWin32(
-      ::RegCreateKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
-      Described("RegCreateKeyExA", keyPath));
+  ThrowWin32(::RegCreateKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr,
+                               REG_OPTION_NON_VOLATILE, kValueAccess, nullptr, key.put(), nullptr),
+             Described("RegCreateKeyExA", keyPath));
   return std::make_unique<Win32RegistryKey>(std::move(key));
 }
 
 void Win32Registry::DeleteKeyIfEmpty(std::string_view path) {
   const std::string keyPath = KeyPath(path);
   unique_hkey key;
-  // A key that cannot be opened is left alone, like a missing one.
-  if (::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, key.put()) !=
+  // A key that cannot be opened is left alone, like a missing one. Counting
+  // its values and subkeys needs only the right to query it.
+  if (::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.put()) !=
       ERROR_SUCCESS) {
     return;
   }

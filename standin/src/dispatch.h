@@ -34,7 +34,7 @@ enum class CallKind { kMethod, kGet, kPut };
 
 struct MemberEntry {
   DISPID id;
-  std::string_view name;  // ASCII, as earth-api.md spells it
+  std::string_view name;  // ASCII, as docs/automation-api.md spells it
   unsigned kinds;
   std::vector<ArgType> params;  // of a method or get
   ArgType putType = ArgType::kDouble;

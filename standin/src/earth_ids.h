@@ -1,4 +1,4 @@
-// EARTHLib's identities and DISPIDs, as earth-api.md gives them.
+// EARTHLib's identities and DISPIDs, as docs/automation-api.md gives them.
 #pragma once
 
 #include <windows.h>

@@ -84,7 +84,7 @@ class GlobeView {
   // The ground under a pixel; a ray that misses the globe gives the horizon
   // point nearest to it, with projectedOntoGlobe set.
   [[nodiscard]] TerrainHit FromPixel(PixelPoint pixel) const;
-  // Screen coordinates as earth-api.md defines them: x -1 (left) .. 1
+  // Screen coordinates as docs/automation-api.md defines them: x -1 (left) .. 1
   // (right), y -1 (bottom) .. 1 (top), clamped.
   [[nodiscard]] TerrainHit FromScreenCoords(double x, double y) const;
   // For the painter, which needs the surface normal, not the place.

@@ -1,4 +1,4 @@
-// The members of every automation object, as earth-api.md lists them: the
+// The members of every automation object, as docs/automation-api.md lists them: the
 // one table per interface that both GetIDsOfNames/Invoke and the
 // configuration's rule keys use.
 #pragma once

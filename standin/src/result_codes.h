@@ -1,5 +1,5 @@
 // Result codes the stand-in answers with, as portable constants (the bits of
-// the HRESULTs). The Earth-specific ones come from earth-api.md.
+// the HRESULTs). The Earth-specific ones come from docs/automation-api.md.
 #pragma once
 
 #include <cstdint>

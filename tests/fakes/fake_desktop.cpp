@@ -1,5 +1,7 @@
 #include "fake_desktop.h"
 
+#include "base/error.h"
+
 namespace zge::fakes {
 
 WindowHandle FakeDesktop::AddWindow(FakeWindow window) {
@@ -127,6 +129,16 @@ std::uint32_t FakeDesktop::GetWindowProcessId(WindowHandle window) {
     return 0;
   }
   return Exists(window) ? windows_.at(window).processId : 0;
+}
+
+void FakeDesktop::OpenWebPage(std::string_view url) {
+  const std::lock_guard lock(mutex_);
+  log_.Add("OpenWebPage(" + std::string(url) + ")");
+  if (faults != nullptr) {
+    if (const auto code = faults->Check(fault::kDesktop, "OpenWebPage")) {
+      throw Error(*code, "OpenWebPage failed");
+    }
+  }
 }
 
 }  // namespace zge::fakes

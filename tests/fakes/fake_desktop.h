@@ -57,6 +57,7 @@ class FakeDesktop final : public platform::Desktop {
   bool SetWindowText(WindowHandle window, std::string_view text) override;
   bool SetFocus(WindowHandle window) override;
   std::uint32_t GetWindowProcessId(WindowHandle window) override;
+  void OpenWebPage(std::string_view url) override;
 
  private:
   bool Succeeds(const std::string& call, WindowHandle window);

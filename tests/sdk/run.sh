@@ -112,7 +112,10 @@ done
 finish sdk-package
 
 # ---- the import libraries -------------------------------------------------
-"$here/check-import-libs.sh" "$sdk" "$ZGE_ROOT/src/dll/ZelkanGE.def" "$work/importlibs"
+# The .def the DLL is linked with, made from the export table.
+python3 "$ZGE_ROOT/tools/exports.py" generate "$ZGE_ROOT/src/dll/exports.table" "$work/ZelkanGE.def" \
+  "$work/ZelkanGE.exports" "$work/zelkange_exports.h"
+"$here/check-import-libs.sh" "$sdk" "$work/ZelkanGE.def" "$work/importlibs"
 read -r passed failed <"$work/importlibs/counts"
 finish sdk-importlibs
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace zge::testing {
@@ -16,3 +17,10 @@ struct CaseName {
 };
 
 }  // namespace zge::testing
+
+// Lets gtest print a case (in the test listing and in failure messages) by
+// its name field instead of as raw bytes. Write it after the case's struct,
+// in the struct's namespace:
+//   ZGE_PRINTS_CASE_BY(EscapeCase, what)
+#define ZGE_PRINTS_CASE_BY(Case, field) \
+  [[maybe_unused]] inline void PrintTo(const Case& c, std::ostream* out) { *out << c.field; }

@@ -1,5 +1,7 @@
 // Adoption of the render window for Google Earth before and after 4.3, the
 // size and focus handling, and adopting again after a second LoadGE.
+#include <ostream>
+
 #include "panel_fixture.h"
 
 namespace zge::testing {
@@ -10,6 +12,9 @@ struct VersionCase {
   std::int32_t minor;
   bool is43;
 };
+[[maybe_unused]] inline void PrintTo(const VersionCase& c, std::ostream* out) {
+  *out << c.major << '.' << c.minor;
+}
 
 class AdoptionByVersionTest : public PanelTest,
                               public ::testing::WithParamInterface<VersionCase> {};
@@ -50,7 +55,9 @@ INSTANTIATE_TEST_SUITE_P(Versions, AdoptionByVersionTest,
                                   std::to_string(testInfo.param.minor);
                          });
 
-TEST_F(PanelTest, ResizeAndFocusBeforeEmbeddingTouchNothing) {
+using AdoptionTest = PanelTest;
+
+TEST_F(AdoptionTest, ResizeAndFocusBeforeEmbeddingTouchNothing) {
   Load();
   f.timers.Tick();
   f.log.Clear();
@@ -60,19 +67,19 @@ TEST_F(PanelTest, ResizeAndFocusBeforeEmbeddingTouchNothing) {
   EXPECT_EQ(f.desktop.focus, kNoWindow);
 }
 
-TEST_F(PanelTest, FocusEnteringTheEmbeddedPanelGoesToTheRenderWindow) {
+TEST_F(AdoptionTest, FocusEnteringTheEmbeddedPanelGoesToTheRenderWindow) {
   LoadAndEmbed();
   f.panelWindows.Focus();
   EXPECT_EQ(f.desktop.focus, earthRender);
 }
 
-TEST_F(PanelTest, RenderTitleIsCutAt126Characters) {
+TEST_F(AdoptionTest, RenderTitleIsCutAt126Characters) {
   f.desktop.Window(earthRender).text = std::string(200, 'x');
   LoadAndEmbed();
   EXPECT_EQ(Panel().RenderTitle(), std::string(126, 'x'));
 }
 
-TEST_F(PanelTest, SecondLoadGEReadoptsKeepingTitleAndFirstParent) {
+TEST_F(AdoptionTest, SecondLoadGEReadoptsKeepingTitleAndFirstParent) {
   LoadAndEmbed();
   f.desktop.Window(earthRender).text = "changed while embedded";
   Load();
@@ -88,7 +95,7 @@ TEST_F(PanelTest, SecondLoadGEReadoptsKeepingTitleAndFirstParent) {
   EXPECT_EQ(loadedEvents, (std::vector<bool>{true, true}));
 }
 
-TEST_F(PanelTest, LoadGETwiceKeepsOnePanelAndItsParent) {
+TEST_F(AdoptionTest, LoadGETwiceKeepsOnePanelAndItsParent) {
   Load();
   TGEPanel* first = GlobalPanel();
   const WindowHandle otherHost =

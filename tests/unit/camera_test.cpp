@@ -51,7 +51,10 @@ TEST_F(CameraTest, GettersReturnZeroWithoutADescription) {
   EXPECT_EQ(Panel().GetRange(), 0);
 }
 
-TEST_F(PanelTest, BeforeEmbeddingGettersReturnZeroAndNothingMovesWithoutAskingGoogleEarth) {
+using CameraBeforeEmbeddingTest = PanelTest;
+
+TEST_F(CameraBeforeEmbeddingTest,
+       BeforeEmbeddingGettersReturnZeroAndNothingMovesWithoutAskingGoogleEarth) {
   f.earth.state.camera = Baltic();
   Load();
   ASSERT_TRUE(f.timers.Tick());  // connected, not yet embedded
@@ -77,6 +80,7 @@ struct TiltCase {
   double tilt;
   double sent;
 };
+ZGE_PRINTS_CASE_BY(TiltCase, what)
 
 class TiltRule : public CameraTest, public ::testing::WithParamInterface<TiltCase> {};
 
@@ -141,6 +145,7 @@ struct SyncCase {
   double rotation;
   fakes::CameraMove expected;
 };
+ZGE_PRINTS_CASE_BY(SyncCase, what)
 
 constexpr fakes::CameraMove World{0, 0, 7.5, 2, kWorldRange, 0, 0, 3.0};
 

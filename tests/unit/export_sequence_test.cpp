@@ -6,10 +6,12 @@
 namespace zge::testing {
 namespace {
 
+using ExportSequenceTest = PanelTest;
+
 // The host destroys its window while CloseGE's release sequence waits for
 // Google Earth's answer: the release that the window's destruction starts
 // must not pull the connection from under the one that is running.
-TEST_F(PanelTest, HostDestroyingTheWindowDuringTheReleaseSequence) {
+TEST_F(ExportSequenceTest, HostDestroyingTheWindowDuringTheReleaseSequence) {
   LoadAndEmbed();
   Once(f.earth, "GetMainHwnd", [this] { f.panelWindows.HostDestroysPanelWindow(); });
   entry::CloseGE();
@@ -24,7 +26,7 @@ TEST_F(PanelTest, HostDestroyingTheWindowDuringTheReleaseSequence) {
 // The host destroys its window without CloseGE, and its timer calls CloseGE
 // while the release asks Google Earth for its window: the panel must not be
 // destroyed under the release, nor while its window is still going.
-TEST_F(PanelTest, CloseGEDuringTheReleaseOfAWindowTheHostDestroys) {
+TEST_F(ExportSequenceTest, CloseGEDuringTheReleaseOfAWindowTheHostDestroys) {
   LoadAndEmbed();
   f.earth.state.temporaryPlaces->children.clear();
   entry::WithPanel([](TGEPanel& panel) { panel.LoadWaypoint("Buoy", "", "", 1, 2); });
@@ -47,7 +49,7 @@ TEST_F(PanelTest, CloseGEDuringTheReleaseOfAWindowTheHostDestroys) {
 // runs the host's messages, the timer's among them), and the host closes
 // the panel from the inner tick's OnInit: the outer tick still runs on the
 // panel, so the close waits for it.
-TEST_F(PanelTest, CloseGEFromAnEventOfATickInsideAnotherTick) {
+TEST_F(ExportSequenceTest, CloseGEFromAnEventOfATickInsideAnotherTick) {
   Load();
   f.timers.Tick();
   Panel().SetOnInit([] { entry::CloseGE(); });

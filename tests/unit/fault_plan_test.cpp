@@ -1,5 +1,6 @@
 // The fakes' shared fault plan: which call fails, and how each fake fails.
 #include "fault_plan.h"
+#include "case_name.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@ struct PlanCase {
   std::vector<std::pair<const char*, const char*>> calls;
   int failing;
 };
+ZGE_PRINTS_CASE_BY(PlanCase, name)
 
 class FaultPlanTest : public ::testing::TestWithParam<PlanCase> {};
 
@@ -71,8 +73,10 @@ TEST(FaultPlanAlways, FailsEveryMatchingCallUntilCleared) {
   EXPECT_EQ(plan.Check("earth", "Connect"), std::nullopt);
 }
 
+using FaultPlanFakesTest = PanelTest;
+
 // Each fake fails the way its port reports failures.
-TEST_F(PanelTest, FakesFailAsTheirPortsReportFailures) {
+TEST_F(FaultPlanFakesTest, FakesFailAsTheirPortsReportFailures) {
   f.faults.Arm("OpenKey", 1, codes::kFail);
   f.registry.Set("Software\\Test", "v", std::string("x"));
   EXPECT_EQ(f.registry.OpenKey("Software\\Test"), nullptr);  // an open that fails finds nothing

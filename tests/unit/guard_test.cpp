@@ -23,6 +23,7 @@ struct GuardCase {
   std::int32_t code;
   const char* text;
 };
+ZGE_PRINTS_CASE_BY(GuardCase, what)
 
 class GuardFailureTest : public ::testing::TestWithParam<GuardCase> {};
 

@@ -6,7 +6,9 @@
 namespace zge::testing {
 namespace {
 
-TEST_F(PanelTest, LifecycleCallsWithoutAPanelDoNothing) {
+using LifecycleTest = PanelTest;
+
+TEST_F(LifecycleTest, LifecycleCallsWithoutAPanelDoNothing) {
   bool called = false;
   entry::SetShutDownGE(false);
   entry::SetOnLoadedGE([&](bool) { called = true; });
@@ -22,7 +24,7 @@ TEST_F(PanelTest, LifecycleCallsWithoutAPanelDoNothing) {
   EXPECT_FALSE(called);
 }
 
-TEST_F(PanelTest, LoadGEWithoutCallbackKeepsTheStoredOne) {
+TEST_F(LifecycleTest, LoadGEWithoutCallbackKeepsTheStoredOne) {
   Load();
   ASSERT_TRUE(entry::LoadGE(f.ports, host, nullptr));
   f.timers.Tick();
@@ -30,7 +32,7 @@ TEST_F(PanelTest, LoadGEWithoutCallbackKeepsTheStoredOne) {
   EXPECT_EQ(loadedEvents, std::vector<bool>{true});
 }
 
-TEST_F(PanelTest, SetOnLoadedGEWithNullClearsTheCallback) {
+TEST_F(LifecycleTest, SetOnLoadedGEWithNullClearsTheCallback) {
   Load();
   entry::SetOnLoadedGE(nullptr);
   f.timers.Tick();
@@ -38,7 +40,7 @@ TEST_F(PanelTest, SetOnLoadedGEWithNullClearsTheCallback) {
   EXPECT_TRUE(loadedEvents.empty());
 }
 
-TEST_F(PanelTest, NewPanelAfterCloseStartsWithDefaults) {
+TEST_F(LifecycleTest, NewPanelAfterCloseStartsWithDefaults) {
   Load();
   entry::SetShutDownGE(false);
   entry::CloseGE();
@@ -49,7 +51,7 @@ TEST_F(PanelTest, NewPanelAfterCloseStartsWithDefaults) {
   EXPECT_EQ(loadedEvents.size(), 0U);
 }
 
-TEST_F(PanelTest, ConstructionSetsThePanelsDefaults) {
+TEST_F(LifecycleTest, ConstructionSetsThePanelsDefaults) {
   Load();
   EXPECT_EQ(Panel().TempPath(), f.files.tempDirectory + "ZelkanGE\\");
   EXPECT_EQ(Panel().GetFeatureList().Count(), 0U);
@@ -59,14 +61,14 @@ TEST_F(PanelTest, ConstructionSetsThePanelsDefaults) {
   EXPECT_EQ(f.threads.state.started, 1);
 }
 
-TEST_F(PanelTest, PanelWindowThatCannotBeCreatedFailsLoadGE) {
+TEST_F(LifecycleTest, PanelWindowThatCannotBeCreatedFailsLoadGE) {
   f.panelWindows.failCreate = true;
   EXPECT_THROW(entry::LoadGE(f.ports, host, nullptr), Error);
   EXPECT_EQ(GlobalPanel(), nullptr);
   EXPECT_EQ(f.threads.state.started, 0);
 }
 
-TEST_F(PanelTest, ScreenShotNeedsAnEmbeddedViewAndDropsFailures) {
+TEST_F(LifecycleTest, ScreenShotNeedsAnEmbeddedViewAndDropsFailures) {
   Load();
   Panel().ScreenShot(u"C:\\view.png");
   EXPECT_FALSE(f.log.Contains("SaveScreenShot(C:\\view.png, 100)"));
@@ -86,14 +88,14 @@ namespace {
 
 // Hosts close the panel from inside its own events; the tick that raised
 // the event must not touch the panel afterwards.
-TEST_F(PanelTest, HostMayCloseThePanelFromTheLoadedCallback) {
+TEST_F(LifecycleTest, HostMayCloseThePanelFromTheLoadedCallback) {
   f.earth.state.registered = false;
   ASSERT_TRUE(entry::LoadGE(f.ports, host, [](bool) { entry::CloseGE(); }));
   f.timers.Tick();
   EXPECT_EQ(GlobalPanel(), nullptr);
 }
 
-TEST_F(PanelTest, HostMayCloseThePanelFromAnEmbeddingTick) {
+TEST_F(LifecycleTest, HostMayCloseThePanelFromAnEmbeddingTick) {
   ASSERT_TRUE(entry::LoadGE(f.ports, host, [](bool) { entry::CloseGE(); }));
   f.timers.Tick();
   f.timers.Tick();
@@ -101,7 +103,7 @@ TEST_F(PanelTest, HostMayCloseThePanelFromAnEmbeddingTick) {
   EXPECT_EQ(f.desktop.GetParent(earthRender), earthContainer);
 }
 
-TEST_F(PanelTest, HostMayCloseThePanelFromOnInit) {
+TEST_F(LifecycleTest, HostMayCloseThePanelFromOnInit) {
   Load();
   Panel().SetOnInit([] { entry::CloseGE(); });
   f.timers.Tick();
@@ -118,7 +120,7 @@ namespace {
 
 // A construction that fails after the locale was switched, and whose clean-up
 // fails too, still leaves no global panel.
-TEST_F(PanelTest, FailedConstructionWithFailingCleanUpLeavesNoPanel) {
+TEST_F(LifecycleTest, FailedConstructionWithFailingCleanUpLeavesNoPanel) {
   f.registry.Set("Software\\Google\\Google Earth Plus", "locale", std::string("de-DE"));
   f.timers.beforeCreate = [this] {
     f.registry.failWrites = codes::kFail;
@@ -134,7 +136,7 @@ TEST_F(PanelTest, FailedConstructionWithFailingCleanUpLeavesNoPanel) {
   EXPECT_EQ(f.ole.depth, 0);
 }
 
-TEST_F(PanelTest, LoadGEThatCannotArmLeavesNoPanel) {
+TEST_F(LifecycleTest, LoadGEThatCannotArmLeavesNoPanel) {
   f.timers.beforeEnable = [] { throw Error(codes::kOutOfMemory, "SetTimer failed"); };
   EXPECT_THROW(entry::LoadGE(f.ports, host, nullptr), Error);
   EXPECT_EQ(GlobalPanel(), nullptr);
@@ -153,7 +155,7 @@ namespace {
 // goes with the host's window never gives the reference back on that path,
 // since that could unload the code it returns into; the host's next LoadGE
 // or CloseGE does.
-TEST_F(PanelTest, PanelHoldsTheCodeLoadedAndCloseGivesItBack) {
+TEST_F(LifecycleTest, PanelHoldsTheCodeLoadedAndCloseGivesItBack) {
   Load();
   EXPECT_EQ(f.module.references, 1);
   ASSERT_TRUE(entry::LoadGE(f.ports, host, nullptr));
@@ -162,7 +164,7 @@ TEST_F(PanelTest, PanelHoldsTheCodeLoadedAndCloseGivesItBack) {
   EXPECT_EQ(f.module.references, 0);
 }
 
-TEST_F(PanelTest, PanelGoneWithTheHostsWindowKeepsTheCodeUntilTheHostCallsAgain) {
+TEST_F(LifecycleTest, PanelGoneWithTheHostsWindowKeepsTheCodeUntilTheHostCallsAgain) {
   Load();
   f.panelWindows.HostDestroysPanelWindow();
   EXPECT_EQ(GlobalPanel(), nullptr);

@@ -27,6 +27,7 @@ struct LocaleCase {
   std::optional<std::string> whileLoaded;
   bool writtenAtLoad;
 };
+ZGE_PRINTS_CASE_BY(LocaleCase, what)
 
 class LocaleSwapTest : public PanelTest, public ::testing::WithParamInterface<LocaleCase> {};
 
@@ -59,14 +60,16 @@ INSTANTIATE_TEST_SUITE_P(
                       LocaleCase{"CaseDiffers", true, "en-us", "en-US", true}),
     ::zge::testing::CaseName());
 
-TEST_F(PanelTest, UsersLocaleIsKeptInThePackagesKeyWhileThePanelLives) {
+using LocaleTest = PanelTest;
+
+TEST_F(LocaleTest, UsersLocaleIsKeptInThePackagesKeyWhileThePanelLives) {
   f.registry.Set(kEarthKey, "locale", std::string("fr-FR"));
   Load();
   EXPECT_EQ(Text(f.registry, kOwnKey, "SavedGoogleEarthLocale"), "fr-FR");
   EXPECT_EQ(Panel().SavedLocale(), "fr-FR");
 }
 
-TEST_F(PanelTest, PanelAfterACrashRestoresTheOriginalLocale) {
+TEST_F(LocaleTest, PanelAfterACrashRestoresTheOriginalLocale) {
   // A host that crashed left "en-US" in Google Earth's settings and the
   // user's value in the package's key.
   f.registry.Set(kEarthKey, "locale", std::string("en-US"));
@@ -79,7 +82,7 @@ TEST_F(PanelTest, PanelAfterACrashRestoresTheOriginalLocale) {
   EXPECT_FALSE(f.registry.HasKey(kOwnKey));
 }
 
-TEST_F(PanelTest, RegistryFailureAtConstructionFailsLoadGEAndLeavesNoPanel) {
+TEST_F(LocaleTest, RegistryFailureAtConstructionFailsLoadGEAndLeavesNoPanel) {
   f.registry.Set(kEarthKey, "locale", std::string("de-DE"));
   f.registry.failWrites = static_cast<std::int32_t>(0x80070005);
   EXPECT_THROW(entry::LoadGE(f.ports, host, nullptr), Error);
@@ -88,7 +91,7 @@ TEST_F(PanelTest, RegistryFailureAtConstructionFailsLoadGEAndLeavesNoPanel) {
   EXPECT_EQ(Text(f.registry, kEarthKey, "locale"), "de-DE");
 }
 
-TEST_F(PanelTest, RegistryFailureAtCloseIsRecordedAndTheUsersValueIsNotLost) {
+TEST_F(LocaleTest, RegistryFailureAtCloseIsRecordedAndTheUsersValueIsNotLost) {
   f.registry.Set(kEarthKey, "locale", std::string("de-DE"));
   LoadAndEmbed();
   f.registry.failWrites = static_cast<std::int32_t>(0x80070005);
@@ -101,7 +104,7 @@ TEST_F(PanelTest, RegistryFailureAtCloseIsRecordedAndTheUsersValueIsNotLost) {
   EXPECT_EQ(Text(f.registry, kOwnKey, "SavedGoogleEarthLocale"), "de-DE");
 }
 
-TEST_F(PanelTest, ReadregistryAppendsEveryLayerWithItsDwordData) {
+TEST_F(LocaleTest, ReadregistryAppendsEveryLayerWithItsDwordData) {
   const std::string layers = "Software\\Google\\CommonSettings\\Layers";
   f.registry.Set(layers, "Roads", std::uint32_t{1});
   f.registry.Set(layers, "Borders", std::string("yes"));
@@ -117,13 +120,13 @@ TEST_F(PanelTest, ReadregistryAppendsEveryLayerWithItsDwordData) {
   EXPECT_EQ(Panel().Layers().Entries(), twice);
 }
 
-TEST_F(PanelTest, ReadregistryWithoutTheKeyAddsNothing) {
+TEST_F(LocaleTest, ReadregistryWithoutTheKeyAddsNothing) {
   Load();
   Panel().Readregistry();
   EXPECT_EQ(Panel().Layers().Count(), 0U);
 }
 
-TEST_F(PanelTest, SetLayerSwitchesAKnownLayerAndIgnoresAnUnknownOne) {
+TEST_F(LocaleTest, SetLayerSwitchesAKnownLayerAndIgnoresAnUnknownOne) {
   f.earth.state.features[u"Roads"] = true;
   LoadAndEmbed();
   Panel().SetLayer("Roads", 0);
@@ -134,7 +137,7 @@ TEST_F(PanelTest, SetLayerSwitchesAKnownLayerAndIgnoresAnUnknownOne) {
   EXPECT_EQ(f.earth.state.features.count(u"No such layer"), 0U);
 }
 
-TEST_F(PanelTest, SetLayerWithoutConnectionFailsWithTheNotConnectedError) {
+TEST_F(LocaleTest, SetLayerWithoutConnectionFailsWithTheNotConnectedError) {
   Load();
   try {
     Panel().SetLayer("Roads", 1);

@@ -40,6 +40,7 @@ struct CursorCase {
   std::optional<Point> cursor;
   bool inside;
 };
+ZGE_PRINTS_CASE_BY(CursorCase, what)
 
 class CursorOverPanel : public MouseTest, public ::testing::WithParamInterface<CursorCase> {};
 
@@ -67,6 +68,7 @@ struct WheelCase {
   std::int32_t amount;
   double range;
 };
+ZGE_PRINTS_CASE_BY(WheelCase, what)
 
 class WheelZoom : public MouseTest, public ::testing::WithParamInterface<WheelCase> {};
 
@@ -92,6 +94,7 @@ struct MessageCase {
   std::uintptr_t wParam;
   double range;
 };
+ZGE_PRINTS_CASE_BY(MessageCase, what)
 
 class WheelMessage : public MouseTest, public ::testing::WithParamInterface<MessageCase> {};
 
@@ -112,7 +115,9 @@ INSTANTIATE_TEST_SUITE_P(
                                   kRange / 1.2}),
     CaseName{});
 
-TEST_F(PanelTest, BeforeEmbeddingTheWheelTellsWhereTheCursorIsButDoesNotZoom) {
+using MouseBeforeEmbeddingTest = PanelTest;
+
+TEST_F(MouseBeforeEmbeddingTest, BeforeEmbeddingTheWheelTellsWhereTheCursorIsButDoesNotZoom) {
   f.earth.state.camera.range = kRange;
   Load();
   f.panelWindows.state.cursor = Point{10, 10};
@@ -136,6 +141,7 @@ struct PixelCase {
   double screenX;
   double screenY;
 };
+ZGE_PRINTS_CASE_BY(PixelCase, what)
 
 class PixelMapping : public MouseTest, public ::testing::WithParamInterface<PixelCase> {};
 
@@ -194,7 +200,7 @@ TEST_F(MouseTest, GoogleEarthsFailureReachesTheCaller) {
   EXPECT_THROW(static_cast<void>(Panel().MousePos(1, 1)), Error);
 }
 
-TEST_F(PanelTest, WithoutAConnectionEveryPixelIsAMiss) {
+TEST_F(MouseBeforeEmbeddingTest, WithoutAConnectionEveryPixelIsAMiss) {
   Load();  // no start-up tick yet: no automation object
   EXPECT_EQ(Panel().MousePos(400, 300).Missed, 1);
   EXPECT_FALSE(f.log.Contains("GetPointOnTerrainFromScreenCoords"));

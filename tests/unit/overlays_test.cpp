@@ -44,7 +44,9 @@ TEST_F(OverlayTest, LiveGpsTrackLegsAndOpenedKmlStayOutOfTheFeatureList) {
   EXPECT_EQ(Loaded().size(), 3U);
 }
 
-TEST_F(PanelTest, OverlaysDoNothingWithoutAConnection) {
+using OverlaysTest = PanelTest;
+
+TEST_F(OverlaysTest, OverlaysDoNothingWithoutAConnection) {
   Load();  // no tick yet: no connection
   f.log.Clear();
   TGEPanel& panel = Panel();

@@ -6,7 +6,9 @@
 namespace zge::testing {
 namespace {
 
-TEST_F(PanelTest, CloseDuringAStartupConnectTakesEffectWhenTheTickReturns) {
+using ReentrancyTest = PanelTest;
+
+TEST_F(ReentrancyTest, CloseDuringAStartupConnectTakesEffectWhenTheTickReturns) {
   Load();
   bool panelDuringConnect = true;
   Once(f.earth, "Connect", [&] {
@@ -21,7 +23,7 @@ TEST_F(PanelTest, CloseDuringAStartupConnectTakesEffectWhenTheTickReturns) {
   EXPECT_TRUE(loadedEvents.empty());  // a closed panel reports nothing
 }
 
-TEST_F(PanelTest, CloseDuringAnEmbeddingQueryTakesEffectWhenTheTickReturns) {
+TEST_F(ReentrancyTest, CloseDuringAnEmbeddingQueryTakesEffectWhenTheTickReturns) {
   Load();
   f.timers.Tick();
   Once(f.earth, "GetRenderHwnd", [] { entry::CloseGE(); });
@@ -31,7 +33,7 @@ TEST_F(PanelTest, CloseDuringAnEmbeddingQueryTakesEffectWhenTheTickReturns) {
   EXPECT_EQ(f.desktop.GetParent(earthRender), earthContainer);
 }
 
-TEST_F(PanelTest, CloseDuringAnExportTakesEffectWhenTheExportReturns) {
+TEST_F(ReentrancyTest, CloseDuringAnExportTakesEffectWhenTheExportReturns) {
   LoadAndEmbed();
   Once(f.earth, "LoadKmlData", [] { entry::CloseGE(); });
   entry::WithPanel([](TGEPanel& panel) { panel.LoadWaypoint("A", "", "", 1, 2); });
@@ -40,7 +42,7 @@ TEST_F(PanelTest, CloseDuringAnExportTakesEffectWhenTheExportReturns) {
   EXPECT_EQ(f.desktop.GetParent(earthRender), earthContainer);
 }
 
-TEST_F(PanelTest, LoadGEDuringTheReleaseSequenceIsRefusedAndMakesNoPanel) {
+TEST_F(ReentrancyTest, LoadGEDuringTheReleaseSequenceIsRefusedAndMakesNoPanel) {
   LoadAndEmbed();
   std::int32_t refused = 0;
   Once(f.earth, "GetMainHwnd", [&] {
@@ -57,7 +59,7 @@ TEST_F(PanelTest, LoadGEDuringTheReleaseSequenceIsRefusedAndMakesNoPanel) {
   EXPECT_EQ(f.ole.depth, 0);
 }
 
-TEST_F(PanelTest, LoadGEDuringATickIsRefusedButOtherExportsWork) {
+TEST_F(ReentrancyTest, LoadGEDuringATickIsRefusedButOtherExportsWork) {
   Load();
   f.timers.Tick();
   std::int32_t refused = 0;
@@ -75,7 +77,7 @@ TEST_F(PanelTest, LoadGEDuringATickIsRefusedButOtherExportsWork) {
   EXPECT_TRUE(Panel().Initialized());
 }
 
-TEST_F(PanelTest, HostDestroyingItsWindowDuringAnExportHandsBackAtOnceAndReleasesAfter) {
+TEST_F(ReentrancyTest, HostDestroyingItsWindowDuringAnExportHandsBackAtOnceAndReleasesAfter) {
   LoadAndEmbed();
   bool connectedAfterHandBack = false;
   Once(f.earth, "LoadKmlData", [&] {
@@ -92,7 +94,7 @@ TEST_F(PanelTest, HostDestroyingItsWindowDuringAnExportHandsBackAtOnceAndRelease
 
 // The host's own callbacks are outside every call: there LoadGE and
 // CloseGE work at once.
-TEST_F(PanelTest, HostMayRestartThePanelFromTheFailedCallback) {
+TEST_F(ReentrancyTest, HostMayRestartThePanelFromTheFailedCallback) {
   f.earth.state.registered = false;
   int failures = 0;
   ASSERT_TRUE(entry::LoadGE(f.ports, host, [&](bool loaded) {

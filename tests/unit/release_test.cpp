@@ -14,7 +14,9 @@ std::string Call(const std::string& name, WindowHandle a, WindowHandle b) {
   return name + "(" + std::to_string(a) + ", " + std::to_string(b) + ")";
 }
 
-TEST_F(PanelTest, CloseWithShutDownHandsBackThenEndsGoogleEarthInOrder) {
+using ReleaseTest = PanelTest;
+
+TEST_F(ReleaseTest, CloseWithShutDownHandsBackThenEndsGoogleEarthInOrder) {
   LoadAndEmbed();
   const WindowHandle panel = Panel().Handle();
   f.log.Clear();
@@ -53,7 +55,7 @@ TEST_F(PanelTest, CloseWithShutDownHandsBackThenEndsGoogleEarthInOrder) {
   EXPECT_EQ(f.log.Calls().back(), "OleUninitialize");
 }
 
-TEST_F(PanelTest, CloseWithoutShutDownMinimisesGoogleEarthAndLetsItRun) {
+TEST_F(ReleaseTest, CloseWithoutShutDownMinimisesGoogleEarthAndLetsItRun) {
   LoadAndEmbed();
   entry::SetShutDownGE(false);
   entry::CloseGE();
@@ -63,7 +65,7 @@ TEST_F(PanelTest, CloseWithoutShutDownMinimisesGoogleEarthAndLetsItRun) {
   EXPECT_EQ(f.desktop.GetParent(earthRender), earthContainer);
 }
 
-TEST_F(PanelTest, GoogleEarthAlreadyGoneStillCompletesTheRelease) {
+TEST_F(ReleaseTest, GoogleEarthAlreadyGoneStillCompletesTheRelease) {
   LoadAndEmbed();
   f.earth.state.failing["GetMainHwnd"] =
       static_cast<std::int32_t>(0x800706BA);  // server unavailable
@@ -77,7 +79,7 @@ TEST_F(PanelTest, GoogleEarthAlreadyGoneStillCompletesTheRelease) {
   EXPECT_EQ(CurrentLastError().code, 0);
 }
 
-TEST_F(PanelTest, ProcessThatCannotBeOpenedIsLeftAlone) {
+TEST_F(ReleaseTest, ProcessThatCannotBeOpenedIsLeftAlone) {
   LoadAndEmbed();
   f.processes.processes.at(kEarthProcessId).openable = false;
   entry::CloseGE();
@@ -85,7 +87,7 @@ TEST_F(PanelTest, ProcessThatCannotBeOpenedIsLeftAlone) {
   EXPECT_EQ(GlobalPanel(), nullptr);
 }
 
-TEST_F(PanelTest, CloseDuringStartupEndsAConnectedGoogleEarth) {
+TEST_F(ReleaseTest, CloseDuringStartupEndsAConnectedGoogleEarth) {
   Load();
   f.timers.Tick();  // connected, nothing adopted yet
   entry::CloseGE();
@@ -93,7 +95,7 @@ TEST_F(PanelTest, CloseDuringStartupEndsAConnectedGoogleEarth) {
   EXPECT_FALSE(f.processes.processes.at(kEarthProcessId).running);
 }
 
-TEST_F(PanelTest, CloseAfterADroppedConnectionLeavesGoogleEarthAlone) {
+TEST_F(ReleaseTest, CloseAfterADroppedConnectionLeavesGoogleEarthAlone) {
   f.earth.state.mainWnd = kNoWindow;
   Load();
   f.timers.Tick();
@@ -103,7 +105,7 @@ TEST_F(PanelTest, CloseAfterADroppedConnectionLeavesGoogleEarthAlone) {
   EXPECT_EQ(f.earth.state.connections, 0);
 }
 
-TEST_F(PanelTest, CloseAfterFailedStartupLeavesGoogleEarthAlone) {
+TEST_F(ReleaseTest, CloseAfterFailedStartupLeavesGoogleEarthAlone) {
   f.earth.state.registered = false;
   Load();
   f.timers.Tick();
@@ -112,7 +114,7 @@ TEST_F(PanelTest, CloseAfterFailedStartupLeavesGoogleEarthAlone) {
   EXPECT_TRUE(f.processes.processes.at(kEarthProcessId).running);
 }
 
-TEST_F(PanelTest, HostDestroyingThePanelWindowReleasesAndClearsThePanel) {
+TEST_F(ReleaseTest, HostDestroyingThePanelWindowReleasesAndClearsThePanel) {
   LoadAndEmbed();
   f.panelWindows.HostDestroysPanelWindow();
   EXPECT_EQ(GlobalPanel(), nullptr);
@@ -127,7 +129,7 @@ TEST_F(PanelTest, HostDestroyingThePanelWindowReleasesAndClearsThePanel) {
   EXPECT_EQ(f.desktop.GetParent(earthRender), Panel().Handle());
 }
 
-TEST_F(PanelTest, HandingBackTwiceDoesNothingTheSecondTime) {
+TEST_F(ReleaseTest, HandingBackTwiceDoesNothingTheSecondTime) {
   LoadAndEmbed();
   Panel().CloseGE();
   EXPECT_FALSE(Panel().Embedded());
@@ -139,7 +141,7 @@ TEST_F(PanelTest, HandingBackTwiceDoesNothingTheSecondTime) {
 
 // Each failing window call is ignored on its own: the others still run, the
 // title goes back and the panel no longer claims the render window.
-TEST_F(PanelTest, FailedHandBackStepDoesNotSkipTheOthers) {
+TEST_F(ReleaseTest, FailedHandBackStepDoesNotSkipTheOthers) {
   LoadAndEmbed();
   const WindowHandle panel = Panel().Handle();
   for (const char* failing :
@@ -162,7 +164,7 @@ TEST_F(PanelTest, FailedHandBackStepDoesNotSkipTheOthers) {
   }
 }
 
-TEST_F(PanelTest, RestoreGoogleEarthShowsItsWindowAndTheWatchThreadLeavesItAlone) {
+TEST_F(ReleaseTest, RestoreGoogleEarthShowsItsWindowAndTheWatchThreadLeavesItAlone) {
   LoadAndEmbed();
   Panel().RestoreGoogleEarth();
   EXPECT_EQ(Panel().MainShowCmd(), 9);

@@ -29,6 +29,7 @@ struct SaveCase {
   // The folder created, when one is.
   std::string createdFolder;
 };
+ZGE_PRINTS_CASE_BY(SaveCase, what)
 
 class SaveFeatureTableTest : public OverlayTest, public ::testing::WithParamInterface<SaveCase> {
  protected:

@@ -46,7 +46,9 @@ class PictureTest : public PanelTest {
   }
 };
 
-TEST_F(PanelTest, TheBitmapTakesThePanelsSizeThenItsPictureEvenBeforeEmbedding) {
+using ScreenshotTest = PanelTest;
+
+TEST_F(ScreenshotTest, TheBitmapTakesThePanelsSizeThenItsPictureEvenBeforeEmbedding) {
   Load();
   f.panelWindows.Resize(640, 360);
   RecordingBitmap bitmap;
@@ -125,7 +127,7 @@ TEST_F(PictureTest, TheViewPlacemarkKeepsTheOldFileWhenAReadOrTheWriteFails) {
   EXPECT_EQ(f.files.files.at(kPlacemarkFile), "the user's earlier view");
 }
 
-TEST_F(PanelTest, NoViewPlacemarkBeforeGoogleEarthIsReadyOrWithoutACamera) {
+TEST_F(ScreenshotTest, NoViewPlacemarkBeforeGoogleEarthIsReadyOrWithoutACamera) {
   Load();
   EXPECT_FALSE(Panel().SaveKMLToFile(kPlacemarkFile));
   ASSERT_TRUE(f.timers.Tick());

@@ -2,6 +2,7 @@
 // and the cursor.
 #include "base/error.h"
 #include "base/last_error.h"
+#include "case_name.h"
 #include "panel_fixture.h"
 
 namespace zge::testing {
@@ -10,7 +11,9 @@ namespace {
 constexpr std::int32_t kBusy =
     static_cast<std::int32_t>(0x8001010A);  // RPC_E_SERVERCALL_RETRYLATER
 
-TEST_F(PanelTest, LoadGEArmsTheTimerWithoutTouchingGoogleEarth) {
+using StartupTest = PanelTest;
+
+TEST_F(StartupTest, LoadGEArmsTheTimerWithoutTouchingGoogleEarth) {
   Load();
   EXPECT_TRUE(TimerOn());
   EXPECT_EQ(Interval(), 500);
@@ -19,7 +22,7 @@ TEST_F(PanelTest, LoadGEArmsTheTimerWithoutTouchingGoogleEarth) {
   EXPECT_TRUE(loadedEvents.empty());
 }
 
-TEST_F(PanelTest, FirstTickConnectsAndRaisesNoEvent) {
+TEST_F(StartupTest, FirstTickConnectsAndRaisesNoEvent) {
   Load();
   f.timers.Tick();
   EXPECT_EQ(f.earth.state.connections, 1);
@@ -29,7 +32,7 @@ TEST_F(PanelTest, FirstTickConnectsAndRaisesNoEvent) {
   EXPECT_TRUE(loadedEvents.empty());
 }
 
-TEST_F(PanelTest, SecondTickAdoptsTheRenderWindowAndStopsTheTimer) {
+TEST_F(StartupTest, SecondTickAdoptsTheRenderWindowAndStopsTheTimer) {
   std::vector<std::string> events;
   Load();
   Panel().SetOnInit([&] { events.push_back("init"); });
@@ -47,7 +50,7 @@ TEST_F(PanelTest, SecondTickAdoptsTheRenderWindowAndStopsTheTimer) {
   EXPECT_EQ(events, (std::vector<std::string>{"init", "loaded"}));
 }
 
-TEST_F(PanelTest, MissingMainWindowDropsTheConnectionAndConnectsAnew) {
+TEST_F(StartupTest, MissingMainWindowDropsTheConnectionAndConnectsAnew) {
   f.earth.state.mainWnd = kNoWindow;
   Load();
   f.timers.Tick();  // connect
@@ -73,6 +76,7 @@ TEST_F(PanelTest, MissingMainWindowDropsTheConnectionAndConnectsAnew) {
 struct FailedQueryCase {
   const char* member;
 };
+ZGE_PRINTS_CASE_BY(FailedQueryCase, member)
 
 class FailedQueryTest : public PanelTest, public ::testing::WithParamInterface<FailedQueryCase> {};
 
@@ -116,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(Members, FailedQueryTest,
                                            FailedQueryCase{"GetRenderHwnd"}),
                          [](const auto& testInfo) { return std::string(testInfo.param.member); });
 
-TEST_F(PanelTest, UnregisteredGoogleEarthFailsOnceWithoutRetry) {
+TEST_F(StartupTest, UnregisteredGoogleEarthFailsOnceWithoutRetry) {
   f.earth.state.registered = false;
   Load();
   ClearLastError();
@@ -130,7 +134,7 @@ TEST_F(PanelTest, UnregisteredGoogleEarthFailsOnceWithoutRetry) {
   EXPECT_EQ(f.log.Count("Connect"), 1);
 }
 
-TEST_F(PanelTest, ConnectingRefusedInsideASentMessageIsTriedAgainLater) {
+TEST_F(StartupTest, ConnectingRefusedInsideASentMessageIsTriedAgainLater) {
   f.earth.state.registered = false;
   f.earth.state.connectError = codes::kInputSynchronousCall;
   Load();
@@ -147,7 +151,7 @@ TEST_F(PanelTest, ConnectingRefusedInsideASentMessageIsTriedAgainLater) {
   EXPECT_EQ(loadedEvents, std::vector<bool>{true});
 }
 
-TEST_F(PanelTest, ANewLoadGEAfterFailureStartsAgain) {
+TEST_F(StartupTest, ANewLoadGEAfterFailureStartsAgain) {
   f.earth.state.registered = false;
   Load();
   f.timers.Tick();
@@ -160,7 +164,7 @@ TEST_F(PanelTest, ANewLoadGEAfterFailureStartsAgain) {
   EXPECT_EQ(loadedEvents, (std::vector<bool>{false, true}));
 }
 
-TEST_F(PanelTest, RenderWindowNotYetThereKeepsTickingAtTheSameInterval) {
+TEST_F(StartupTest, RenderWindowNotYetThereKeepsTickingAtTheSameInterval) {
   f.earth.state.renderWnd = kNoWindow;
   int inits = 0;
   Load();
@@ -180,7 +184,7 @@ TEST_F(PanelTest, RenderWindowNotYetThereKeepsTickingAtTheSameInterval) {
   EXPECT_EQ(Panel().RenderTitle(), "Render View");
 }
 
-TEST_F(PanelTest, FailingInitHandlerCountsAsAFailedQuery) {
+TEST_F(StartupTest, FailingInitHandlerCountsAsAFailedQuery) {
   Load();
   Panel().SetOnInit([] { throw Error(codes::kFail, "host init failed"); });
   f.timers.Tick();
@@ -190,7 +194,7 @@ TEST_F(PanelTest, FailingInitHandlerCountsAsAFailedQuery) {
   EXPECT_EQ(loadedEvents, std::vector<bool>{true});
 }
 
-TEST_F(PanelTest, FailingLoadedHandlerFailsTheStartup) {
+TEST_F(StartupTest, FailingLoadedHandlerFailsTheStartup) {
   std::vector<bool> seen;
   Load();
   Panel().SetOnLoaded([&](bool loaded) {
@@ -206,7 +210,7 @@ TEST_F(PanelTest, FailingLoadedHandlerFailsTheStartup) {
   EXPECT_FALSE(Panel().HasApplication());
 }
 
-TEST_F(PanelTest, RenderWindowThatCannotBeReparentedIsRetried) {
+TEST_F(StartupTest, RenderWindowThatCannotBeReparentedIsRetried) {
   f.desktop.failing.insert("SetParent");
   Load();
   f.timers.Tick();
@@ -221,7 +225,7 @@ TEST_F(PanelTest, RenderWindowThatCannotBeReparentedIsRetried) {
   EXPECT_EQ(f.desktop.GetParent(earthRender), Panel().Handle());
 }
 
-TEST_F(PanelTest, StartupWithoutCallbackRunsSilently) {
+TEST_F(StartupTest, StartupWithoutCallbackRunsSilently) {
   ASSERT_TRUE(entry::LoadGE(f.ports, host, nullptr));
   f.timers.Tick();
   f.timers.Tick();

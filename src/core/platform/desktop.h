@@ -33,6 +33,9 @@ class Desktop {
   virtual bool SetFocus(WindowHandle window) = 0;
   // 0 when the window does not exist.
   virtual std::uint32_t GetWindowProcessId(WindowHandle window) = 0;
+  // Opens a web page in the user's browser; throws zge::Error when it
+  // cannot be started.
+  virtual void OpenWebPage(std::string_view url) = 0;
 };
 
 }  // namespace zge::platform

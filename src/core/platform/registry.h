@@ -34,8 +34,9 @@ class RegistryKey {
 class Registry {
  public:
   virtual ~Registry() = default;
-  // Opens an existing key with all access rights; null when it is missing
-  // or cannot be opened (no rights): nothing is read or written there.
+  // Opens an existing key to read and write its values; null when it is
+  // missing or cannot be opened so (no rights): nothing is read or written
+  // there.
   virtual std::unique_ptr<RegistryKey> OpenKey(std::string_view path) = 0;
   // Opens the key, creating it and its parents when missing.
   virtual std::unique_ptr<RegistryKey> CreateKey(std::string_view path) = 0;

@@ -13,61 +13,9 @@
 
 #include "support/handles.h"
 #include "zelkange.h"
+#include "zelkange_exports.h"
 
 namespace zge::test {
-
-// Every export, in the order of the export list.
-#define ZGE_FOR_EACH_EXPORT(X) \
-  X(LoadGE)                    \
-  X(SetOnLoadedGE)             \
-  X(SetShutDownGE)             \
-  X(CloseGE)                   \
-  X(OnMouseWheelM)             \
-  X(OnMouseWheelW)             \
-  X(SynchronizeView)           \
-  X(LoadWaypoint)              \
-  X(LoadLiveGPS)               \
-  X(HideWaypoint)              \
-  X(LoadRoute)                 \
-  X(LoadTrackLeg)              \
-  X(FeatureCount)              \
-  X(FeatureList)               \
-  X(SaveFeature)               \
-  X(SaveFeaturesKML)           \
-  X(LoadKMLData)               \
-  X(OpenKMLFile)               \
-  X(OpenFeaturesKML)           \
-  X(CameraPoint)               \
-  X(ViewBox)                   \
-  X(GEPanelXYtoLatLon)         \
-  X(CanvasGE)                  \
-  X(GetImageGE)                \
-  X(SaveImageGE)               \
-  X(HideAllLoadedKML)          \
-  X(ShowAllLoadedKML)          \
-  X(SetFeatureVisibility)      \
-  X(SetRotation)               \
-  X(ZgeGetLastError)           \
-  X(ZgeClearLastError)         \
-  X(ZgeIsViewReady)            \
-  X(ZgeRestoreGoogleEarth)     \
-  X(ZgeGetMajor)               \
-  X(ZgeGetMinor)               \
-  X(ZgeGetBuild)               \
-  X(ZgeGetApplicationType)     \
-  X(ZgeGetApplicationGE)       \
-  X(ZgeSetLayer)               \
-  X(ZgeReadRegistry)           \
-  X(ZgeLayerList)              \
-  X(ZgeSetOnInit)              \
-  X(ZgeGoGoogle)               \
-  X(ZgeStringListCount)        \
-  X(ZgeStringListItem)         \
-  X(ZgeStringListNumber)       \
-  X(ZgeMousePos)               \
-  X(ZgeGetEarthImage)          \
-  X(ZgeSaveKMLToFile)          \
-  X(ZgeVersion)
 
 class ZelkanGE {
  public:

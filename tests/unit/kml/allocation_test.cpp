@@ -33,6 +33,7 @@ struct DocumentCase {
   const char* what;
   std::u16string (*build)();
 };
+ZGE_PRINTS_CASE_BY(DocumentCase, what)
 
 class AllocationTest : public ::testing::TestWithParam<DocumentCase> {};
 

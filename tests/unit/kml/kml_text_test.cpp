@@ -21,6 +21,7 @@ struct NumberCase {
   double value;
   const char* text;
 };
+ZGE_PRINTS_CASE_BY(NumberCase, what)
 
 class FloatToStrTest : public ::testing::TestWithParam<NumberCase> {};
 
@@ -74,6 +75,7 @@ struct NotFiniteCase {
   const char* what;
   double value;
 };
+ZGE_PRINTS_CASE_BY(NotFiniteCase, what)
 
 class NotFiniteTest : public ::testing::TestWithParam<NotFiniteCase> {};
 
@@ -146,6 +148,7 @@ struct ColorCase {
   std::uint32_t color;
   const char* text;
 };
+ZGE_PRINTS_CASE_BY(ColorCase, what)
 
 class ColorTextTest : public ::testing::TestWithParam<ColorCase> {};
 
@@ -173,6 +176,7 @@ struct EscapeCase {
   std::u16string text;
   std::u16string escaped;
 };
+ZGE_PRINTS_CASE_BY(EscapeCase, what)
 
 class EscapeTest : public ::testing::TestWithParam<EscapeCase> {};
 
@@ -203,6 +207,7 @@ struct UncarriableCase {
   std::u16string text;
   const char* message;
 };
+ZGE_PRINTS_CASE_BY(UncarriableCase, what)
 
 class UncarriableTest : public ::testing::TestWithParam<UncarriableCase> {};
 

@@ -36,6 +36,7 @@ struct PositionCase {
   double longitude;
   const char16_t* tuple;
 };
+ZGE_PRINTS_CASE_BY(PositionCase, what)
 
 const PositionCase kPositions[] = {
     {"Greenwich", 51.5, -0.125, u"-0.125,51.5,0"},
@@ -141,6 +142,7 @@ struct ColorCase {
   std::uint32_t color;
   const char16_t* text;
 };
+ZGE_PRINTS_CASE_BY(ColorCase, what)
 
 class RouteColorTest : public ::testing::TestWithParam<ColorCase> {};
 
@@ -176,6 +178,7 @@ struct LegCase {
   TrackLeg leg;
   std::vector<std::u16string> values;  // index, visibility, colour, line, heading, boat tuple
 };
+ZGE_PRINTS_CASE_BY(LegCase, what)
 
 class TrackLegTest : public ::testing::TestWithParam<LegCase> {};
 
@@ -206,6 +209,7 @@ struct FailureCase {
   std::function<void()> build;
   const char* message;
 };
+ZGE_PRINTS_CASE_BY(FailureCase, what)
 
 class InvalidInputTest : public ::testing::TestWithParam<FailureCase> {};
 

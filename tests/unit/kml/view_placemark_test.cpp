@@ -19,6 +19,7 @@ struct NumberCase {
   const char* coordinate;
   const char* measure;
 };
+ZGE_PRINTS_CASE_BY(NumberCase, what)
 
 class NumberText : public ::testing::TestWithParam<NumberCase> {};
 
