@@ -12,9 +12,11 @@
 namespace standin {
 namespace {
 
-constexpr std::uint8_t kVersion = 1;
+// Version 1 lacks the harbour regions; both are read.
+constexpr std::uint8_t kVersion = 2;
 constexpr std::uint8_t kLandRings = 1;
 constexpr std::uint8_t kBorderLines = 2;
+constexpr std::uint8_t kHarbourRings = 3;
 
 [[noreturn]] void Damaged(const std::string& why) {
   throw Error(codes::kFail, "the coastline data is damaged: " + why);
@@ -120,7 +122,8 @@ Coastlines DecodeCoastlines(std::span<const std::byte> data) {
   for (const char expected : magic) {
     if (reader.Byte() != static_cast<std::uint8_t>(expected)) Damaged("it lacks its header");
   }
-  if (reader.Byte() != kVersion) Damaged("it has a version this program cannot read");
+  const std::uint8_t version = reader.Byte();
+  if (version < 1 || version > kVersion) Damaged("it has a version this program cannot read");
   const std::uint8_t layers = reader.Byte();
   Coastlines coastlines;
   for (std::uint8_t i = 0; i < layers; ++i) {
@@ -131,6 +134,15 @@ Coastlines DecodeCoastlines(std::span<const std::byte> data) {
     const double offsetX = reader.Double();
     const double offsetY = reader.Double();
     std::vector<GeoLine>* target = nullptr;
+    if (kind == kHarbourRings && detail == 1 && version >= 2) {
+      HarbourRegion& region = coastlines.harbours.emplace_back();
+      region.box.west = reader.Double();
+      region.box.south = reader.Double();
+      region.box.east = reader.Double();
+      region.box.north = reader.Double();
+      target = &region.land;
+    }
+    if (kind == kLandRings && detail == 10) target = &coastlines.fineLand;
     if (kind == kLandRings && detail == 50) target = &coastlines.land;
     if (kind == kLandRings && detail == 110) target = &coastlines.coarseLand;
     if (kind == kBorderLines && detail == 50) target = &coastlines.borders;

@@ -24,13 +24,23 @@ struct GeoLine {
   int pole = 0;
 };
 
+// The finest shoreline (GSHHG full resolution) of one region: closed
+// rings like the land's, those cut by the region's box closed along it, so
+// they are whole only for views that lie inside the box.
+struct HarbourRegion {
+  LatLonBox box;
+  std::vector<GeoLine> land;
+};
+
 struct Coastlines {
   // Closed rings (the first point repeated at the end), outer shores and
   // the shores of lakes and inland seas alike: inside an odd number of
   // rings is land.
   std::vector<GeoLine> land;        // 1:50m
   std::vector<GeoLine> coarseLand;  // 1:110m, for views of a whole side of the globe
+  std::vector<GeoLine> fineLand;    // 1:10m, for views of a coast
   std::vector<GeoLine> borders;     // 1:50m land borders between countries
+  std::vector<HarbourRegion> harbours;
 };
 
 // Throws standin::Error (E_FAIL) naming the fault when the data is damaged:

@@ -2,7 +2,9 @@
 // The automation objects change it; the view paints it. Portable.
 #pragma once
 
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <utility>
 
 #include "camera.h"
@@ -18,11 +20,37 @@ class EarthState {
   EarthState(const EarthState&) = delete;
   EarthState& operator=(const EarthState&) = delete;
 
+  using Clock = std::chrono::steady_clock;
+
+  // Where the camera is, or during a flight where it is going: what
+  // GetCamera reports, so that a client's read-modify-write stays exact.
   [[nodiscard]] const CameraState& Camera() const { return camera_; }
-  // Expects a camera already checked by NormalizeCamera.
+  // A jump; it ends any flight. Expects a camera already checked by NormalizeCamera.
   void SetCamera(const CameraState& camera) {
     camera_ = camera;
+    flight_.reset();
     Changed();
+  }
+  // A flight from what the screen shows now to `camera`.
+  void FlyTo(const CameraState& camera, double seconds, Clock::time_point now = Clock::now()) {
+    flight_.emplace(ShownCamera(now), camera, seconds);
+    flightStart_ = now;
+    camera_ = camera;
+    Changed();
+  }
+  // The camera the screen shows at `now`: the flight's camera then, else Camera().
+  [[nodiscard]] CameraState ShownCamera(Clock::time_point now = Clock::now()) const {
+    if (!flight_) return camera_;
+    return flight_->At(std::chrono::duration<double>(now - flightStart_).count());
+  }
+  // True while a flight is on, and once more after it has ended, so that
+  // the frame after the last one shows its end.
+  [[nodiscard]] bool TakeFlightFrame(Clock::time_point now = Clock::now()) {
+    if (!flight_) return false;
+    if (std::chrono::duration<double>(now - flightStart_).count() >= flight_->Seconds()) {
+      flight_.reset();
+    }
+    return true;
   }
 
   [[nodiscard]] double AutoPilotSpeed() const { return autoPilotSpeed_; }
@@ -46,6 +74,8 @@ class EarthState {
   }
 
   CameraState camera_;
+  std::optional<CameraFlight> flight_;
+  Clock::time_point flightStart_;
   double autoPilotSpeed_ = 1.0;
   double elevationExaggeration_ = 1.0;
   FeatureTree features_;

@@ -5,6 +5,7 @@
 
 #include "coastlines.h"
 #include "surface_image.h"
+#include "surface_painter.h"
 
 namespace standin {
 
@@ -14,5 +15,8 @@ namespace standin {
 // (WIC decodes the image).
 [[nodiscard]] const Coastlines* EmbeddedCoastlines();
 [[nodiscard]] const SurfaceImage* EmbeddedSurface();
+// The surface's colours split at the 1:50m coast (made from both above on
+// first use, about a tenth of a second).
+[[nodiscard]] const SurfaceColours* EmbeddedSurfaceColours();
 
 }  // namespace standin

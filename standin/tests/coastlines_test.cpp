@@ -150,7 +150,7 @@ STANDIN_TEST(DamagedCoastlineDataIsRefused) {
     std::vector<std::byte> bytes;
   } kCases[] = {
       {"another header", with([](auto& b) { b[0] = std::byte{'X'}; })},
-      {"a later version", with([](auto& b) { b[4] = std::byte{2}; })},
+      {"a later version", with([](auto& b) { b[4] = std::byte{3}; })},
       {"an unknown layer", with([](auto& b) { b[6] = std::byte{7}; })},
       {"cut short", with([](auto& b) { b.resize(b.size() - 3); })},
       {"bytes left over", with([](auto& b) { b.push_back(std::byte{0}); })},
