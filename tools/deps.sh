@@ -9,6 +9,7 @@ readonly required=(
   cmake ninja-build g++
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libz-mingw-w64-dev xplanet-images
+  libjpeg-dev
   clang clang-tidy clang-format libclang-rt-14-dev libexpat1-dev python3
   llvm lld
 )

@@ -35,56 +35,17 @@ bool MayShow(const LatLonBox& view, const LatLonBox& line) {
   return false;
 }
 
-// The shoreline for a view: the detail its pixels can show. Coarser
-// rings at a finer scale only cost time; finer ones at a coarser scale
-// would blur into the line.
-constexpr double kCoarseShoreMetresPerPixel = 10'000.0;  // 1:110m above
-constexpr double kFineShoreMetresPerPixel = 1'500.0;     // 1:10m below
-constexpr double kHarbourMetresPerPixel = 400.0;         // GSHHG full below, where there is one
-
 void SayOnce(std::atomic_flag& said, const wchar_t* text) {
   if (!said.test_and_set()) OutputDebugStringW(text);
 }
 
-// The shores a view is drawn with: rings of the detail its pixels show,
-// and inside a harbour region's box that region's finer ones.
-struct Shores {
-  const std::vector<GeoLine>* rings = nullptr;
-  const HarbourRegion* harbour = nullptr;
-  LatLonBox harbourPart;  // the part of the view inside the harbour region
-};
-
-std::optional<LatLonBox> Overlap(const LatLonBox& a, const LatLonBox& b) {
-  if (a.west > a.east || b.west > b.east) return std::nullopt;  // across the date line
-  const LatLonBox both{std::min(a.north, b.north), std::max(a.south, b.south),
-                       std::min(a.east, b.east), std::max(a.west, b.west)};
-  if (both.north <= both.south || both.east <= both.west) return std::nullopt;
-  return both;
-}
-
-Shores ShoresFor(const GlobeView& view, const Coastlines& coastlines) {
-  const double metres = view.FocusPixelMetres();
-  Shores shores;
-  if (metres > kCoarseShoreMetresPerPixel) {
-    shores.rings = &coastlines.coarseLand;
-  } else if (metres > kFineShoreMetresPerPixel || coastlines.fineLand.empty()) {
-    shores.rings = &coastlines.land;
-  } else {
-    shores.rings = &coastlines.fineLand;
-  }
-  if (metres > kHarbourMetresPerPixel) return shores;
-  const LatLonBox shown = view.Extents();
-  for (const HarbourRegion& region : coastlines.harbours) {
-    if (const auto part = Overlap(region.box, shown)) {
-      shores.harbour = &region;
-      shores.harbourPart = *part;
-      return shores;
-    }
-  }
+void SayIfNoHarbour(const Shores& shores) {
   static std::atomic_flag said;
-  SayOnce(said,
-          L"EarthStandIn: no harbour shoreline for this view; the 1:10m coast is drawn instead\n");
-  return shores;
+  if (shores.harbourMissing) {
+    SayOnce(
+        said,
+        L"EarthStandIn: no harbour shoreline for this view; the 1:10m coast is drawn instead\n");
+  }
 }
 
 bool Inside(const LatLonBox& box, const GeoPoint& point) {
@@ -367,24 +328,12 @@ std::span<const std::uint32_t> GlobeImage::Pixels() const {
 }
 
 void GlobeImage::PaintSurface(const GlobeView& view, const GlobeScene& scene) {
-  const Coastlines* coastlines = EmbeddedCoastlines();
-  SurfaceLayers layers;
-  layers.imagery = scene.terrain ? EmbeddedSurface() : nullptr;
-  layers.colours = scene.terrain ? EmbeddedSurfaceColours() : nullptr;
-  layers.ocean = scene.ocean;
-  std::optional<LandMask> land;
-  std::optional<LandMask> detail;
-  if (coastlines) {
-    const Shores shores = ShoresFor(view, *coastlines);
-    land.emplace(LandMaskForView(view, *shores.rings));
-    layers.land = &*land;
-    if (shores.harbour) {
-      detail.emplace(LandMaskForView(view, shores.harbourPart, shores.harbour->land));
-      layers.detail = &*detail;
-      layers.detailBox = shores.harbourPart;
-    }
-  }
-  standin::PaintSurface(view, layers, {bits_, Pixels().size()}, threads_);
+  SurfaceSources sources;
+  sources.coastlines = EmbeddedCoastlines();
+  sources.imagery = scene.terrain ? EmbeddedSurface() : nullptr;
+  sources.colours = scene.terrain ? EmbeddedSurfaceColours() : nullptr;
+  sources.ocean = scene.ocean;
+  SayIfNoHarbour(PaintFrameSurface(view, sources, {bits_, Pixels().size()}, threads_));
 }
 
 void GlobeImage::PaintOverlay(const GlobeView& view, const GlobeScene& scene) {

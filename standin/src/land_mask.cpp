@@ -14,6 +14,29 @@ constexpr double kWorldCopies[] = {-720.0, -360.0, 0.0, 360.0, 720.0};
 // The largest side of a mask: 4096 x 4096 cells are 2 MiB.
 constexpr int kLargestSide = 4096;
 
+// The shoreline for a view: the detail its pixels can show. Coarser
+// rings at a finer scale only cost time; finer ones at a coarser scale
+// would blur into the line.
+constexpr double kCoarseShoreMetresPerPixel = 10'000.0;  // 1:110m above
+constexpr double kFineShoreMetresPerPixel = 1'500.0;     // 1:10m below
+constexpr double kHarbourMetresPerPixel = 400.0;         // GSHHG full below, where there is one
+
+// Sets bits [from, to) of a row, a word at a time.
+void SetBits(std::uint64_t* bits, int from, int to) {
+  const int firstWord = from / 64;
+  const int lastWord = (to - 1) / 64;
+  const std::uint64_t all = ~std::uint64_t{0};
+  const std::uint64_t head = all << (from % 64);
+  const std::uint64_t tail = all >> (63 - (to - 1) % 64);
+  if (firstWord == lastWord) {
+    bits[firstWord] |= head & tail;
+    return;
+  }
+  bits[firstWord] |= head;
+  for (int word = firstWord + 1; word < lastWord; ++word) bits[word] = all;
+  bits[lastWord] |= tail;
+}
+
 }  // namespace
 
 LandMask::LandMask(const LatLonBox& box, int width, int height, const std::vector<GeoLine>& rings)
@@ -77,7 +100,7 @@ void LandMask::Fill(const std::vector<GeoLine>& rings) {
       // Cells whose centre x + 0.5 lies in [xs[i], xs[i + 1]).
       const int from = std::max(0, static_cast<int>(std::ceil(xs[i] - 0.5)));
       const int to = std::min(width_, static_cast<int>(std::ceil(xs[i + 1] - 0.5)));
-      for (int x = from; x < to; ++x) bits[x / 64] |= std::uint64_t{1} << (x % 64);
+      if (from < to) SetBits(bits, from, to);
     }
   }
 }
@@ -100,6 +123,40 @@ LandMask LandMaskForView(const GlobeView& view, const LatLonBox& box,
   };
   return LandMask(box, cells((east - box.west) * lonShrink / degreesPerCell),
                   cells((box.north - box.south) / degreesPerCell), rings);
+}
+
+std::optional<LatLonBox> Overlap(const LatLonBox& a, const LatLonBox& b) {
+  if (a.west > a.east || b.west > b.east) return std::nullopt;
+  const LatLonBox both{std::min(a.north, b.north), std::max(a.south, b.south),
+                       std::min(a.east, b.east), std::max(a.west, b.west)};
+  if (both.north <= both.south || both.east <= both.west) return std::nullopt;
+  return both;
+}
+
+Shores ShoresFor(const GlobeView& view, const Coastlines& coastlines) {
+  return ShoresFor(view, view.Extents(), coastlines);
+}
+
+Shores ShoresFor(const GlobeView& view, const LatLonBox& shown, const Coastlines& coastlines) {
+  const double metres = view.FocusPixelMetres();
+  Shores shores;
+  if (metres > kCoarseShoreMetresPerPixel) {
+    shores.rings = &coastlines.coarseLand;
+  } else if (metres > kFineShoreMetresPerPixel || coastlines.fineLand.empty()) {
+    shores.rings = &coastlines.land;
+  } else {
+    shores.rings = &coastlines.fineLand;
+  }
+  if (metres > kHarbourMetresPerPixel) return shores;
+  for (const HarbourRegion& region : coastlines.harbours) {
+    if (const auto part = Overlap(region.box, shown)) {
+      shores.harbour = &region;
+      shores.harbourPart = *part;
+      return shores;
+    }
+  }
+  shores.harbourMissing = true;
+  return shores;
 }
 
 }  // namespace standin

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "coastlines.h"
@@ -57,5 +58,24 @@ class LandMask {
                                        double oversample = 2.0);
 [[nodiscard]] LandMask LandMaskForView(const GlobeView& view, const LatLonBox& box,
                                        const std::vector<GeoLine>& rings, double oversample = 2.0);
+
+// The shores a view is drawn with: rings of the detail its pixels show
+// (1:110m, 1:50m or 1:10m), and inside a harbour region's box that
+// region's finer ones.
+struct Shores {
+  const std::vector<GeoLine>* rings = nullptr;
+  const HarbourRegion* harbour = nullptr;
+  LatLonBox harbourPart;  // the part of the view inside the harbour region
+  // The view is close enough for a harbour shoreline, but none covers it.
+  bool harbourMissing = false;
+};
+
+[[nodiscard]] Shores ShoresFor(const GlobeView& view, const Coastlines& coastlines);
+// The same for a view whose Extents() are known.
+[[nodiscard]] Shores ShoresFor(const GlobeView& view, const LatLonBox& shown,
+                               const Coastlines& coastlines);
+
+// The part two boxes share; nullopt when none, or when one crosses the date line.
+[[nodiscard]] std::optional<LatLonBox> Overlap(const LatLonBox& a, const LatLonBox& b);
 
 }  // namespace standin

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -333,6 +334,30 @@ void PaintSurface(const GlobeView& view, const SurfaceLayers& layers,
   painter.PaintBands(0, threads);
   for (int band = started; band < threads; ++band) painter.PaintBands(band, threads);
   // The helpers join as they go out of scope.
+}
+
+Shores PaintFrameSurface(const GlobeView& view, const SurfaceSources& sources,
+                         std::span<std::uint32_t> pixels, int threads) {
+  SurfaceLayers layers;
+  layers.imagery = sources.imagery;
+  layers.colours = sources.imagery ? sources.colours : nullptr;
+  layers.ocean = sources.ocean;
+  Shores shores;
+  std::optional<LandMask> land;
+  std::optional<LandMask> detail;
+  if (sources.coastlines) {
+    const LatLonBox shown = view.Extents();
+    shores = ShoresFor(view, shown, *sources.coastlines);
+    land.emplace(LandMaskForView(view, shown, *shores.rings));
+    layers.land = &*land;
+    if (shores.harbour) {
+      detail.emplace(LandMaskForView(view, shores.harbourPart, shores.harbour->land));
+      layers.detail = &*detail;
+      layers.detailBox = shores.harbourPart;
+    }
+  }
+  PaintSurface(view, layers, pixels, threads);
+  return shores;
 }
 
 }  // namespace standin

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 
+#include "coastlines.h"
 #include "globe_view.h"
 #include "land_mask.h"
 #include "surface_image.h"
@@ -48,5 +49,18 @@ struct SurfaceLayers {
 // 0 takes every core. The picture does not depend on the thread count.
 void PaintSurface(const GlobeView& view, const SurfaceLayers& layers,
                   std::span<std::uint32_t> pixels, int threads = 0);
+
+// Everything a frame's surface is painted from; any may be missing.
+struct SurfaceSources {
+  const Coastlines* coastlines = nullptr;
+  const SurfaceImage* imagery = nullptr;  // nullptr: the flat map (the Terrain layer off)
+  const SurfaceColours* colours = nullptr;
+  bool ocean = true;
+};
+
+// One frame's surface: the land masks the view needs (ShoresFor), then the
+// pixels. Returns the shores used.
+Shores PaintFrameSurface(const GlobeView& view, const SurfaceSources& sources,
+                         std::span<std::uint32_t> pixels, int threads = 0);
 
 }  // namespace standin
