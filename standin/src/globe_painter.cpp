@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <mutex>
 #include <numbers>
 #include <optional>
 #include <string>
@@ -103,6 +104,53 @@ constexpr std::array kCities = {
     City{L"Madrid", 40.4168, -3.7038},
     City{L"Lisbon", 38.7223, -9.1393},
 };
+
+// The newest surface painted, with what it was painted from: a frame whose
+// camera, size and layers have not changed (only the features have) copies
+// it instead of painting it again. One frame's pixels at most.
+class SurfaceCache {
+ public:
+  struct Key {
+    CameraState camera;
+    int width = 0;
+    int height = 0;
+    bool terrain = false;
+    bool ocean = false;
+    int threads = 0;  // tests compare counts: each paints afresh
+
+    bool operator==(const Key& other) const {
+      const CameraState& a = camera;
+      const CameraState& b = other.camera;
+      return a.latitude == b.latitude && a.longitude == b.longitude && a.range == b.range &&
+             a.tilt == b.tilt && a.azimuth == b.azimuth && width == other.width &&
+             height == other.height && terrain == other.terrain && ocean == other.ocean &&
+             threads == other.threads;
+    }
+  };
+
+  bool CopyTo(const Key& key, std::span<std::uint32_t> pixels) {
+    const std::lock_guard lock(mutex_);
+    if (!key_ || !(*key_ == key) || pixels_.size() != pixels.size()) return false;
+    std::copy(pixels_.begin(), pixels_.end(), pixels.begin());
+    return true;
+  }
+
+  void Keep(const Key& key, std::span<const std::uint32_t> pixels) {
+    const std::lock_guard lock(mutex_);
+    key_ = key;
+    pixels_.assign(pixels.begin(), pixels.end());
+  }
+
+ private:
+  std::mutex mutex_;
+  std::optional<Key> key_;
+  std::vector<std::uint32_t> pixels_;
+};
+
+SurfaceCache& LatestSurface() {
+  static SurfaceCache cache;
+  return cache;
+}
 
 // A place name's box: right of its dot, else left, above or below it.
 std::optional<LabelBox> PlaceLabel(LabelLayout& layout, int x, int y, SIZE text) {
@@ -328,12 +376,16 @@ std::span<const std::uint32_t> GlobeImage::Pixels() const {
 }
 
 void GlobeImage::PaintSurface(const GlobeView& view, const GlobeScene& scene) {
+  const SurfaceCache::Key key{scene.camera, width_, height_, scene.terrain, scene.ocean, threads_};
+  const std::span<std::uint32_t> pixels(bits_, Pixels().size());
+  if (LatestSurface().CopyTo(key, pixels)) return;
   SurfaceSources sources;
   sources.coastlines = EmbeddedCoastlines();
   sources.imagery = scene.terrain ? EmbeddedSurface() : nullptr;
   sources.colours = scene.terrain ? EmbeddedSurfaceColours() : nullptr;
   sources.ocean = scene.ocean;
-  SayIfNoHarbour(PaintFrameSurface(view, sources, {bits_, Pixels().size()}, threads_));
+  SayIfNoHarbour(PaintFrameSurface(view, sources, pixels, threads_));
+  LatestSurface().Keep(key, pixels);
 }
 
 void GlobeImage::PaintOverlay(const GlobeView& view, const GlobeScene& scene) {
