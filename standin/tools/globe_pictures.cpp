@@ -1,23 +1,42 @@
 // Writes the showcase views (showcase_scenes.h), as the stand-in paints
 // them, as PNG pictures for a person to look at, and says how long each
-// took to paint:
-//   EarthStandInPictures.exe <folder> [width height]
+// took to paint; with /More also views between their ranges:
+//   EarthStandInPictures.exe <folder> [width height] [/More]
 #include <windows.h>
 
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "com_types.h"
 #include "globe_painter.h"
 #include "screenshot.h"
 #include "showcase_scenes.h"
 
+namespace {
+
+// Between the showcase ranges, and where shores are hard: a harbour
+// region's edge, a coast with no harbour shoreline, the date line.
+const standin::ShowcaseScene kMoreViews[] = {
+    {"malta-50km", standin::ShowcaseCamera(35.93, 14.38, 50e3)},
+    {"malta-200km", standin::ShowcaseCamera(36.3, 14.5, 200e3)},
+    {"messina-30km-tilt45", standin::ShowcaseCamera(38.2, 15.6, 30e3, 45, 20)},
+    {"gibraltar-20km", standin::ShowcaseCamera(36.1, -5.4, 20e3)},
+    {"bering-300km", standin::ShowcaseCamera(65.8, -169.5, 300e3)},
+    {"horizon", standin::ShowcaseCamera(50, -3, 200e3, 88, 90)},
+};
+
+}  // namespace
+
 int wmain(int argc, wchar_t** argv) {
+  const bool more = argc > 2 && std::wstring(argv[argc - 1]) == L"/More";
+  if (more) --argc;
   if (argc != 2 && argc != 4) {
-    std::wcerr << L"usage: EarthStandInPictures <folder> [width height]\n";
+    std::wcerr << L"usage: EarthStandInPictures <folder> [width height] [/More]\n";
     return 2;
   }
   try {
@@ -26,7 +45,10 @@ int wmain(int argc, wchar_t** argv) {
     const int width = argc == 4 ? std::wcstol(argv[2], nullptr, 10) : 800;
     const int height = argc == 4 ? std::wcstol(argv[3], nullptr, 10) : 600;
     std::filesystem::create_directories(folder);
-    for (const standin::ShowcaseScene& showcase : standin::ShowcaseScenes()) {
+    std::vector<standin::ShowcaseScene> views(standin::ShowcaseScenes().begin(),
+                                              standin::ShowcaseScenes().end());
+    if (more) views.insert(views.end(), std::begin(kMoreViews), std::end(kMoreViews));
+    for (const standin::ShowcaseScene& showcase : views) {
       standin::GlobeScene scene;
       scene.camera = showcase.camera;
       const auto start = GetTickCount64();
