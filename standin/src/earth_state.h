@@ -31,10 +31,16 @@ class EarthState {
     flight_.reset();
     Changed();
   }
+  // Off: FlyTo jumps.
+  void SetFlights(bool on) { flights_ = on; }
   // A flight from what the screen shows now to `camera`.
   void FlyTo(const CameraState& camera, double seconds, Clock::time_point now = Clock::now()) {
-    flight_.emplace(ShownCamera(now), camera, seconds);
-    flightStart_ = now;
+    if (flights_) {
+      flight_.emplace(ShownCamera(now), camera, seconds);
+      flightStart_ = now;
+    } else {
+      flight_.reset();
+    }
     camera_ = camera;
     Changed();
   }
@@ -76,6 +82,7 @@ class EarthState {
   CameraState camera_;
   std::optional<CameraFlight> flight_;
   Clock::time_point flightStart_;
+  bool flights_ = true;
   double autoPilotSpeed_ = 1.0;
   double elevationExaggeration_ = 1.0;
   FeatureTree features_;

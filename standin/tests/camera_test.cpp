@@ -134,4 +134,10 @@ STANDIN_TEST(FlightsArriveInTheirTimeAndNeverOvershoot) {
   EXPECT_TRUE(state.TakeFlightFrame(at(seconds)));
   EXPECT_FALSE(state.TakeFlightFrame(at(seconds + 1)));
   EXPECT_EQ(state.ShownCamera().range, to.range);
+
+  // With flights off (scripted clients) a move arrives at once.
+  state.SetFlights(false);
+  state.FlyTo(from, seconds, start);
+  EXPECT_EQ(state.ShownCamera(at(seconds / 2)).latitude, from.latitude);
+  EXPECT_FALSE(state.TakeFlightFrame(at(seconds / 2)));
 }
