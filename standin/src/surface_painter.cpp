@@ -81,6 +81,7 @@ class Painter {
               (-0.45 * right.y + 0.55 * up.y - 0.70 * forward.y) / length,
               (-0.45 * right.z + 0.55 * up.z - 0.70 * forward.z) / length};
     if (layers.imagery) atlas_ = static_cast<float>(AtlasWeight(view, *layers.imagery));
+    nearlyFlat_ = view.Camera().range < kNearlyFlatRangeMetres;
   }
 
   // Rows band, band + bands, ... in bands of kBandRows.
@@ -98,6 +99,7 @@ class Painter {
   // poles: places are found exactly every kSpan pixels and in between
   // interpolated, which is far below a pixel's error there.
   static constexpr int kSpan = 8;
+  static constexpr double kNearlyFlatRangeMetres = 300e3;
 
   void PaintRow(int y) const {
     const int width = view_.Width();
@@ -141,8 +143,12 @@ class Painter {
     return layers_.land->IsLand(latitude, longitude);
   }
 
-  static bool Smooth(const Sample& s) {
-    return s.hit && s.facing > 0.35F && std::abs(s.latitude) < 80.0;
+  // Away from the globe's rim, or close enough that the ground is as good
+  // as flat (a row of pixels then meets the ground along a straight line,
+  // evenly, however grazing the view).
+  [[nodiscard]] bool Smooth(const Sample& s) const {
+    return s.hit && (s.facing > 0.35F || (nearlyFlat_ && s.facing > 0.02F)) &&
+           std::abs(s.latitude) < 80.0;
   }
 
   [[nodiscard]] Sample Exact(int x, int y) const {
@@ -211,6 +217,7 @@ class Painter {
   std::span<std::uint32_t> pixels_;
   Vec3 light_;
   float atlas_ = 0;
+  bool nearlyFlat_ = false;
 };
 
 // Every cell of the imagery that is wholly land or wholly sea at a finer
