@@ -95,13 +95,16 @@ double FlightSeconds(const CameraState& from, const CameraState& to, double spee
   return std::min(seconds, 8.0);
 }
 
-CameraFlight::CameraFlight(const CameraState& from, const CameraState& to, double seconds)
-    : from_(from), to_(to), seconds_(std::max(seconds, 0.0)) {}
+CameraFlight::CameraFlight(const CameraState& from, const CameraState& to, double seconds,
+                           bool underWay)
+    : from_(from), to_(to), seconds_(std::max(seconds, 0.0)), underWay_(underWay) {}
 
 CameraState CameraFlight::At(double elapsed) const {
   if (!(elapsed < seconds_)) return to_;
   const double linear = std::clamp(elapsed / seconds_, 0.0, 1.0);
-  const double t = linear * linear * (3.0 - 2.0 * linear);
+  // Smoothstep, or its second half stretched (ease out only) when under way.
+  const double t =
+      underWay_ ? 1.0 - (1.0 - linear) * (1.0 - linear) : linear * linear * (3.0 - 2.0 * linear);
   CameraState camera = to_;
   // The focus along the great circle (spherical interpolation).
   const Unit a = UnitAt(from_.latitude, from_.longitude);

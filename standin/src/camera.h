@@ -42,9 +42,12 @@ void CheckSpeed(double speed);
 // A smooth flight between two cameras: the focus along the great circle,
 // the range in equal ratios, tilt and heading the shorter way, all eased
 // in and out together, so each moves only towards its end and stops there.
+// A flight that takes over from one under way (a client following a moving
+// boat) starts at speed instead of easing in again.
 class CameraFlight {
  public:
-  CameraFlight(const CameraState& from, const CameraState& to, double seconds);
+  CameraFlight(const CameraState& from, const CameraState& to, double seconds,
+               bool underWay = false);
   [[nodiscard]] double Seconds() const { return seconds_; }
   [[nodiscard]] const CameraState& End() const { return to_; }
   // The camera `elapsed` seconds after the start: the end from Seconds() on.
@@ -54,6 +57,7 @@ class CameraFlight {
   CameraState from_;
   CameraState to_;
   double seconds_;
+  bool underWay_;
 };
 
 }  // namespace standin

@@ -35,11 +35,13 @@ class EarthState {
   void SetFlights(bool on) { flights_ = on; }
   // A flight from what the screen shows now to `camera`.
   void FlyTo(const CameraState& camera, double seconds, Clock::time_point now = Clock::now()) {
-    if (flights_) {
-      flight_.emplace(ShownCamera(now), camera, seconds);
+    const CameraState shown = ShownCamera(now);
+    const bool underWay = flight_ && TimeInFlight(now) < flight_->Seconds();
+    if (flights_ && !SameView(shown, camera)) {
+      flight_.emplace(shown, camera, seconds, underWay);
       flightStart_ = now;
     } else {
-      flight_.reset();
+      flight_.reset();  // already there, or flights off: at once
     }
     camera_ = camera;
     Changed();
@@ -47,13 +49,13 @@ class EarthState {
   // The camera the screen shows at `now`: the flight's camera then, else Camera().
   [[nodiscard]] CameraState ShownCamera(Clock::time_point now = Clock::now()) const {
     if (!flight_) return camera_;
-    return flight_->At(std::chrono::duration<double>(now - flightStart_).count());
+    return flight_->At(TimeInFlight(now));
   }
   // True while a flight is on, and once more after it has ended, so that
   // the frame after the last one shows its end.
   [[nodiscard]] bool TakeFlightFrame(Clock::time_point now = Clock::now()) {
     if (!flight_) return false;
-    if (std::chrono::duration<double>(now - flightStart_).count() >= flight_->Seconds()) {
+    if (TimeInFlight(now) >= flight_->Seconds()) {
       flight_.reset();
     }
     return true;
@@ -75,6 +77,14 @@ class EarthState {
   void SetOnChanged(std::function<void()> onChanged) { onChanged_ = std::move(onChanged); }
 
  private:
+  [[nodiscard]] double TimeInFlight(Clock::time_point now) const {
+    return std::chrono::duration<double>(now - flightStart_).count();
+  }
+  static bool SameView(const CameraState& a, const CameraState& b) {
+    return a.latitude == b.latitude && a.longitude == b.longitude && a.range == b.range &&
+           a.tilt == b.tilt && a.azimuth == b.azimuth && a.altitude == b.altitude;
+  }
+
   void Changed() const {
     if (onChanged_) onChanged_();
   }

@@ -98,25 +98,28 @@ STANDIN_TEST(FlightsArriveInTheirTimeAndNeverOvershoot) {
   EXPECT_NEAR(FlightSeconds(from, from, 3.0), 2.0 / 3.0, 1e-9);
   EXPECT_EQ(FlightSeconds(from, to, 0.01), 8.0);
 
-  const CameraFlight flight(from, to, seconds);
-  CameraState before = flight.At(0);
-  EXPECT_NEAR(before.latitude, from.latitude, 1e-9);
-  EXPECT_NEAR(before.range, from.range, 1e-6);
-  for (int i = 1; i <= 100; ++i) {
-    const CameraState now = flight.At(seconds * i / 100.0);
-    EXPECT_LE(GroundDegrees(now, to), GroundDegrees(before, to) + 1e-9) << i;
-    EXPECT_TRUE(now.range >= before.range && now.range <= to.range) << i;
-    EXPECT_TRUE(now.tilt >= before.tilt && now.tilt <= to.tilt) << i;
-    // The heading turns the short way, through south (170 -> 180 -> -150).
-    const double turned = std::fmod(now.azimuth - from.azimuth + 360.0, 360.0);
-    EXPECT_LE(turned, 40.0 + 1e-9) << i;
-    before = now;
+  // Eased in and out, and taking over from a flight under way.
+  for (const bool underWay : {false, true}) {
+    const CameraFlight flight(from, to, seconds, underWay);
+    CameraState before = flight.At(0);
+    EXPECT_NEAR(before.latitude, from.latitude, 1e-9);
+    EXPECT_NEAR(before.range, from.range, 1e-6);
+    for (int i = 1; i <= 100; ++i) {
+      const CameraState now = flight.At(seconds * i / 100.0);
+      EXPECT_LE(GroundDegrees(now, to), GroundDegrees(before, to) + 1e-9) << i << " " << underWay;
+      EXPECT_TRUE(now.range >= before.range && now.range <= to.range) << i;
+      EXPECT_TRUE(now.tilt >= before.tilt && now.tilt <= to.tilt) << i;
+      // The heading turns the short way, through south (170 -> 180 -> -150).
+      const double turned = std::fmod(now.azimuth - from.azimuth + 360.0, 360.0);
+      EXPECT_LE(turned, 40.0 + 1e-9) << i;
+      before = now;
+    }
+    const CameraState end = flight.At(seconds);
+    EXPECT_EQ(end.latitude, to.latitude);
+    EXPECT_EQ(end.longitude, to.longitude);
+    EXPECT_EQ(end.range, to.range);
+    EXPECT_EQ(end.azimuth, to.azimuth);
   }
-  const CameraState end = flight.At(seconds);
-  EXPECT_EQ(end.latitude, to.latitude);
-  EXPECT_EQ(end.longitude, to.longitude);
-  EXPECT_EQ(end.range, to.range);
-  EXPECT_EQ(end.azimuth, to.azimuth);
 
   // GetCamera answers the flight's end at once; the screen arrives in time,
   // and the frame after the end is painted once more.
