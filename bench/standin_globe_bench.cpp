@@ -59,17 +59,18 @@ SurfaceImage DecodeJpeg(const char* path) {
   return SurfaceImage(width, height, std::move(pixels));
 }
 
-Coastlines ReadCoastlines(const char* path) {
+Coastlines ReadCoastlines(const char* path, CoastLayers layers) {
   std::ifstream file(path, std::ios::binary);
   const std::vector<char> chars((std::istreambuf_iterator<char>(file)),
                                 std::istreambuf_iterator<char>());
   if (chars.empty()) throw std::runtime_error(std::string("cannot read ") + path);
-  return DecodeCoastlines(
-      std::span(reinterpret_cast<const std::byte*>(chars.data()), chars.size()));
+  return DecodeCoastlines(std::span(reinterpret_cast<const std::byte*>(chars.data()), chars.size()),
+                          layers);
 }
 
 struct Data {
-  Coastlines coastlines = ReadCoastlines(STANDIN_COASTLINES_BIN);
+  Coastlines coastlines = ReadCoastlines(STANDIN_COASTLINES_BIN, CoastLayers::kWorld);
+  Coastlines coasts = ReadCoastlines(STANDIN_COASTLINES_BIN, CoastLayers::kCoasts);
   SurfaceImage imagery = DecodeJpeg(STANDIN_EARTH_JPG);
   SurfaceColours colours{imagery, coastlines.land};
 };
@@ -102,6 +103,7 @@ void Frame(benchmark::State& state, const CameraState& camera, int width, int he
   const Data& data = TheData();
   SurfaceSources sources;
   sources.coastlines = &data.coastlines;
+  sources.coasts = &data.coasts;
   sources.imagery = &data.imagery;
   sources.colours = &data.colours;
   std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);

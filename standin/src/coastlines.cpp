@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "error.h"
 #include "result_codes.h"
@@ -116,7 +117,7 @@ GeoLine ReadLine(Reader& reader, double scaleX, double scaleY, double offsetX, d
 
 }  // namespace
 
-Coastlines DecodeCoastlines(std::span<const std::byte> data) {
+Coastlines DecodeCoastlines(std::span<const std::byte> data, CoastLayers keep) {
   Reader reader(data);
   const char magic[] = {'Z', 'G', 'C', 'L'};
   for (const char expected : magic) {
@@ -147,14 +148,18 @@ Coastlines DecodeCoastlines(std::span<const std::byte> data) {
     if (kind == kLandRings && detail == 110) target = &coastlines.coarseLand;
     if (kind == kBorderLines && detail == 50) target = &coastlines.borders;
     if (target == nullptr) Damaged("it holds a layer of an unknown kind");
+    const bool coast = target == &coastlines.fineLand || kind == kHarbourRings;
+    const bool kept = keep == CoastLayers::kAll || (keep == CoastLayers::kCoasts) == coast;
     const std::size_t count = reader.Count(1, "lines");
-    target->reserve(count);
+    if (kept) target->reserve(count);
     for (std::size_t line = 0; line < count; ++line) {
-      target->push_back(ReadLine(reader, scaleX, scaleY, offsetX, offsetY));
+      GeoLine read = ReadLine(reader, scaleX, scaleY, offsetX, offsetY);
+      if (kept) target->push_back(std::move(read));
     }
   }
+  if (keep == CoastLayers::kWorld) coastlines.harbours.clear();
   if (reader.Left() != 0) Damaged("bytes follow its last layer");
-  if (coastlines.land.empty()) Damaged("it holds no land");
+  if (keep != CoastLayers::kCoasts && coastlines.land.empty()) Damaged("it holds no land");
   return coastlines;
 }
 

@@ -43,8 +43,14 @@ struct Coastlines {
   std::vector<HarbourRegion> harbours;
 };
 
+// Which layers to keep: the world's (1:110m, 1:50m, borders), the coasts'
+// (1:10m and the harbour regions, wanted only close up), or all.
+enum class CoastLayers { kWorld, kCoasts, kAll };
+
 // Throws standin::Error (E_FAIL) naming the fault when the data is damaged:
-// a wrong header, counts beyond the data, a point off the globe, bytes left over.
-[[nodiscard]] Coastlines DecodeCoastlines(std::span<const std::byte> data);
+// a wrong header, counts beyond the data, a point off the globe, bytes left
+// over. Layers not kept are read and checked all the same.
+[[nodiscard]] Coastlines DecodeCoastlines(std::span<const std::byte> data,
+                                          CoastLayers keep = CoastLayers::kAll);
 
 }  // namespace standin

@@ -100,8 +100,16 @@ const SurfaceColours* EmbeddedSurfaceColours() {
 
 const Coastlines* EmbeddedCoastlines() {
   static const std::optional<Coastlines> coastlines = DecodeOnce<Coastlines>(
-      "the coastline data", [] { return DecodeCoastlines(ResourceBytes(L"COASTLINES")); });
+      "the coastline data",
+      [] { return DecodeCoastlines(ResourceBytes(L"COASTLINES"), CoastLayers::kWorld); });
   return coastlines ? &*coastlines : nullptr;
+}
+
+const Coastlines* EmbeddedCoasts() {
+  static const std::optional<Coastlines> coasts = DecodeOnce<Coastlines>(
+      "the coastline data's coasts",
+      [] { return DecodeCoastlines(ResourceBytes(L"COASTLINES"), CoastLayers::kCoasts); });
+  return coasts ? &*coasts : nullptr;
 }
 
 const SurfaceImage* EmbeddedSurface() {

@@ -381,6 +381,7 @@ void GlobeImage::PaintSurface(const GlobeView& view, const GlobeScene& scene) {
   if (LatestSurface().CopyTo(key, pixels)) return;
   SurfaceSources sources;
   sources.coastlines = EmbeddedCoastlines();
+  sources.coasts = NeedsCoasts(view) ? EmbeddedCoasts() : nullptr;
   sources.imagery = scene.terrain ? EmbeddedSurface() : nullptr;
   sources.colours = scene.terrain ? EmbeddedSurfaceColours() : nullptr;
   sources.ocean = scene.ocean;
@@ -434,7 +435,8 @@ void GlobeImage::PaintOverlay(const GlobeView& view, const GlobeScene& scene) {
     const auto all = [](const GeoPoint&, const GeoPoint&) { return true; };
     if (scene.borders) drawAll(coastlines->borders, RGB(236, 196, 72), all);
     if (scene.coastlines) {
-      const Shores shores = ShoresFor(view, *coastlines);
+      const Shores shores =
+          ShoresFor(view, *coastlines, NeedsCoasts(view) ? EmbeddedCoasts() : nullptr);
       constexpr COLORREF kShore = RGB(226, 218, 176);
       if (!shores.harbour) {
         drawAll(*shores.rings, kShore, all);

@@ -133,22 +133,27 @@ std::optional<LatLonBox> Overlap(const LatLonBox& a, const LatLonBox& b) {
   return both;
 }
 
-Shores ShoresFor(const GlobeView& view, const Coastlines& coastlines) {
-  return ShoresFor(view, view.Extents(), coastlines);
+bool NeedsCoasts(const GlobeView& view) {
+  return view.FocusPixelMetres() <= kFineShoreMetresPerPixel;
 }
 
-Shores ShoresFor(const GlobeView& view, const LatLonBox& shown, const Coastlines& coastlines) {
+Shores ShoresFor(const GlobeView& view, const Coastlines& world, const Coastlines* coasts) {
+  return ShoresFor(view, view.Extents(), world, coasts);
+}
+
+Shores ShoresFor(const GlobeView& view, const LatLonBox& shown, const Coastlines& world,
+                 const Coastlines* coasts) {
   const double metres = view.FocusPixelMetres();
   Shores shores;
   if (metres > kCoarseShoreMetresPerPixel) {
-    shores.rings = &coastlines.coarseLand;
-  } else if (metres > kFineShoreMetresPerPixel || coastlines.fineLand.empty()) {
-    shores.rings = &coastlines.land;
+    shores.rings = &world.coarseLand;
+  } else if (metres > kFineShoreMetresPerPixel || !coasts || coasts->fineLand.empty()) {
+    shores.rings = &world.land;
   } else {
-    shores.rings = &coastlines.fineLand;
+    shores.rings = &coasts->fineLand;
   }
-  if (metres > kHarbourMetresPerPixel) return shores;
-  for (const HarbourRegion& region : coastlines.harbours) {
+  if (metres > kHarbourMetresPerPixel || !coasts) return shores;
+  for (const HarbourRegion& region : coasts->harbours) {
     if (const auto part = Overlap(region.box, shown)) {
       shores.harbour = &region;
       shores.harbourPart = *part;

@@ -70,10 +70,14 @@ struct Shores {
   bool harbourMissing = false;
 };
 
-[[nodiscard]] Shores ShoresFor(const GlobeView& view, const Coastlines& coastlines);
+// world: the world's layers; coasts: the 1:10m and harbour layers, needed
+// only when NeedsCoasts (nullptr: not at hand, the world's are used).
+[[nodiscard]] bool NeedsCoasts(const GlobeView& view);
+[[nodiscard]] Shores ShoresFor(const GlobeView& view, const Coastlines& world,
+                               const Coastlines* coasts);
 // The same for a view whose Extents() are known.
 [[nodiscard]] Shores ShoresFor(const GlobeView& view, const LatLonBox& shown,
-                               const Coastlines& coastlines);
+                               const Coastlines& world, const Coastlines* coasts);
 
 // The part two boxes share; nullopt when none, or when one crosses the date line.
 [[nodiscard]] std::optional<LatLonBox> Overlap(const LatLonBox& a, const LatLonBox& b);

@@ -354,7 +354,7 @@ Shores PaintFrameSurface(const GlobeView& view, const SurfaceSources& sources,
   std::optional<LandMask> detail;
   if (sources.coastlines) {
     const LatLonBox shown = view.Extents();
-    shores = ShoresFor(view, shown, *sources.coastlines);
+    shores = ShoresFor(view, shown, *sources.coastlines, sources.coasts);
     land.emplace(LandMaskForView(view, shown, *shores.rings));
     layers.land = &*land;
     if (shores.harbour) {

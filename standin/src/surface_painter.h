@@ -52,8 +52,9 @@ void PaintSurface(const GlobeView& view, const SurfaceLayers& layers,
 
 // Everything a frame's surface is painted from; any may be missing.
 struct SurfaceSources {
-  const Coastlines* coastlines = nullptr;
-  const SurfaceImage* imagery = nullptr;  // nullptr: the flat map (the Terrain layer off)
+  const Coastlines* coastlines = nullptr;  // the world's layers
+  const Coastlines* coasts = nullptr;      // 1:10m and harbours, when NeedsCoasts
+  const SurfaceImage* imagery = nullptr;   // nullptr: the flat map (the Terrain layer off)
   const SurfaceColours* colours = nullptr;
   bool ocean = true;
 };

@@ -171,9 +171,11 @@ GeoPoint NearestShorePoint(const std::vector<GeoLine>& rings, GeoPoint around) {
 STANDIN_TEST(ShoresLieAtTheColourEdge) {
   const com_apartment apartment(COINIT_APARTMENTTHREADED);
   const Coastlines* data = EmbeddedCoastlines();
+  const Coastlines* coasts = EmbeddedCoasts();
   ASSERT_NE(data, nullptr);
-  ASSERT_FALSE(data->harbours.empty());
-  const std::vector<GeoLine>& harbour = data->harbours[0].land;
+  ASSERT_NE(coasts, nullptr);
+  ASSERT_FALSE(coasts->harbours.empty());
+  const std::vector<GeoLine>& harbour = coasts->harbours[0].land;
   const struct {
     const char* name;
     GlobeScene scene;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "com_types.h"
+#include "embedded_data.h"
 #include "globe_painter.h"
 #include "screenshot.h"
 #include "showcase_scenes.h"
@@ -45,6 +46,10 @@ int wmain(int argc, wchar_t** argv) {
     const int width = argc == 4 ? std::wcstol(argv[2], nullptr, 10) : 800;
     const int height = argc == 4 ? std::wcstol(argv[3], nullptr, 10) : 600;
     std::filesystem::create_directories(folder);
+    // Decoded before the first timing.
+    (void)standin::EmbeddedCoastlines();
+    (void)standin::EmbeddedCoasts();
+    (void)standin::EmbeddedSurfaceColours();
     std::vector<standin::ShowcaseScene> views(standin::ShowcaseScenes().begin(),
                                               standin::ShowcaseScenes().end());
     if (more) views.insert(views.end(), std::begin(kMoreViews), std::end(kMoreViews));
