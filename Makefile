@@ -44,7 +44,7 @@ bench: build/bench/CMakeCache.txt
 	  --benchmark_out=build/bench/kml_bench.json --benchmark_out_format=json
 	@python3 bench/ratios.py build/bench/kml_bench.json
 	build/bench/bench/zge_standin_lookup_bench
-	build/bench/bench/zge_standin_globe_bench
+	build/bench/bench/zge_standin_globe_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 
 clean:
 	rm -rf build out

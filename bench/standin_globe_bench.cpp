@@ -14,6 +14,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -114,22 +115,29 @@ void Frame(benchmark::State& state, const CameraState& camera, int width, int he
   }
 }
 
-// Keeps each run's time per iteration for the closing table.
+// Keeps each run's time per frame (the median of repetitions, when
+// repeated) for the closing table, in milliseconds (every run's unit).
 class Recorder : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-        std::string name = run.benchmark_name();
-        if (const auto suffix = name.find("/real_time"); suffix != std::string::npos) {
-          name.resize(suffix);
-        }
-        milliseconds[name] = run.real_accumulated_time * 1e3 / static_cast<double>(run.iterations);
+      const bool single = run.run_type == Run::RT_Iteration && run.iterations > 0;
+      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if (!single && !median) continue;
+      std::string name = run.benchmark_name();
+      if (const auto suffix = name.find("/real_time"); suffix != std::string::npos) {
+        name.resize(suffix);
       }
+      // A median, once there, outweighs the single runs it summarises.
+      if (median || !medians_.contains(name)) milliseconds[name] = run.GetAdjustedRealTime();
+      if (median) medians_.insert(name);
     }
     ConsoleReporter::ReportRuns(runs);
   }
   std::map<std::string, double> milliseconds;
+
+ private:
+  std::set<std::string> medians_;
 };
 
 struct Size {
