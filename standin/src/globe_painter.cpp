@@ -54,11 +54,14 @@ bool Inside(const LatLonBox& box, const GeoPoint& point) {
          point.longitude >= box.west && point.longitude <= box.east;
 }
 
+// Both points on one side of the box (to within the data's grid): an edge
+// that closes a ring the box cut, not a shore.
 bool OnEdge(const LatLonBox& box, const GeoPoint& a, const GeoPoint& b) {
-  return (a.longitude == box.west && b.longitude == box.west) ||
-         (a.longitude == box.east && b.longitude == box.east) ||
-         (a.latitude == box.south && b.latitude == box.south) ||
-         (a.latitude == box.north && b.latitude == box.north);
+  const auto at = [](double value, double side) { return std::abs(value - side) < 1e-7; };
+  return (at(a.longitude, box.west) && at(b.longitude, box.west)) ||
+         (at(a.longitude, box.east) && at(b.longitude, box.east)) ||
+         (at(a.latitude, box.south) && at(b.latitude, box.south)) ||
+         (at(a.latitude, box.north) && at(b.latitude, box.north));
 }
 
 struct City {
