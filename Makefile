@@ -40,13 +40,15 @@ lint: build-native
 # Benchmarks of the overlay documents against their baselines (medians of one
 # run of five repetitions each), then
 # the document's time over each baseline's; then the stand-in's name lookup
-# with 100,000 loaded documents against a walk of its tree.
+# with 100,000 loaded documents against a walk of its tree; then the
+# stand-in's surface painting of five views against its lower bound.
 bench: build/bench/CMakeCache.txt
 	cmake --build build/bench -j$(JOBS)
 	build/bench/bench/zge_kml_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
 	  --benchmark_out=build/bench/kml_bench.json --benchmark_out_format=json
 	@python3 bench/ratios.py build/bench/kml_bench.json
 	build/bench/bench/zge_standin_lookup_bench
+	build/bench/bench/zge_standin_globe_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 
 clean:
 	rm -rf build out

@@ -18,7 +18,7 @@ out=$ZGE_ROOT/out
 png=$out/zelkange-view.png
 mkdir -p "$out"
 rm -rf "$png" "${png%.png}-bitmap.png" "${png%.png}.kml" "$out"/view-[12].png "$out/host-window.png" \
-  "$out/summary.txt" "$out/features" "$out/standin-journal.txt"
+  "$out/summary.txt" "$out/features" "$out/standin-journal.txt" "$out/standin-stats.txt"
 
 zge_ensure_template
 WINEPREFIX=$(zge_fresh_prefix "demo-$preset")
@@ -33,6 +33,9 @@ windows_out=$("$WINE64_LOADER" winepath -w "$out")
 # The stand-in journals every call it answers: its count of round trips.
 "$loader" reg add 'HKCU\Software\ZelkanGE\EarthStandIn' /v JournalPath \
   /d "$windows_out\standin-journal.txt" /f >/dev/null
+# Its frames: how many it painted and how long they took.
+"$loader" reg add 'HKCU\Software\ZelkanGE\EarthStandIn' /v StatsPath \
+  /d "$windows_out\standin-stats.txt" /f >/dev/null
 echo "[demo] $preset build: $ZGE_DEMO_EXE"
 "$loader" "$ZGE_DEMO_EXE" --headless --out "$windows_out" "${@:2}"
 for file in "$png" "${png%.png}-bitmap.png" "${png%.png}.kml" "$out/view-1.png" \
@@ -42,6 +45,9 @@ for file in "$png" "${png%.png}-bitmap.png" "${png%.png}.kml" "$out/view-1.png" 
     exit 1
   fi
 done
+if [[ -s $out/standin-stats.txt ]]; then
+  echo "Stand-in frames: $(tr '\n' ' ' <"$out/standin-stats.txt")" | tee -a "$out/summary.txt"
+fi
 round_trips=$(wc -l <"$out/standin-journal.txt" 2>/dev/null || echo 0)
 echo "Round trips counted by the stand-in: $round_trips" | tee -a "$out/summary.txt"
 # Every feature the host loaded (the harbours and the route) saved as KML.

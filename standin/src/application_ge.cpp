@@ -126,12 +126,12 @@ Answer ApplicationGE::Call(const MemberEntry& member, CallKind kind, const Args&
       return MoveCamera(CameraArgument(args, 0), args.Double(1));
     case kViewExtents: {
       const SIZE size = ViewSize();
-      const GlobeView view(state_->Camera(), size.cx, size.cy);
+      const GlobeView view(state_->ShownCamera(), size.cx, size.cy);
       return Answer::Object(MakeDispatch<ViewExtentsGE>(Gate(), view.Extents()));
     }
     case kGetPointOnTerrainFromScreenCoords: {
       const SIZE size = ViewSize();
-      const GlobeView view(state_->Camera(), size.cx, size.cy);
+      const GlobeView view(state_->ShownCamera(), size.cx, size.cy);
       return Answer::Object(MakeDispatch<PointOnTerrainGE>(
           Gate(), view.FromScreenCoords(args.Double(0), args.Double(1)),
           state_->ElevationExaggeration() == 0.0));
@@ -200,11 +200,13 @@ CameraState ApplicationGE::CameraArgument(const Args& args, std::size_t index) c
 
 Answer ApplicationGE::MoveCamera(const CameraState& requested, double speed) {
   CheckSpeed(speed);
-  // The stand-in arrives at once whatever the speed; only the result code
-  // tells a jump (S_TELEPORTED) from a flight (S_OK).
-  state_->SetCamera(NormalizeCamera(requested));
-  return IsTeleport(speed) ? Answer::None().WithCode(static_cast<HRESULT>(codes::kTeleported))
-                           : Answer::None();
+  const CameraState target = NormalizeCamera(requested);
+  if (IsTeleport(speed)) {
+    state_->SetCamera(target);
+    return Answer::None().WithCode(static_cast<HRESULT>(codes::kTeleported));
+  }
+  state_->FlyTo(target, FlightSeconds(state_->ShownCamera(), target, speed));
+  return Answer::None();
 }
 
 Answer ApplicationGE::SaveScreenShot(const Args& args) {

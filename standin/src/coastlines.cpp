@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "error.h"
 #include "result_codes.h"
@@ -12,9 +13,11 @@
 namespace standin {
 namespace {
 
-constexpr std::uint8_t kVersion = 1;
+// Version 1 lacks the harbour regions; both are read.
+constexpr std::uint8_t kVersion = 2;
 constexpr std::uint8_t kLandRings = 1;
 constexpr std::uint8_t kBorderLines = 2;
+constexpr std::uint8_t kHarbourRings = 3;
 
 [[noreturn]] void Damaged(const std::string& why) {
   throw Error(codes::kFail, "the coastline data is damaged: " + why);
@@ -114,13 +117,14 @@ GeoLine ReadLine(Reader& reader, double scaleX, double scaleY, double offsetX, d
 
 }  // namespace
 
-Coastlines DecodeCoastlines(std::span<const std::byte> data) {
+Coastlines DecodeCoastlines(std::span<const std::byte> data, CoastLayers keep) {
   Reader reader(data);
   const char magic[] = {'Z', 'G', 'C', 'L'};
   for (const char expected : magic) {
     if (reader.Byte() != static_cast<std::uint8_t>(expected)) Damaged("it lacks its header");
   }
-  if (reader.Byte() != kVersion) Damaged("it has a version this program cannot read");
+  const std::uint8_t version = reader.Byte();
+  if (version < 1 || version > kVersion) Damaged("it has a version this program cannot read");
   const std::uint8_t layers = reader.Byte();
   Coastlines coastlines;
   for (std::uint8_t i = 0; i < layers; ++i) {
@@ -131,18 +135,31 @@ Coastlines DecodeCoastlines(std::span<const std::byte> data) {
     const double offsetX = reader.Double();
     const double offsetY = reader.Double();
     std::vector<GeoLine>* target = nullptr;
+    if (kind == kHarbourRings && detail == 1 && version >= 2) {
+      HarbourRegion& region = coastlines.harbours.emplace_back();
+      region.box.west = reader.Double();
+      region.box.south = reader.Double();
+      region.box.east = reader.Double();
+      region.box.north = reader.Double();
+      target = &region.land;
+    }
+    if (kind == kLandRings && detail == 10) target = &coastlines.fineLand;
     if (kind == kLandRings && detail == 50) target = &coastlines.land;
     if (kind == kLandRings && detail == 110) target = &coastlines.coarseLand;
     if (kind == kBorderLines && detail == 50) target = &coastlines.borders;
     if (target == nullptr) Damaged("it holds a layer of an unknown kind");
+    const bool coast = target == &coastlines.fineLand || kind == kHarbourRings;
+    const bool kept = keep == CoastLayers::kAll || (keep == CoastLayers::kCoasts) == coast;
     const std::size_t count = reader.Count(1, "lines");
-    target->reserve(count);
+    if (kept) target->reserve(count);
     for (std::size_t line = 0; line < count; ++line) {
-      target->push_back(ReadLine(reader, scaleX, scaleY, offsetX, offsetY));
+      GeoLine read = ReadLine(reader, scaleX, scaleY, offsetX, offsetY);
+      if (kept) target->push_back(std::move(read));
     }
   }
+  if (keep == CoastLayers::kWorld) coastlines.harbours.clear();
   if (reader.Left() != 0) Damaged("bytes follow its last layer");
-  if (coastlines.land.empty()) Damaged("it holds no land");
+  if (keep != CoastLayers::kCoasts && coastlines.land.empty()) Damaged("it holds no land");
   return coastlines;
 }
 

@@ -28,6 +28,7 @@ StandInConfig ReadConfig() {
   ReadInt(key.get(), L"AppType", config.appType);
   if (const auto keep = ReadDword(key.get(), L"KeepShadowedDocuments"))
     config.keepShadowedDocuments = *keep;
+  if (const auto flights = ReadDword(key.get(), L"Flights")) config.flights = *flights != 0;
   if (const auto title = ReadString(key.get(), L"Title")) config.title = Utf16(*title);
   if (const auto rules = ReadString(key.get(), L"FailMembers"))
     config.failMembers = ToUtf8(Utf16(*rules));

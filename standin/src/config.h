@@ -29,6 +29,9 @@ struct StandInConfig {
   // Superseded copies of a document kept besides its newest one (see
   // FeatureTree::SetKeepShadowed); kKeepEveryCopy retires nothing.
   std::uint32_t keepShadowedDocuments = FeatureTree::kDefaultKeepShadowed;
+  // Moves below speed 5 fly; off, every move arrives at once (scripted
+  // clients that read the view right after a move).
+  bool flights = true;
 };
 
 // Throws standin::Error when a value has the wrong type.

@@ -234,6 +234,8 @@ LRESULT EarthWindows::RenderMessage(HWND window, UINT message, WPARAM wParam, LP
     case kFrameDoneMessage:
       InvalidateRect(window, nullptr, FALSE);
       if (onFrame_) onFrame_();
+      // A flight paints at the frame rate, and its end once more.
+      if (state_->TakeFlightFrame()) sceneStale_ = true;
       if (sceneStale_ && renderer_ && !renderer_->Busy()) SubmitScene();
       return 0;
     case WM_PAINT: {
@@ -253,10 +255,11 @@ LRESULT EarthWindows::RenderMessage(HWND window, UINT message, WPARAM wParam, LP
         const POINT to{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         RECT client{};
         if (GetClientRect(window, &client) && client.right > 0 && client.bottom > 0) {
-          const GlobeView view(state_->Camera(), client.right, client.bottom);
+          // A drag takes over from a flight where the screen shows it.
+          CameraState camera = state_->ShownCamera();
+          const GlobeView view(camera, client.right, client.bottom);
           const TerrainHit from = view.FromPixel({double(dragFrom_.x), double(dragFrom_.y)});
           const TerrainHit here = view.FromPixel({double(to.x), double(to.y)});
-          CameraState camera = state_->Camera();
           camera.latitude -= here.point.latitude - from.point.latitude;
           camera.longitude -= here.point.longitude - from.point.longitude;
           state_->SetCamera(NormalizeCamera(camera));
@@ -272,7 +275,7 @@ LRESULT EarthWindows::RenderMessage(HWND window, UINT message, WPARAM wParam, LP
       }
       return 0;
     case WM_MOUSEWHEEL: {
-      CameraState camera = state_->Camera();
+      CameraState camera = state_->ShownCamera();
       const double notches = GET_WHEEL_DELTA_WPARAM(wParam) / double(WHEEL_DELTA);
       camera.range = std::clamp(camera.range * std::pow(0.8, notches), 10.0, 40'000'000.0);
       state_->SetCamera(NormalizeCamera(camera));

@@ -87,10 +87,29 @@ std::optional<T> DecodeOnce(const char* what, Decode decode) {
 
 }  // namespace
 
+const SurfaceColours* EmbeddedSurfaceColours() {
+  static const std::optional<SurfaceColours> colours = [] {
+    const SurfaceImage* surface = EmbeddedSurface();
+    const Coastlines* coastlines = EmbeddedCoastlines();
+    return surface && coastlines
+               ? std::optional<SurfaceColours>(std::in_place, *surface, coastlines->land)
+               : std::nullopt;
+  }();
+  return colours ? &*colours : nullptr;
+}
+
 const Coastlines* EmbeddedCoastlines() {
   static const std::optional<Coastlines> coastlines = DecodeOnce<Coastlines>(
-      "the coastline data", [] { return DecodeCoastlines(ResourceBytes(L"COASTLINES")); });
+      "the coastline data",
+      [] { return DecodeCoastlines(ResourceBytes(L"COASTLINES"), CoastLayers::kWorld); });
   return coastlines ? &*coastlines : nullptr;
+}
+
+const Coastlines* EmbeddedCoasts() {
+  static const std::optional<Coastlines> coasts = DecodeOnce<Coastlines>(
+      "the coastline data's coasts",
+      [] { return DecodeCoastlines(ResourceBytes(L"COASTLINES"), CoastLayers::kCoasts); });
+  return coasts ? &*coasts : nullptr;
 }
 
 const SurfaceImage* EmbeddedSurface() {

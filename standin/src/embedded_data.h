@@ -5,6 +5,7 @@
 
 #include "coastlines.h"
 #include "surface_image.h"
+#include "surface_painter.h"
 
 namespace standin {
 
@@ -12,7 +13,13 @@ namespace standin {
 // goes once to the debugger (OutputDebugString) and the globe is painted
 // without it. The first call decodes, on a thread that has COM initialised
 // (WIC decodes the image).
+// The world's layers (1:110m, 1:50m, borders), and apart from them, decoded
+// on the first close view, the coasts' (1:10m, harbour regions).
 [[nodiscard]] const Coastlines* EmbeddedCoastlines();
+[[nodiscard]] const Coastlines* EmbeddedCoasts();
 [[nodiscard]] const SurfaceImage* EmbeddedSurface();
+// The surface's colours split at the 1:50m coast (made from both above on
+// first use, about a tenth of a second).
+[[nodiscard]] const SurfaceColours* EmbeddedSurfaceColours();
 
 }  // namespace standin

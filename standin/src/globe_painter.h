@@ -9,17 +9,21 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "globe_scene.h"
 #include "globe_view.h"
+#include "label_layout.h"
 #include "unique_handles.h"
 
 namespace standin {
 
 class GlobeImage {
  public:
-  // Throws standin::Error when the bitmap cannot be made.
-  GlobeImage(int width, int height, const GlobeScene& scene);
+  // Throws standin::Error when the bitmap cannot be made. The surface is
+  // painted on `threads` threads (0: every core); the picture is the same
+  // whatever their number.
+  GlobeImage(int width, int height, const GlobeScene& scene, int threads = 0);
   GlobeImage(const GlobeImage&) = delete;
   GlobeImage& operator=(const GlobeImage&) = delete;
 
@@ -29,6 +33,8 @@ class GlobeImage {
   [[nodiscard]] HDC Dc() const { return dc_.get(); }
   // Top-down rows of 0x00RRGGBB pixels, Width() per row.
   [[nodiscard]] std::span<const std::uint32_t> Pixels() const;
+  // Where names were written (no two overlap).
+  [[nodiscard]] const std::vector<LabelBox>& Labels() const { return labels_; }
 
  private:
   void PaintSurface(const GlobeView& view, const GlobeScene& scene);
@@ -36,10 +42,12 @@ class GlobeImage {
 
   int width_;
   int height_;
+  int threads_;
   unique_memory_dc dc_;
   unique_hbitmap bitmap_;
   std::uint32_t* bits_ = nullptr;
   std::optional<select_object_scope> selection_;
+  std::vector<LabelBox> labels_;
 };
 
 }  // namespace standin

@@ -98,7 +98,7 @@ void AddPlacemarks(const FeatureTree& features, GlobeScene& scene) {
 GlobeScene SceneOf(const EarthState& state) {
   const FeatureTree& features = state.Features();
   GlobeScene scene;
-  scene.camera = state.Camera();
+  scene.camera = state.ShownCamera();
   scene.borders = features.IsLayerShown(u"International Borders");
   scene.coastlines = features.IsLayerShown(u"Coastlines");
   scene.places = features.IsLayerShown(u"Populated Places");

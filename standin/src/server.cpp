@@ -91,6 +91,7 @@ int RunServer(HINSTANCE instance) {
   const auto gate = std::make_shared<CallGate>(std::move(journal), std::move(settings->policy));
   const auto state = std::make_shared<EarthState>();
   state->Features().SetKeepShadowed(config.keepShadowedDocuments);
+  state->SetFlights(config.flights);
   UiFaults faults;
   const auto windows = std::make_shared<EarthWindows>(instance, state, config.title, faults);
   std::optional<StatsFile> stats;

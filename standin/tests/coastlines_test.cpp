@@ -66,6 +66,14 @@ STANDIN_TEST(CoastlineDataHasItsThreeLayers) {
   EXPECT_GT(data->land.size(), 1000U);
   EXPECT_GT(data->coarseLand.size(), 100U);
   EXPECT_GT(data->borders.size(), 100U);
+  // The coasts apart: decoded only for close views.
+  EXPECT_TRUE(data->fineLand.empty() && data->harbours.empty());
+  const Coastlines* coasts = EmbeddedCoasts();
+  ASSERT_NE(coasts, nullptr);
+  EXPECT_GT(coasts->fineLand.size(), 4000U);
+  ASSERT_EQ(coasts->harbours.size(), 1U);
+  EXPECT_GT(coasts->harbours[0].land.size(), 50U);
+  EXPECT_TRUE(coasts->land.empty() && coasts->borders.empty());
   for (const GeoLine& ring : data->land) {
     ASSERT_GE(ring.points.size(), 4U);
     EXPECT_NEAR(ring.points.front().latitude, ring.points.back().latitude, 1e-9);
@@ -78,6 +86,8 @@ STANDIN_TEST(CoastlinesPutLandAndSeaWhereTheyAre) {
   for (const Place& place : kPlaces) {
     const bool land = RingsAround(data->land, place.at).size() % 2 == 1;
     EXPECT_EQ_IN(land, place.land, std::string(place.name) + " (1:50m)");
+    const bool fine = RingsAround(EmbeddedCoasts()->fineLand, place.at).size() % 2 == 1;
+    EXPECT_EQ_IN(fine, place.land, std::string(place.name) + " (1:10m)");
   }
   // Great Britain, Ireland and Iberia are three shores, not one.
   const auto iberia = RingsAround(data->land, {40.4, -3.7});
@@ -150,7 +160,7 @@ STANDIN_TEST(DamagedCoastlineDataIsRefused) {
     std::vector<std::byte> bytes;
   } kCases[] = {
       {"another header", with([](auto& b) { b[0] = std::byte{'X'}; })},
-      {"a later version", with([](auto& b) { b[4] = std::byte{2}; })},
+      {"a later version", with([](auto& b) { b[4] = std::byte{3}; })},
       {"an unknown layer", with([](auto& b) { b[6] = std::byte{7}; })},
       {"cut short", with([](auto& b) { b.resize(b.size() - 3); })},
       {"bytes left over", with([](auto& b) { b.push_back(std::byte{0}); })},

@@ -4,15 +4,16 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <iostream>
-#include <string>
+#include <vector>
 
+#include "coastlines.h"
 #include "com_types.h"
+#include "embedded_data.h"
 #include "globe_view.h"
-#include "screenshot.h"
+#include "label_layout.h"
 #include "test.h"
 
 using namespace standin;
@@ -142,45 +143,119 @@ STANDIN_TEST(EachLayerChangesThePicture) {
   }
 }
 
-// Not a check: with STANDIN_PICTURE_DIR set, writes pictures of a few views
-// for a person to look at, and says how long each took to paint.
-STANDIN_TEST(PicturesForAPerson) {
-  const char* folder = std::getenv("STANDIN_PICTURE_DIR");
-  if (folder == nullptr) GTEST_SKIP() << "STANDIN_PICTURE_DIR is not set";
+namespace {
+
+bool IsSeaColour(std::uint32_t rgb) { return Blue(rgb) > Red(rgb) + 25; }
+bool IsLandColour(std::uint32_t rgb) { return Red(rgb) + 10 >= Blue(rgb); }
+
+// The vertex of the rings nearest to a place: a point of the shore itself.
+GeoPoint NearestShorePoint(const std::vector<GeoLine>& rings, GeoPoint around) {
+  GeoPoint best{};
+  double bestDistance = 1e9;
+  for (const GeoLine& ring : rings) {
+    for (const GeoPoint& p : ring.points) {
+      const double d = std::hypot(p.latitude - around.latitude, p.longitude - around.longitude);
+      if (d < bestDistance) {
+        bestDistance = d;
+        best = p;
+      }
+    }
+  }
+  return best;
+}
+
+}  // namespace
+
+// Land and sea meet where the finest shore data for the range says: within
+// a pixel of a point of that shore both colours are painted.
+STANDIN_TEST(ShoresLieAtTheColourEdge) {
   const com_apartment apartment(COINIT_APARTMENTTHREADED);
-  GlobeScene flat = Scene(36, -5.45, 200e3);
-  flat.terrain = false;
+  const Coastlines* data = EmbeddedCoastlines();
+  const Coastlines* coasts = EmbeddedCoasts();
+  ASSERT_NE(data, nullptr);
+  ASSERT_NE(coasts, nullptr);
+  ASSERT_FALSE(coasts->harbours.empty());
+  const std::vector<GeoLine>& harbour = coasts->harbours[0].land;
   const struct {
     const char* name;
     GlobeScene scene;
-  } kViews[] = {
-      {"globe", Scene(25, 10, 15e6)},
-      {"gibraltar", Scene(36, -5.45, 200e3)},
-      {"gibraltar-flat", flat},
-      {"tilted-alps", Scene(44, 7, 600e3, 65, 20)},
-      {"horizon", Scene(50, -3, 200e3, 88, 90)},
-      {"pacific", Scene(-10, -170, 12e6)},
-      {"antarctica-flat", FlatScene(-80, 0, 5e6)},
-      {"bering-flat", FlatScene(65, 180, 2e6)},
+    const std::vector<GeoLine>* shore;
+    GeoPoint around;
+  } kCases[] = {
+      {"Valletta, Fort St Elmo", Scene(35.893, 14.515, 5e3), &harbour, {35.902, 14.519}},
+      {"Valletta, Dockyard Creek", Scene(35.893, 14.515, 5e3), &harbour, {35.886, 14.521}},
+      {"Valletta, Marsamxett", Scene(35.893, 14.515, 5e3), &harbour, {35.899, 14.505}},
+      {"Sicily, Syracuse", Scene(37.0, 14.9, 76e3), &harbour, {37.06, 15.29}},
+      {"Sicily, Capo Passero", Scene(37.0, 14.9, 76e3), &harbour, {36.69, 15.14}},
+      {"Sicily, Pozzallo", Scene(37.0, 14.9, 76e3), &harbour, {36.72, 14.85}},
+      {"Malta at 1000 km", Scene(37.5, 14, 1e6), &data->land, {35.9, 14.5}},
+      {"Trapani at 1000 km", Scene(37.5, 14, 1e6), &data->land, {38.0, 12.5}},
+      {"Cape Bon at 1000 km", Scene(37.5, 14, 1e6), &data->land, {37.08, 11.05}},
   };
-  // The thread's own processor time: others' builds on a shared machine do not count.
-  const auto threadMilliseconds = [] {
-    FILETIME created{};
-    FILETIME exited{};
-    FILETIME kernel{};
-    FILETIME user{};
-    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0.0;
-    const auto ticks = [](const FILETIME& t) {
-      return static_cast<double>((std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime);
-    };
-    return (ticks(kernel) + ticks(user)) / 10'000.0;
+  for (const auto& c : kCases) {
+    GlobeScene scene = c.scene;
+    scene.coastlines = false;
+    scene.borders = false;
+    const GlobeImage image(kWidth, kHeight, scene);
+    const GlobeView view(scene.camera, kWidth, kHeight);
+    const auto pixel = view.ToPixel(NearestShorePoint(*c.shore, c.around));
+    ASSERT_TRUE(pixel.has_value()) << c.name;
+    bool land = false;
+    bool sea = false;
+    // Every pixel whose centre lies within a pixel of the shore point.
+    for (int y = static_cast<int>(std::ceil(pixel->y - 1.5)); y <= pixel->y + 0.5; ++y) {
+      for (int x = static_cast<int>(std::ceil(pixel->x - 1.5)); x <= pixel->x + 0.5; ++x) {
+        ASSERT_TRUE(x >= 0 && y >= 0 && x < kWidth && y < kHeight) << c.name;
+        const std::uint32_t rgb = image.Pixels()[static_cast<std::size_t>(y) * kWidth + x];
+        land = land || IsLandColour(rgb);
+        sea = sea || IsSeaColour(rgb);
+      }
+    }
+    EXPECT_TRUE(land && sea) << c.name << ": land " << land << ", sea " << sea;
+  }
+}
+
+STANDIN_TEST(NoTwoNamesOverlap) {
+  const struct {
+    const char* name;
+    LabelBox box;
+    bool placed;
+  } kOffers[] = {
+      {"the first", {10, 10, 60, 24}, true},
+      {"over the first", {50, 20, 90, 34}, false},
+      {"touching the first", {60, 10, 100, 24}, true},
+      {"past the right edge", {780, 40, 820, 54}, false},
+      {"above the top", {100, -5, 140, 9}, false},
+      {"empty", {200, 200, 200, 214}, false},
   };
-  for (const auto& view : kViews) {
-    const double start = threadMilliseconds();
-    const GlobeImage image(kWidth, kHeight, view.scene);
-    std::cout << view.name << ": " << threadMilliseconds() - start << " ms\n";
-    const std::filesystem::path path =
-        std::filesystem::path(folder) / (std::string(view.name) + ".png");
-    WriteScreenShot(path.u16string(), 100, image);
+  LabelLayout layout(800, 600);
+  for (const auto& offer : kOffers)
+    EXPECT_EQ_IN(layout.TryPlace(offer.box), offer.placed, offer.name);
+
+  // A picture crowded with names: Malta's three towns at 1000 km lie a few
+  // pixels apart, Europe's capitals on a whole globe.
+  const com_apartment apartment(COINIT_APARTMENTTHREADED);
+  for (const GlobeScene& base : {Scene(37.5, 14, 1e6), Scene(30, 15, 12e6)}) {
+    GlobeScene scene = base;
+    scene.places = true;
+    const GlobeImage image(kWidth, kHeight, scene);
+    const std::vector<LabelBox>& labels = image.Labels();
+    EXPECT_GT(labels.size(), 8U);
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+      EXPECT_TRUE(labels[i].left >= 0 && labels[i].top >= 0 && labels[i].right <= kWidth &&
+                  labels[i].bottom <= kHeight);
+      for (std::size_t j = i + 1; j < labels.size(); ++j) {
+        EXPECT_FALSE(Intersects(labels[i], labels[j])) << i << " and " << j;
+      }
+    }
+  }
+}
+
+STANDIN_TEST(OneThreadPaintsWhatTwoPaint) {
+  const com_apartment apartment(COINIT_APARTMENTTHREADED);
+  for (const GlobeScene& scene : {Scene(35.90, 14.42, 20e3, 60, 300), Scene(30, 15, 12e6)}) {
+    const GlobeImage one(kWidth, kHeight, scene, 1);
+    const GlobeImage two(kWidth, kHeight, scene, 2);
+    EXPECT_TRUE(std::equal(one.Pixels().begin(), one.Pixels().end(), two.Pixels().begin()));
   }
 }

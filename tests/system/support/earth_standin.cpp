@@ -50,6 +50,8 @@ BOOL CALLBACK MatchEarthMainWindow(HWND window, LPARAM context) noexcept {
 
 void WriteStandInConfig(const StandInConfig& config, const std::filesystem::path& journal) {
   registry::SetString(HKEY_CURRENT_USER, kStandInKey, L"JournalPath", journal.wstring());
+  // The tests read the view right after each move.
+  registry::SetDword(HKEY_CURRENT_USER, kStandInKey, L"Flights", 0);
   SetIfGiven(L"MainWindowDelayMs", config.mainWindowDelayMs);
   SetIfGiven(L"VersionMajor", config.versionMajor);
   SetIfGiven(L"VersionMinor", config.versionMinor);
