@@ -260,6 +260,9 @@ int Run() {
   } else {
     checker.Expect(false, "GetCamera gives an object", camera.Describe());
   }
+  // The view describes the screen, which arrives when the flight lands (at
+  // speed 3 within 2.3 s wherever it starts).
+  Sleep(2500);
   const Outcome extents = Get(earth, L"ViewExtents");
   if (IDispatch* box = extents.Object()) {
     const double north = Get(*box, L"North").Double();

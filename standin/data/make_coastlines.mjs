@@ -22,6 +22,7 @@
 import {createRequire} from 'node:module';
 import {execFileSync} from 'node:child_process';
 import {writeFileSync} from 'node:fs';
+import {tmpdir} from 'node:os';
 import path from 'node:path';
 
 const [modulesRoot, output] = process.argv.slice(2);
@@ -103,6 +104,7 @@ function harbourRings([west, south, east, north]) {
   const text = execFileSync('gmt', ['coast', `-R${west}/${east}/${south}/${north}`, '-Df', '-W', '-M'], {
     encoding: 'utf8',
     maxBuffer: 1 << 28,
+    cwd: tmpdir(),  // GMT leaves a gmt.history file where it runs
   });
   const pieces = [];
   for (const row of text.split('\n')) {

@@ -36,6 +36,16 @@ bool MayShow(const LatLonBox& view, const LatLonBox& line) {
   return false;
 }
 
+// The box a little wider on every side (a two-hundredth of its size),
+// against the search's error at its edges.
+LatLonBox Widened(const LatLonBox& box) {
+  if (box.west > box.east || box.east - box.west >= 359.0) return box;
+  const double dLat = (box.north - box.south) / 200.0;
+  const double dLon = (box.east - box.west) / 200.0;
+  return {std::min(box.north + dLat, 90.0), std::max(box.south - dLat, -90.0), box.east + dLon,
+          box.west - dLon};
+}
+
 void SayOnce(std::atomic_flag& said, const wchar_t* text) {
   if (!said.test_and_set()) OutputDebugStringW(text);
 }
@@ -417,6 +427,14 @@ void GlobeImage::PaintOverlay(const GlobeView& view, const GlobeScene& scene) {
   }
 
   if (const Coastlines* coastlines = EmbeddedCoastlines()) {
+    // Segments off the view cost GDI as much as those on it: only those
+    // whose box meets the view's (a little wider than found) are drawn.
+    const LatLonBox around = Widened(shown);
+    const auto onView = [&](const GeoPoint& a, const GeoPoint& b) {
+      return MayShow(around,
+                     {std::max(a.latitude, b.latitude), std::min(a.latitude, b.latitude),
+                      std::max(a.longitude, b.longitude), std::min(a.longitude, b.longitude)});
+    };
     // Lines in runs of the segments `keep` lets through.
     const auto drawAll = [&](const std::vector<GeoLine>& lines, COLORREF colour, auto keep) {
       const unique_hpen pen(CreatePen(PS_SOLID, 1, colour));
@@ -426,7 +444,8 @@ void GlobeImage::PaintOverlay(const GlobeView& view, const GlobeScene& scene) {
         if (!MayShow(shown, line.bounds)) continue;
         std::size_t from = 0;
         for (std::size_t i = 1; i <= line.points.size(); ++i) {
-          if (i < line.points.size() && keep(line.points[i - 1], line.points[i])) continue;
+          const GeoPoint* a = &line.points[i - 1];
+          if (i < line.points.size() && keep(*a, a[1]) && onView(*a, a[1])) continue;
           if (i - 1 > from) {
             DrawGeoLine(dc, view, static_cast<int>(i - 1 - from),
                         [&](int k) { return line.points[from + static_cast<std::size_t>(k)]; });

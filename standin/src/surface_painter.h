@@ -42,7 +42,7 @@ struct SurfaceLayers {
 };
 
 // How far the imagery is magnified at the focus: 0 shows it as it is,
-// 1 only the atlas palette (imagery pixels 16 times the screen's and more).
+// 1 only the atlas palette (imagery pixels 64 times the screen's and more).
 [[nodiscard]] double AtlasWeight(const GlobeView& view, const SurfaceImage& imagery);
 
 // Paints every pixel of a width x height picture (top row first); threads
