@@ -166,6 +166,16 @@ std::shared_ptr<FeatureNode> FeatureTree::Highlighted() const {
   return node && !node->deleted ? node : nullptr;
 }
 
+void FeatureTree::SetBalloon(const std::shared_ptr<FeatureNode>& node) {
+  balloon_ = node;
+  Changed();
+}
+
+std::shared_ptr<FeatureNode> FeatureTree::Balloon() const {
+  auto node = balloon_.lock();
+  return node && !node->deleted ? node : nullptr;
+}
+
 void FeatureTree::AppendTemporary(std::shared_ptr<FeatureNode> node) {
   node->parent = temporaryPlaces_;
   IndexSubtree(node, ++lastLoadSequence_);
