@@ -1,0 +1,265 @@
+// KML as the picture shows it: one sample file per element (tests/data/kml),
+// opened as a user opens it and painted, then measured where the element
+// says it lies: a fill inside its polygon and not in its hole, an icon's
+// colour at its hot spot, an overlay's corners, a screen overlay at its
+// anchor. Also the balloon's text and where a feature's view takes the
+// camera.
+#include <windows.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "com_types.h"
+#include "feature_tree.h"
+#include "globe_painter.h"
+#include "globe_scene.h"
+#include "html_text.h"
+#include "kml_loader.h"
+#include "screenshot.h"
+#include "test.h"
+
+using namespace standin;
+
+namespace {
+
+constexpr int kWidth = 800;
+constexpr int kHeight = 600;
+constexpr double kNoPlace = std::numeric_limits<double>::quiet_NaN();
+
+struct Rgb {
+  int r;
+  int g;
+  int b;
+};
+constexpr Rgb kRed{255, 0, 0};
+constexpr Rgb kGreen{0, 255, 0};
+constexpr Rgb kBlue{0, 0, 255};
+constexpr Rgb kYellow{255, 255, 0};
+constexpr Rgb kMagenta{255, 0, 255};
+constexpr Rgb kWhite{255, 255, 255};
+constexpr Rgb kPushpin{255, 236, 64};
+
+// A pixel to look at: `dx`, `dy` pixels from a place, or from the
+// picture's top left when there is no place (negative: from the right or
+// bottom edge).
+struct Probe {
+  const char* what;
+  double latitude;
+  double longitude;
+  int dx;
+  int dy;
+  Rgb colour;
+  bool shown = true;  // false: the pixel must not have that colour
+};
+
+struct Sample {
+  const char* file;
+  GeoPoint camera;
+  double range;
+  std::vector<Probe> probes;
+  const char16_t* balloon = nullptr;  // the feature whose balloon is open
+};
+
+// A pushpin's head is 22 pixels above its tip.
+constexpr int kPinHead = -22;
+
+const Sample kSamples[] = {
+    {"polygon_holes.kml",
+     {6, -23},
+     3e6,
+     {{"inside", 2, -27, 0, 0, kRed},
+      {"inside, east of the hole", 6, -19.5, 0, 0, kRed},
+      {"the hole", 6, -23, 0, 0, kRed, false},
+      {"outside", 13, -23, 0, 0, kRed, false}}},
+    {"antimeridian.kml",
+     {0, 180},
+     3e6,
+     {{"west of the date line", 3, 175, 0, 0, kGreen},
+      {"east of the date line", 3, -175, 0, 0, kGreen},
+      {"beyond the west edge", 3, 160, 0, 0, kGreen, false},
+      {"beyond the east edge", 3, -160, 0, 0, kGreen, false}}},
+    {"pole.kml",
+     {90, 0},
+     5e6,
+     {{"near the pole", 84, 30, 0, 0, kBlue},
+      {"the other side", 84, -150, 0, 0, kBlue},
+      {"at the pole", 89.5, 100, 0, 0, kBlue},
+      {"south of the ring", 72, 30, 0, 0, kBlue, false}}},
+    {"styles.kml",
+     {6, -23},
+     3e6,
+     {{"a StyleMap's normal style", 2, -21, 0, 0, kGreen},
+      {"a style of another file", 6, -21, 0, 0, kBlue},
+      {"its own colour over the shared style", 10, -21, 0, 0, kYellow},
+      {"a transparent line", 4, -23, 0, 0, kWhite, false}}},
+    {"icons.kml",
+     {6, -23},
+     3e6,
+     {{"PNG", 2, -27, 0, 0, kRed},
+      {"JPEG", 2, -23, 0, 0, kGreen},
+      {"GIF", 2, -19, 0, 0, kBlue},
+      {"BMP", 7, -27, 0, 0, kYellow},
+      {"a white icon tinted blue", 7, -23, 0, 0, kBlue},
+      {"right of and below its hot spot", 7, -19, 8, 8, kMagenta},
+      {"left of and above its hot spot", 7, -19, -8, -8, kMagenta, false},
+      {"the icon's transparent part", 7, -19, 40, 40, kMagenta, false},
+      {"an unreadable image: the pushpin", 10, -27, 0, kPinHead, kPushpin},
+      {"a path out of the folder: the pushpin", 10, -23, 0, kPinHead, kPushpin}}},
+    {"icon_in_archive.kmz",
+     {6, -23},
+     3e6,
+     {{"an entry of the KMZ", 2, -27, 0, 0, kRed},
+      {"a path out of the KMZ: the pushpin", 2, -19, 0, kPinHead, kPushpin}}},
+    {"ground_overlay.kml",
+     {2, -16},
+     3.5e6,
+     {{"upper left", 10, -27, 0, 0, kRed},
+      {"upper right", 10, -19, 0, 0, kGreen},
+      {"lower left", 2, -27, 0, 0, kBlue},
+      {"lower right", 2, -19, 0, 0, kYellow},
+      {"north of the box", 12, -23, 0, 0, kRed, false},
+      {"turned: its upper left now lower left", -7, -24, 0, 0, kRed},
+      {"turned: its upper right now upper left", -3, -24, 0, 0, kGreen},
+      {"turned: its lower right now upper right", -3, -20, 0, 0, kYellow},
+      {"quad: lower left", 2, -13, 0, 0, kBlue},
+      {"quad: lower right", 2, -7, 0, 0, kYellow},
+      {"quad: upper left", 10, -11.5, 0, 0, kRed},
+      {"quad: upper right", 10, -8.5, 0, 0, kGreen},
+      {"beside the quad's narrow top", 10, -13.5, 0, 0, kRed, false}}},
+    {"screen_overlay.kml",
+     {6, -23},
+     3e6,
+     {{"lower left at the corner", kNoPlace, 0, 3, -3, kMagenta},
+      {"lower left, its native width only", kNoPlace, 0, 45, -3, kMagenta, false},
+      {"upper right, inset", kNoPlace, 0, -15, 45, kMagenta},
+      {"upper right, 80 pixels wide", kNoPlace, 0, -85, 45, kMagenta},
+      {"upper right, not wider", kNoPlace, 0, -95, 45, kMagenta, false},
+      {"turned upright", kNoPlace, 0, kWidth / 2, kHeight * 3 / 4 - 15, kMagenta},
+      {"turned: not across", kNoPlace, 0, kWidth / 2 + 15, kHeight * 3 / 4, kMagenta, false}}},
+    {"balloon.kml",
+     {6, -23},
+     3e6,
+     {{"the balloon above its placemark", 3, -23, 0, -80, kWhite},
+      {"its placemark not covered", 3, -23, 0, 0, kWhite, false}},
+     u"Harbour office"},
+    {"multigeometry.kml",
+     {6, -23},
+     3e6,
+     {{"its polygon", 7, -22, 0, 0, kRed},
+      {"its line", 2, -22, 0, 0, kYellow},
+      {"its ring as a line", 4, -15.5, 0, 0, kYellow},
+      {"its point", 10, -27, 0, kPinHead, kPushpin}}},
+    {"track.kml", {6, -23}, 3e6, {{"a gx:Track as its line", 3, -22, 0, 0, kMagenta}}},
+    {"network_link.kml", {6, -23}, 3e6, {{"the linked file", 5, -21, 0, 0, kGreen}}},
+    {"model_time_visibility.kml",
+     {6, -23},
+     3e6,
+     {{"a Model as a point", 3, -23, 0, kPinHead, kPushpin},
+      {"visibility 0", 8, -23, 0, 0, kRed, false},
+      {"a TimeSpan shown", 8, -14.5, 0, 0, kGreen}}},
+};
+
+std::filesystem::path DataFolder() { return std::filesystem::path(STANDIN_TEST_DATA) / "kml"; }
+
+GlobeScene SceneOfFile(FeatureTree& tree, const Sample& sample) {
+  KmlLoader loader(tree);
+  const auto feature = loader.OpenFile((DataFolder() / sample.file).u16string());
+  if (sample.balloon) tree.SetBalloon(FeatureTree::FindDepthFirst(feature, sample.balloon));
+  GlobeScene scene;
+  scene.camera.latitude = sample.camera.latitude;
+  scene.camera.longitude = sample.camera.longitude;
+  scene.camera.range = sample.range;
+  // The flat map without lines or names: nothing but the features is bright.
+  scene.terrain = scene.ocean = scene.coastlines = scene.borders = scene.places = false;
+  AddPlacemarks(tree, scene);
+  if (const auto open = tree.Balloon()) scene.balloon = BalloonOf(*open, scene.camera);
+  return scene;
+}
+
+bool Near(std::uint32_t rgb, Rgb colour) {
+  constexpr int kTolerance = 40;
+  return std::abs(static_cast<int>((rgb >> 16) & 0xFF) - colour.r) <= kTolerance &&
+         std::abs(static_cast<int>((rgb >> 8) & 0xFF) - colour.g) <= kTolerance &&
+         std::abs(static_cast<int>(rgb & 0xFF) - colour.b) <= kTolerance;
+}
+
+void CheckProbe(const GlobeImage& image, const GlobeView& view, const Sample& sample,
+                const Probe& probe) {
+  const std::string context = std::string(sample.file) + ": " + probe.what;
+  double x = probe.dx < 0 ? kWidth + probe.dx : probe.dx;
+  double y = probe.dy < 0 ? kHeight + probe.dy : probe.dy;
+  if (!std::isnan(probe.latitude)) {
+    const auto pixel = view.ToPixel({probe.latitude, probe.longitude});
+    ASSERT_TRUE(pixel) << context << ": not in view";
+    x = pixel->x + probe.dx;
+    y = pixel->y + probe.dy;
+  }
+  ASSERT_TRUE(x >= 0 && y >= 0 && x < kWidth && y < kHeight) << context << ": outside the picture";
+  const std::uint32_t rgb =
+      image.Pixels()[static_cast<std::size_t>(y) * kWidth + static_cast<std::size_t>(x)];
+  EXPECT_EQ(Near(rgb, probe.colour), probe.shown)
+      << context << ": pixel " << std::hex << rgb << " at " << std::dec << x << ", " << y;
+}
+
+}  // namespace
+
+STANDIN_TEST(KmlSamplesAreDrawnWhereTheirElementsSay) {
+  const char* pictures = std::getenv("STANDIN_PICTURE_DIR");
+  const com_apartment com(COINIT_APARTMENTTHREADED);  // for the pictures' encoder
+  for (const Sample& sample : kSamples) {
+    FeatureTree tree;
+    const GlobeScene scene = SceneOfFile(tree, sample);
+    const GlobeImage image(kWidth, kHeight, scene);
+    const GlobeView view(scene.camera, kWidth, kHeight);
+    for (const Probe& probe : sample.probes) CheckProbe(image, view, sample, probe);
+    if (pictures) {
+      const std::filesystem::path file =
+          std::filesystem::path(pictures) / (std::string(sample.file) + ".png");
+      WriteScreenShot(file.u16string(), 90, image);
+    }
+  }
+}
+
+STANDIN_TEST(BalloonTextIsTheDescriptionMadeReadable) {
+  const struct {
+    const char16_t* html;
+    const char16_t* text;
+  } kCases[] = {
+      {u"<p>Open <b>daily</b> &amp; at night.</p><p>Closed&nbsp;Sundays</p>",
+       u"Open daily & at night.\n\nClosed\u00A0Sundays"},
+      {u"Line one<br>line two<BR/>three", u"Line one\nline two\nthree"},
+      {u"<ul><li>VHF 16</li><li>Fuel</li></ul>", u"\u2022 VHF 16\n\u2022 Fuel"},
+      {u"<a href=\"http://example.org\">Web site</a> &#169; &#x41;", u"Web site \u00A9 A"},
+      {u"<script>alert('x')</script>Safe<style>p{}</style><!-- note -->", u"Safe"},
+      {u"plain text\nwith its own lines & an ampersand", u"plain text\nwith its own lines & an ampersand"},
+      {u"<b>cut short", u"cut short"},
+      {u"&bogus; &#xZZ; &", u"&bogus; &#xZZ; &"},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_TRUE(TextOfHtml(c.html) == c.text) << std::string(c.html, c.html + 20);
+  }
+}
+
+STANDIN_TEST(FeatureViewsBecomeTheCameraTheyDescribe) {
+  FeatureView lookAt{50, 8, 0, 2500, 30, 45, false};
+  const CameraState looked = CameraOfFeatureView(lookAt);
+  EXPECT_EQ(looked.latitude, 50);
+  EXPECT_EQ(looked.longitude, 8);
+  EXPECT_EQ(looked.range, 2500);
+  EXPECT_EQ(looked.tilt, 30);
+  EXPECT_EQ(looked.azimuth, 45);
+  // A camera 1000 m up looking straight down sees the place under it.
+  const CameraState down = CameraOfFeatureView({50, 8, 1000, 0, 0, 0, true});
+  EXPECT_NEAR(down.latitude, 50, 1e-9);
+  EXPECT_NEAR(down.range, 1000, 1e-6);
+  // Tilted 45 degrees towards the north: the focus is about 1 km north.
+  const CameraState tilted = CameraOfFeatureView({50, 8, 1000, 0, 45, 0, true});
+  EXPECT_NEAR((tilted.latitude - 50) * 111'195, 1000, 5);
+  EXPECT_NEAR(tilted.longitude, 8, 1e-9);
+  EXPECT_NEAR(tilted.range, 1414.2, 1);
+  EXPECT_NEAR(tilted.tilt, 45, 1e-9);
+}
