@@ -256,7 +256,7 @@ void DrawBalloon(HDC dc, const GlobeView& view, const SceneBalloon& balloon) {
   const auto pixel = view.ToPixel(balloon.at);
   if (!pixel) return;
   // The tail points at the top of the placemark's icon, which stands above its point.
-  const POINT at = Rounded({pixel->x, pixel->y - kIconPixels / 2 - 2});
+  const POINT at = Rounded({pixel->x, pixel->y - kIconPixels - 2});
   constexpr int kWidth = 300;
   constexpr int kPadding = 10;
   constexpr int kTail = 14;

@@ -274,6 +274,12 @@ void FeatureTree::IndexSubtree(const std::shared_ptr<FeatureNode>& top, std::uin
     node->loadSequence = sequence;
     node->loadPosition = position++;
     nameIndex_[node->name].emplace(std::pair(sequence, node->loadPosition), node);
+    if (node->refresh && sequence != 0) {
+      const bool known =
+          std::any_of(refreshingLinks_.begin(), refreshingLinks_.end(),
+                      [&](const RefreshingLink& entry) { return entry.link.lock() == node; });
+      if (!known) refreshingLinks_.push_back({node, 0});
+    }
     pending.insert(pending.end(), node->children.rbegin(), node->children.rend());
   }
 }
@@ -291,6 +297,30 @@ void FeatureTree::UnindexSubtree(const FeatureNode& top) {
     }
     for (const auto& child : node->children) pending.push_back(child.get());
   }
+}
+
+void FeatureTree::ReplaceLinked(const std::shared_ptr<FeatureNode>& link,
+                                std::shared_ptr<FeatureNode> child) {
+  if (link->deleted) return;
+  std::shared_ptr<FeatureNode> load = link;
+  while (auto parent = load->parent.lock()) {
+    if (parent == temporaryPlaces_) break;
+    load = parent;
+  }
+  const bool loaded = load->parent.lock() == temporaryPlaces_;
+  if (loaded) UnindexSubtree(*load);
+  for (const auto& old : link->children) MarkDeleted(*old);
+  link->children.clear();
+  if (child) {
+    child->parent = link;
+    child->visible = child->visible && link->visible;
+    link->children.push_back(std::move(child));
+  }
+  if (loaded) {
+    IndexSubtree(load, load->loadSequence);
+    UpdateShownLoad(load);
+  }
+  Changed();
 }
 
 void FeatureTree::Remove(const std::shared_ptr<FeatureNode>& node) {

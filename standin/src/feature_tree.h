@@ -214,6 +214,18 @@ class FeatureTree {
   using ShownLoads = std::map<std::uint64_t, std::weak_ptr<FeatureNode>, std::greater<>>;
   [[nodiscard]] const ShownLoads& LoadsShowingPlacemarks() const { return shownLoads_; }
 
+  // NetworkLinks whose file is read again on an interval (refresh set),
+  // with when each is due next (seconds on the caller's clock; 0: not yet
+  // known, the load has just read it).
+  struct RefreshingLink {
+    std::weak_ptr<FeatureNode> link;
+    double due = 0;
+  };
+  [[nodiscard]] std::vector<RefreshingLink>& RefreshingLinks() { return refreshingLinks_; }
+  // The link's document read again: its children become {child}; the old
+  // ones read as deleted. The load's names are indexed anew.
+  void ReplaceLinked(const std::shared_ptr<FeatureNode>& link, std::shared_ptr<FeatureNode> child);
+
   // Called after every change that the view shows.
   void SetOnChanged(std::function<void()> onChanged) { onChanged_ = std::move(onChanged); }
 
@@ -259,6 +271,7 @@ class FeatureTree {
   std::shared_ptr<FeatureNode> primaryDatabase_;
   std::weak_ptr<FeatureNode> highlighted_;
   std::weak_ptr<FeatureNode> balloon_;
+  std::vector<RefreshingLink> refreshingLinks_;
   std::function<void()> onChanged_;
 };
 

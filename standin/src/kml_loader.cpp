@@ -293,6 +293,31 @@ std::shared_ptr<FeatureNode> ReadLinkedFile(const std::u16string& fullPath, int 
 
 }  // namespace
 
+void RefreshLinks(FeatureTree& tree, double now) {
+  auto& links = tree.RefreshingLinks();
+  std::erase_if(links, [](const FeatureTree::RefreshingLink& entry) {
+    const auto link = entry.link.lock();
+    return !link || link->deleted;
+  });
+  // Reading may add links (a linked file with links of its own): by index.
+  for (std::size_t i = 0; i < links.size(); ++i) {
+    const auto link = links[i].link.lock();
+    if (!link || !link->refresh) continue;
+    if (links[i].due == 0) {
+      links[i].due = now + link->refresh->intervalSeconds;  // just read by its load
+      continue;
+    }
+    if (links[i].due > now) continue;
+    links[i].due = now + link->refresh->intervalSeconds;
+    try {
+      tree.ReplaceLinked(link, ReadLinkedFile(link->refresh->path, 1,
+                                              "NetworkLink: " + ToUtf8(link->refresh->path)));
+    } catch (const Error&) {
+      // Being rewritten, or gone for now: the link keeps what it showed.
+    }
+  }
+}
+
 std::shared_ptr<FeatureNode> KmlLoader::LoadData(std::u16string_view text) {
   FileResources resources({}, {}, 0);
   auto feature = ReadKmlText(text, "LoadKmlData", resources);

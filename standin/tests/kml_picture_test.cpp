@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 #include <string>
 #include <vector>
@@ -235,7 +236,8 @@ STANDIN_TEST(BalloonTextIsTheDescriptionMadeReadable) {
       {u"<ul><li>VHF 16</li><li>Fuel</li></ul>", u"\u2022 VHF 16\n\u2022 Fuel"},
       {u"<a href=\"http://example.org\">Web site</a> &#169; &#x41;", u"Web site \u00A9 A"},
       {u"<script>alert('x')</script>Safe<style>p{}</style><!-- note -->", u"Safe"},
-      {u"plain text\nwith its own lines & an ampersand", u"plain text\nwith its own lines & an ampersand"},
+      {u"plain text\nwith its own lines & an ampersand",
+       u"plain text\nwith its own lines & an ampersand"},
       {u"<b>cut short", u"cut short"},
       {u"&bogus; &#xZZ; &", u"&bogus; &#xZZ; &"},
   };
@@ -262,4 +264,54 @@ STANDIN_TEST(FeatureViewsBecomeTheCameraTheyDescribe) {
   EXPECT_NEAR(tilted.longitude, 8, 1e-9);
   EXPECT_NEAR(tilted.range, 1414.2, 1);
   EXPECT_NEAR(tilted.tilt, 45, 1e-9);
+}
+
+STANDIN_TEST(AClickFindsThePlacemarkUnderIt) {
+  FeatureTree tree;
+  const GlobeScene scene = SceneOfFile(tree, kSamples[4]);  // icons.kml
+  const GlobeView view(scene.camera, kWidth, kHeight);
+  const auto png = view.ToPixel({2, -27});
+  ASSERT_TRUE(png);
+  const auto picked = PlacemarkAt(scene, view, {png->x + 5, png->y - 5});
+  ASSERT_TRUE(picked);
+  EXPECT_TRUE(picked->name == u"PNG");
+  EXPECT_FALSE(PlacemarkAt(scene, view, {png->x + 60, png->y + 60}));  // open sea
+}
+
+STANDIN_TEST(AnIntervalLinkReadsItsFileAgain) {
+  const auto folder = std::filesystem::temp_directory_path() /
+                      ("kml_link_test_" + std::to_string(GetCurrentProcessId()));
+  std::filesystem::create_directories(folder);
+  const auto write = [&](const char* name, const std::string& text) {
+    std::ofstream(folder / name, std::ios::binary) << text;
+  };
+  const auto live = [](const char* name) {
+    return std::string("<kml><Placemark><name>") + name +
+           "</name><Point><coordinates>1,2</coordinates></Point></Placemark></kml>";
+  };
+  write("live.kml", live("first"));
+  write("link.kml",
+        "<kml><NetworkLink><name>L</name><Link><href>live.kml</href><refreshMode>onInterval"
+        "</refreshMode><refreshInterval>5</refreshInterval></Link></NetworkLink></kml>");
+  FeatureTree tree;
+  KmlLoader loader(tree);
+  const auto link = loader.OpenFile((folder / "link.kml").u16string());
+  ASSERT_EQ(link->children.size(), 1U);
+  const auto first = link->children[0];
+  EXPECT_TRUE(first->name == u"first");
+  write("live.kml", live("second"));
+  RefreshLinks(tree, 100);  // first seen: due in 5 s
+  RefreshLinks(tree, 104);
+  EXPECT_TRUE(link->children[0] == first);
+  RefreshLinks(tree, 105);
+  ASSERT_EQ(link->children.size(), 1U);
+  EXPECT_TRUE(link->children[0]->name == u"second");
+  EXPECT_TRUE(first->deleted);
+  EXPECT_TRUE(tree.FindByName(u"second") == link->children[0]);
+  EXPECT_FALSE(tree.FindByName(u"first"));
+  std::filesystem::remove(folder / "live.kml");
+  RefreshLinks(tree, 110);  // gone for now: what it showed stays
+  EXPECT_TRUE(link->children[0]->name == u"second");
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
 }
