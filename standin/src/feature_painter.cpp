@@ -133,24 +133,45 @@ void BlitImage(PixelCanvas canvas, const RasterImage& image, PixelPoint anchor, 
   }
 }
 
-void DrawIcon(PixelCanvas canvas, const SceneMarker& marker, PixelPoint at, double viewAzimuth) {
-  const auto loaded = marker.icon ? marker.icon->Get() : nullptr;
-  const RasterImage& image = loaded ? *loaded : Pushpin();
-  const double longer = std::max(image.width, image.height);
+// How a marker's icon is drawn: the image (the pushpin when it has none
+// usable), its size on the screen and the point of it at the placemark.
+struct IconLayout {
+  const RasterImage* image = nullptr;
+  double width = 0;
+  double height = 0;
+  PixelPoint hot;
+  bool pushpin = false;
+};
+
+IconLayout LayoutIcon(const SceneMarker& marker, const std::shared_ptr<const RasterImage>& loaded) {
+  IconLayout layout;
+  layout.pushpin = !loaded;
+  layout.image = loaded ? loaded.get() : &Pushpin();
+  const double longer = std::max(layout.image->width, layout.image->height);
   const double size = kIconPixels * std::clamp(marker.iconScale, 0.0, 8.0);
-  const double width = size * image.width / longer;
-  const double height = size * image.height / longer;
+  layout.width = size * layout.image->width / longer;
+  layout.height = size * layout.image->height / longer;
   const KmlVec2 pinTip{0.5, 0, KmlUnits::kFraction, KmlUnits::kFraction};
-  const PixelPoint hot = PointIn(loaded ? marker.hotSpot : pinTip, image, width, height);
-  const double angle = marker.heading && loaded ? *marker.heading - viewAzimuth : 0.0;
-  BlitImage(canvas, image, at, width, height, hot, angle, marker.iconColour);
+  layout.hot =
+      PointIn(loaded ? marker.hotSpot : pinTip, *layout.image, layout.width, layout.height);
+  return layout;
 }
 
-// The marker's drawn box half-width to the right of its point, where its
-// name starts.
-double LabelOffset(const SceneMarker& marker) {
-  if (!marker.iconGiven && marker.heading) return 8;
-  return std::max(6.0, kIconPixels * std::clamp(marker.iconScale, 0.0, 8.0) / 2 + 2);
+void DrawIcon(PixelCanvas canvas, const SceneMarker& marker, PixelPoint at, double viewAzimuth) {
+  const auto loaded = marker.icon ? marker.icon->Get() : nullptr;
+  const IconLayout icon = LayoutIcon(marker, loaded);
+  const double angle = marker.heading && loaded ? *marker.heading - viewAzimuth : 0.0;
+  BlitImage(canvas, *icon.image, at, icon.width, icon.height, icon.hot, angle, marker.iconColour);
+}
+
+// Where a marker's name starts (left, middle of its height), from its
+// point: beside its icon, the heading's arrow or the pushpin's head.
+PixelPoint LabelStart(const SceneMarker& marker) {
+  if (!marker.iconGiven && marker.heading) return {12, 0};
+  const auto loaded = marker.icon ? marker.icon->Get() : nullptr;
+  const IconLayout icon = LayoutIcon(marker, loaded);
+  if (icon.pushpin) return {icon.width * 0.25 + 3, -icon.height * 0.69};
+  return {icon.width - icon.hot.x + 3, icon.height / 2 - icon.hot.y};
 }
 
 int FontHeight(double scale) {
@@ -339,9 +360,9 @@ FeatureLabels ReserveFeatureLabels(HDC dc, const GlobeView& view, const GlobeSce
     const select_object_scope font(dc, fonts.For(marker.labelScale));
     SIZE size{};
     GetTextExtentPoint32W(dc, Wide(marker.name), static_cast<int>(marker.name.size()), &size);
-    const POINT at = Rounded(*pixel);
-    const int left = at.x + static_cast<int>(std::lround(LabelOffset(marker)));
-    const LabelBox box{left, at.y - size.cy / 2, left + size.cx + 1,
+    const PixelPoint start = LabelStart(marker);
+    const POINT at = Rounded({pixel->x + start.x, pixel->y + start.y});
+    const LabelBox box{at.x, at.y - size.cy / 2, at.x + size.cx + 1,
                        at.y - size.cy / 2 + size.cy + 1};
     if (layout.TryPlace(box)) labels.placed.push_back({index, box});
   }

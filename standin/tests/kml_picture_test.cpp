@@ -63,6 +63,7 @@ struct Sample {
   double range;
   std::vector<Probe> probes;
   const char16_t* balloon = nullptr;  // the feature whose balloon is open
+  bool imagery = false;               // the globe as a user sees it
 };
 
 // A pushpin's head is 22 pixels above its tip.
@@ -162,6 +163,14 @@ const Sample kSamples[] = {
      {{"a Model as a point", 3, -23, 0, kPinHead, kPushpin},
       {"visibility 0", 8, -23, 0, 0, kRed, false},
       {"a TimeSpan shown", 8, -14.5, 0, 0, kGreen}}},
+    // Everything at once, as docs/kml-features.png shows it.
+    {"showcase.kml",
+     {47.95, -3.75},
+     2.4e5,
+     {{"the legend at its anchor", kNoPlace, 0, 20, 14, kWhite},
+      {"the marina's balloon", 47.72, -3.37, 0, -90, kWhite}},
+     u"Marina",
+     true},
 };
 
 std::filesystem::path DataFolder() { return std::filesystem::path(STANDIN_TEST_DATA) / "kml"; }
@@ -175,7 +184,9 @@ GlobeScene SceneOfFile(FeatureTree& tree, const Sample& sample) {
   scene.camera.longitude = sample.camera.longitude;
   scene.camera.range = sample.range;
   // The flat map without lines or names: nothing but the features is bright.
-  scene.terrain = scene.ocean = scene.coastlines = scene.borders = scene.places = false;
+  if (!sample.imagery) {
+    scene.terrain = scene.ocean = scene.coastlines = scene.borders = scene.places = false;
+  }
   AddPlacemarks(tree, scene);
   if (const auto open = tree.Balloon()) scene.balloon = BalloonOf(*open, scene.camera);
   return scene;
