@@ -6,6 +6,7 @@
 // camera.
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -18,6 +19,7 @@
 #include "feature_tree.h"
 #include "globe_painter.h"
 #include "globe_scene.h"
+#include "ground_drape.h"
 #include "html_text.h"
 #include "kml_loader.h"
 #include "screenshot.h"
@@ -325,4 +327,70 @@ STANDIN_TEST(AnIntervalLinkReadsItsFileAgain) {
   EXPECT_TRUE(link->children[0]->name == u"second");
   std::error_code ignored;
   std::filesystem::remove_all(folder, ignored);
+}
+
+// How far a place lies from the nearest edge of the rings, in degrees on
+// the plate carree (the test's polygon is far from the date line).
+double DegreesToEdge(const std::vector<std::vector<GeoPoint>>& rings, GeoPoint p) {
+  double nearest = 1e9;
+  for (const auto& ring : rings) {
+    for (std::size_t i = 0; i < ring.size(); ++i) {
+      const GeoPoint& a = ring[i];
+      const GeoPoint& b = ring[(i + 1) % ring.size()];
+      const double ex = b.longitude - a.longitude;
+      const double ey = b.latitude - a.latitude;
+      const double t =
+          std::clamp(((p.longitude - a.longitude) * ex + (p.latitude - a.latitude) * ey) /
+                         std::max(ex * ex + ey * ey, 1e-12),
+                     0.0, 1.0);
+      nearest = std::min(nearest, std::hypot(p.longitude - a.longitude - t * ex,
+                                             p.latitude - a.latitude - t * ey));
+    }
+  }
+  return nearest;
+}
+
+// GDAL's rasterization of the same file (make_gdal_reference.sh) is the
+// independent reference: the fill covers the cells whose centre GDAL puts
+// inside the polygon, holes and the concave notch included.
+STANDIN_TEST(PolygonFillsAgreeWithGdal) {
+  std::ifstream grid(DataFolder() / "gdal_polygon.asc");
+  std::string key;
+  int columns = 0;
+  int rows = 0;
+  double west = 0;
+  double south = 0;
+  double cell = 0;
+  grid >> key >> columns >> key >> rows >> key >> west >> key >> south >> key >> cell;
+  ASSERT_TRUE(grid && columns == 48 && rows == 48) << "gdal_polygon.asc is unreadable";
+  const Sample sample{"gdal_polygon.kml", {6, -23}, 3e6, {}};
+  FeatureTree tree;
+  const GlobeScene scene = SceneOfFile(tree, sample);
+  ASSERT_EQ(scene.polygons.size(), 1U);
+  const GeoMask mask(scene.polygons[0].rings, 0.01);
+  const GlobeImage image(kWidth, kHeight, scene);
+  const GlobeView view(scene.camera, kWidth, kHeight);
+  int inside = 0;
+  int maskDiffers = 0;
+  int pictureDiffers = 0;
+  for (int row = 0; row < rows; ++row) {
+    for (int column = 0; column < columns; ++column) {
+      int value = 0;
+      grid >> value;
+      const GeoPoint centre{south + (rows - row - 0.5) * cell, west + (column + 0.5) * cell};
+      inside += value;
+      // The mask's own cells are 0.01 degrees: closer to an edge, either side is fine.
+      const bool clear = DegreesToEdge(scene.polygons[0].rings, centre) > 0.01;
+      maskDiffers += clear && mask.Contains(centre) != (value == 1);
+      const auto pixel = view.ToPixel(centre);
+      ASSERT_TRUE(pixel);
+      const std::uint32_t rgb = image.Pixels()[static_cast<std::size_t>(pixel->y) * kWidth +
+                                               static_cast<std::size_t>(pixel->x)];
+      pictureDiffers += Near(rgb, kRed) != (value == 1);
+    }
+  }
+  EXPECT_GT(inside, 400);  // the reference is not empty
+  EXPECT_EQ(maskDiffers, 0);
+  // Pixels are about 3 to a cell: a pixel on the edge may fall either side.
+  EXPECT_LE(pictureDiffers, rows * columns / 50) << pictureDiffers << " cells differ";
 }
