@@ -231,9 +231,8 @@ bool FeatureTree::IsShadowed(const std::shared_ptr<FeatureNode>& load) const {
     return false;
   }
   if (shownLoads_.contains(load->loadSequence)) return false;
-  if (const auto highlighted = highlighted_.lock();
-      highlighted && !highlighted->deleted && highlighted->loadSequence == load->loadSequence) {
-    return false;
+  for (const auto& watched : {highlighted_.lock(), balloon_.lock()}) {
+    if (watched && !watched->deleted && watched->loadSequence == load->loadSequence) return false;
   }
   // Held elsewhere means a client's feature object or collection (the
   // scenes the render thread paints copy what they draw and hold no node).

@@ -192,9 +192,9 @@ class FeatureTree {
   // the `count` copies before it are always kept. An older copy is retired
   // (removed as if the client had removed it) once it is shadowed: it
   // shows no placemark, no feature object or collection outside the tree
-  // holds it or anything in it, it holds no highlighted feature, and every
-  // name in it is found first in a newer load, so no lookup's answer
-  // changes. A copy that is not shadowed when its turn comes waits and is
+  // holds it or anything in it, it holds no highlighted feature and no open
+  // balloon, and every name in it is found first in a newer load, so no
+  // lookup's answer changes. A copy that is not shadowed when its turn comes waits and is
   // looked at again, a few per load, until it is or the client removes it.
   // Each load costs O(log n) besides the retired copy's own size, so a
   // stream of one name holds at most `count` + 1 copies plus those clients

@@ -184,7 +184,7 @@ std::shared_ptr<FeatureNode> ReadLinkedFile(const std::u16string& fullPath, int 
 // Linked documents that link further: followed this deep, no further.
 constexpr int kMaxLinkDepth = 4;
 // Distinct images one document may ask for; later ones are pushpins.
-constexpr int kMaxImagesPerDocument = 256;
+constexpr std::size_t kMaxImagesPerDocument = 256;
 
 // What a document refers to, found beside it: in its KMZ, in its folder,
 // at an absolute path or file: URL, or on the network (images only).
@@ -222,8 +222,27 @@ class FileResources final : public KmlResources {
   }
 
   std::shared_ptr<const ImageSlot> Image(std::u16string_view href, bool icon) override {
-    if (++images_ > kMaxImagesPerDocument) return nullptr;
     const int side = icon ? kMaxIconSide : kMaxOverlaySide;
+    const std::u16string asked = std::u16string(href) + (icon ? u"|icon" : u"|overlay");
+    if (const auto known = images_.find(asked); known != images_.end()) return known->second;
+    if (images_.size() >= kMaxImagesPerDocument) return nullptr;
+    return images_[asked] = Find(href, side);
+  }
+
+  std::shared_ptr<FeatureNode> Linked(std::u16string_view href, std::u16string& path) override {
+    if (depth_ >= kMaxLinkDepth) return nullptr;
+    const auto local = LocalPath(href);
+    if (!local) return nullptr;
+    try {
+      path = FullPath(*local, "NetworkLink");
+      return ReadLinkedFile(path, depth_ + 1, "NetworkLink: " + ToUtf8(path));
+    } catch (const Error&) {
+      return nullptr;  // a link that does not read shows nothing, as an empty folder
+    }
+  }
+
+ private:
+  std::shared_ptr<const ImageSlot> Find(std::u16string_view href, int side) const {
     ImageCache& cache = ImageCache::Shared();
     if (IsNetworkUrl(href)) return cache.Remote(std::u16string(href), side);
     if (!archive_.empty() && !PathOfFileUrl(href) && !IsAbsolutePath(href)) {
@@ -243,19 +262,6 @@ class FileResources final : public KmlResources {
     });
   }
 
-  std::shared_ptr<FeatureNode> Linked(std::u16string_view href, std::u16string& path) override {
-    if (depth_ >= kMaxLinkDepth) return nullptr;
-    const auto local = LocalPath(href);
-    if (!local) return nullptr;
-    try {
-      path = FullPath(*local, "NetworkLink");
-      return ReadLinkedFile(path, depth_ + 1, "NetworkLink: " + ToUtf8(path));
-    } catch (const Error&) {
-      return nullptr;  // a link that does not read shows nothing, as an empty folder
-    }
-  }
-
- private:
   // An href as a file: absolute, a file: URL, or relative to the document's
   // folder (never above it).
   [[nodiscard]] std::optional<std::u16string> LocalPath(std::u16string_view href) const {
@@ -271,7 +277,8 @@ class FileResources final : public KmlResources {
   std::span<const std::byte> archive_;
   std::u16string archiveFolder_;
   int depth_;
-  int images_ = 0;
+  // The images asked for, by href: each distinct one counts once.
+  std::unordered_map<std::u16string, std::shared_ptr<const ImageSlot>> images_;
   std::unordered_map<std::u16string, std::unordered_map<std::u16string, KmlStyle>> externalStyles_;
 };
 
