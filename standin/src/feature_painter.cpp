@@ -372,7 +372,8 @@ FeatureLabels ReserveFeatureLabels(HDC dc, const GlobeView& view, const GlobeSce
 void PaintFeatures(HDC dc, PixelCanvas canvas, const GlobeView& view, const GlobeScene& scene,
                    const FeatureLabels& labels) {
   if (!scene.groundOverlays.empty() || !scene.polygons.empty()) {
-    const GroundPixels ground(view, 0, canvas.height);
+    const auto [top, bottom] = GroundRows(view, scene);
+    const GroundPixels ground(view, top, bottom);
     for (const SceneGroundOverlay& overlay : scene.groundOverlays) {
       DrapeGroundOverlay(view, overlay, ground, canvas);
     }

@@ -56,7 +56,9 @@ std::vector<FlatPoint> Unwrapped(const std::vector<GeoPoint>& ring, double start
 GroundPixels::GroundPixels(const GlobeView& view, int rowBegin, int rowEnd)
     : rowBegin_(std::max(rowBegin, 0)),
       rowEnd_(std::min(rowEnd, view.Height())),
-      width_(view.Width()) {
+      width_(view.Width()),
+      originLatitude_(view.Camera().latitude),
+      originLongitude_(view.Camera().longitude) {
   const int rows = std::max(rowEnd_ - rowBegin_, 0);
   places_.resize(static_cast<std::size_t>(rows) * static_cast<std::size_t>(width_) * 2);
   std::size_t i = 0;
@@ -67,9 +69,10 @@ GroundPixels::GroundPixels(const GlobeView& view, int rowBegin, int rowEnd)
         places_[i] = std::numeric_limits<float>::quiet_NaN();
         continue;
       }
+      // Kept as offsets from the focus: floats stay fine enough close up.
       const GeoPoint place = GeoOf(ray.normal);
-      places_[i] = static_cast<float>(place.latitude);
-      places_[i + 1] = static_cast<float>(place.longitude);
+      places_[i] = static_cast<float>(place.latitude - originLatitude_);
+      places_[i + 1] = static_cast<float>(LongitudeStep(originLongitude_, place.longitude));
     }
   }
 }
@@ -81,7 +84,7 @@ std::optional<GeoPoint> GroundPixels::At(int x, int y) const {
        static_cast<std::size_t>(x)) *
       2;
   if (std::isnan(places_[i])) return std::nullopt;
-  return GeoPoint{places_[i], places_[i + 1]};
+  return GeoPoint{originLatitude_ + places_[i], originLongitude_ + places_[i + 1]};
 }
 
 GeoMask::GeoMask(const std::vector<std::vector<GeoPoint>>& rings, double degreesPerCell) {
@@ -299,6 +302,23 @@ std::optional<std::pair<double, double>> OverlayUv(const GroundPlacement& place,
   const double v = 0.5 - by / height;
   if (u < 0 || u >= 1 || v < 0 || v >= 1) return std::nullopt;
   return std::pair{u, v};
+}
+
+std::pair<int, int> GroundRows(const GlobeView& view, const GlobeScene& scene) {
+  int top = view.Height();
+  int bottom = 0;
+  const auto add = [&](const PixelSpan& span) {
+    if (span.right <= span.left || span.bottom <= span.top) return;
+    top = std::min(top, span.top);
+    bottom = std::max(bottom, span.bottom);
+  };
+  for (const ScenePolygon& polygon : scene.polygons) {
+    if (!polygon.rings.empty()) add(SpanOf(view, polygon.rings.front()));
+  }
+  for (const SceneGroundOverlay& overlay : scene.groundOverlays) {
+    add(SpanOf(view, OutlineOf(overlay.place)));
+  }
+  return {top, std::max(top, bottom)};
 }
 
 void FillPolygon(const GlobeView& view, const ScenePolygon& polygon, const GroundPixels& ground,

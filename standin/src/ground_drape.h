@@ -36,7 +36,9 @@ class GroundPixels {
   int rowBegin_;
   int rowEnd_;
   int width_;
-  std::vector<float> places_;  // latitude, longitude per pixel; NaN for sky
+  double originLatitude_;
+  double originLongitude_;
+  std::vector<float> places_;  // latitude, longitude from the origin per pixel; NaN for sky
 };
 
 // A polygon's inside on the globe: its rings (edges the shorter way round,
@@ -69,6 +71,10 @@ struct PixelSpan {
   int bottom = 0;
 };
 [[nodiscard]] PixelSpan SpanOf(const GlobeView& view, const std::vector<GeoPoint>& outline);
+
+// The rows the scene's fills and ground overlays can cover, [top, bottom):
+// only those need their places cast.
+[[nodiscard]] std::pair<int, int> GroundRows(const GlobeView& view, const GlobeScene& scene);
 
 void FillPolygon(const GlobeView& view, const ScenePolygon& polygon, const GroundPixels& ground,
                  PixelCanvas canvas);
