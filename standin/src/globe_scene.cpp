@@ -230,7 +230,14 @@ std::optional<SceneBalloon> BalloonOf(const FeatureNode& feature, const CameraSt
     balloon.at = GeoOfKml(feature.shape->coordinates.front());
   }
   balloon.title = feature.name;
+  // A balloon shows a few screens of text at most; a huge description
+  // would cost every frame its layout.
+  constexpr std::size_t kMaxBalloonText = 4000;
   balloon.text = TextOfHtml(feature.description);
+  if (balloon.text.size() > kMaxBalloonText) {
+    balloon.text.resize(kMaxBalloonText);
+    balloon.text += u"\u2026";
+  }
   return balloon;
 }
 
