@@ -232,6 +232,7 @@ struct KmlBuilder::Record {
   std::u16string_view tag;
   KmlStyle inlineStyle;
   std::u16string styleUrl;
+  std::u16string ownStyleMap;
   std::vector<KmlGeometry> parts;
   std::u16string imageHref;
   std::optional<std::uint32_t> colour;
@@ -294,9 +295,14 @@ void KmlBuilder::StartElement(std::u16string_view localName, KmlNamespace space,
       frame.style = &parent.record->inlineStyle;
     }
   } else if (tag == u"StyleMap") {
-    // A StyleMap inside a placemark has no id to be found by; it is the
-    // placemark's own style only through its pairs' Styles, not read.
-    frame.styleMap = &styleMaps_[std::u16string(IdOf(attributes))];
+    std::u16string id(IdOf(attributes));
+    if (!IsContainer(parent.tag)) {
+      // A feature's own StyleMap, found by a name no document can write.
+      id = u"\u0001";
+      for (const char digit : std::to_string(records_.size())) id.push_back(char16_t(digit));
+      parent.record->ownStyleMap = id;
+    }
+    frame.styleMap = &styleMaps_[id];
   } else if (tag == u"Pair") {
     pairStore_.push_back(std::make_unique<StyleMapPair>());
     frame.pair = pairStore_.back().get();
@@ -510,7 +516,10 @@ std::optional<KmlStyle> KmlBuilder::Resolve(std::u16string_view url, KmlResource
 }
 
 void KmlBuilder::BuildShape(Record& record, KmlResources& resources) {
-  KmlStyle style = Resolve(record.styleUrl, resources, 0).value_or(KmlStyle{});
+  const std::u16string url = record.styleUrl.empty() && !record.ownStyleMap.empty()
+                                 ? u"#" + record.ownStyleMap
+                                 : record.styleUrl;
+  KmlStyle style = Resolve(url, resources, 0).value_or(KmlStyle{});
   style.Merge(record.inlineStyle);
   auto shape = std::make_shared<PlacemarkShape>();
   if (record.tag == u"Placemark") {

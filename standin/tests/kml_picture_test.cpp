@@ -99,6 +99,7 @@ const Sample kSamples[] = {
      {{"a StyleMap's normal style", 2, -21, 0, 0, kGreen},
       {"a style of another file", 6, -21, 0, 0, kBlue},
       {"its own colour over the shared style", 10, -21, 0, 0, kYellow},
+      {"its own StyleMap", 8, -21, 0, 0, kMagenta},
       {"a transparent line", 4, -23, 0, 0, kWhite, false}}},
     {"icons.kml",
      {6, -23},
