@@ -16,7 +16,7 @@ readonly required=(
 # reports NOT RUN without them. The amd64 compiler removes nothing; only
 # fp-compiler-3.2.2:i386 would take g++ and clang away, hence --no-remove.
 readonly pascal=(fp-compiler fpc-source-3.2.2)
-readonly optional=(imagemagick "${pascal[@]}")
+readonly optional=(imagemagick gdal-bin "${pascal[@]}")
 
 as_root() {
   if [[ $(id -u) -eq 0 ]]; then

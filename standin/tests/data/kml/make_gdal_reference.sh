@@ -2,7 +2,8 @@
 # Rasterizes gdal_polygon.kml with GDAL (Debian's gdal-bin), an independent
 # reader and rasterizer, into gdal_polygon.asc: a 0.25 degree grid over
 # 29W..17W, 0N..12N, 1 where a cell's centre is inside the polygon (holes
-# excluded). The stand-in's polygon fill is checked against it.
+# excluded). The stand-in's polygon fill is checked against it. The
+# images beside the samples were drawn with ImageMagick's convert.
 set -euo pipefail
 cd "$(dirname "$0")"
 tmp=$(mktemp -d)
