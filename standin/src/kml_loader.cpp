@@ -101,17 +101,21 @@ int HexValue(char16_t c) {
 }
 
 // %XX escapes as URLs write them (UTF-8 bytes); a malformed escape stays.
+// Hand-written: shlwapi's UrlUnescape reads escapes as UTF-8 only from
+// Windows 8 on.
 std::u16string PercentDecoded(std::u16string_view text) {
   std::string bytes;
+  std::size_t run = 0;  // start of the text since the last escape
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == u'%' && i + 2 < text.size() + 0 && HexValue(text[i + 1]) >= 0 &&
+    if (text[i] == u'%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
         HexValue(text[i + 2]) >= 0) {
+      bytes += ToUtf8(std::u16string(text.substr(run, i - run)));
       bytes.push_back(static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2])));
       i += 2;
-    } else {
-      bytes += ToUtf8(std::u16string(1, text[i]));
+      run = i + 1;
     }
   }
+  bytes += ToUtf8(std::u16string(text.substr(std::min(run, text.size()))));
   return ToUtf16(bytes);
 }
 
@@ -136,7 +140,7 @@ std::optional<std::u16string> PathOfFileUrl(std::u16string_view href) {
 
 // `relative`'s parts below `base` (a folder, or "" for an archive's root),
 // joined by `separator`; nullopt when `..` would climb out of it or a part
-// names a drive.
+// names a drive (or holds a NUL, which would cut the path short).
 std::optional<std::u16string> Inside(const std::u16string& base, std::u16string_view relative,
                                      char16_t separator) {
   std::vector<std::u16string> parts;
@@ -148,7 +152,7 @@ std::optional<std::u16string> Inside(const std::u16string& base, std::u16string_
     if (part == u"..") {
       if (parts.empty()) return std::nullopt;
       parts.pop_back();
-    } else if (part.find(u':') != std::u16string_view::npos) {
+    } else if (part.find_first_of(std::u16string_view(u":\0", 2)) != std::u16string_view::npos) {
       return std::nullopt;
     } else if (!part.empty() && part != u".") {
       parts.emplace_back(part);
