@@ -11,6 +11,7 @@
 #include "globe_painter.h"
 #include "globe_scene.h"
 #include "globe_view.h"
+#include "icon_cache.h"
 #include "kml_loader.h"
 #include "win32_error.h"
 
@@ -44,6 +45,7 @@ EarthWindows::EarthWindows(HINSTANCE instance, std::shared_ptr<EarthState> state
     : instance_(instance), state_(std::move(state)), title_(std::move(title)), faults_(faults) {}
 
 EarthWindows::~EarthWindows() {
+  ImageCache::Shared().SetOnArrived(nullptr);
   renderer_.reset();
   render_.reset();
   container_.reset();
@@ -79,6 +81,9 @@ void EarthWindows::Create() {
       "CreateWindowExW(render window)"));
   // NetworkLinks that read their file again on an interval: looked at each second.
   SetTimer(render_.get(), kLinkTimer, 1000, nullptr);
+  // A network icon that arrives is painted (posted: it arrives on another thread).
+  ImageCache::Shared().SetOnArrived(
+      [render = render_.get()] { PostMessageW(render, kImageArrivedMessage, 0, 0); });
   renderer_ = std::make_unique<FrameRenderer>([render = render_.get()] {
     // Fails harmlessly once the window is gone.
     PostMessageW(render, kFrameDoneMessage, 0, 0);
@@ -233,6 +238,9 @@ LRESULT EarthWindows::RenderMessage(HWND window, UINT message, WPARAM wParam, LP
     case WM_ERASEBKGND:
       return 1;
     case WM_SIZE:
+      StateChanged();
+      return 0;
+    case kImageArrivedMessage:
       StateChanged();
       return 0;
     case WM_TIMER:

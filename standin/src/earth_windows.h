@@ -71,6 +71,7 @@ class EarthWindows final : public ViewWindows {
   void ClickView(HWND window, POINT at);
   static constexpr int kClickSlop = 3;  // pixels the mouse may move in a click
   static constexpr UINT_PTR kLinkTimer = 1;
+  static constexpr UINT kImageArrivedMessage = WM_APP + 2;
 
   HINSTANCE instance_;
   std::shared_ptr<EarthState> state_;

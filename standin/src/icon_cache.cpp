@@ -214,6 +214,7 @@ class RemoteFetcher {
       try {
         const std::vector<std::byte> body = HttpGet(job.url);
         job.slot->Set(DecodeImage(body, job.maxSide));
+        ImageCache::Shared().Arrived();
       } catch (...) {
         // Out of memory for one image: it stays a pushpin.
       }
@@ -244,6 +245,20 @@ std::shared_ptr<const RasterImage> DecodeImage(std::span<const std::byte> bytes,
 }
 
 ImageCache::~ImageCache() = default;
+
+void ImageCache::SetOnArrived(std::function<void()> onArrived) {
+  const std::lock_guard lock(mutex_);
+  onArrived_ = std::move(onArrived);
+}
+
+void ImageCache::Arrived() const {
+  std::function<void()> onArrived;
+  {
+    const std::lock_guard lock(mutex_);
+    onArrived = onArrived_;
+  }
+  if (onArrived) onArrived();
+}
 
 ImageCache& ImageCache::Shared() {
   static ImageCache cache;

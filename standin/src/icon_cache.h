@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -54,6 +55,11 @@ class ImageCache {
   // A network image: an empty slot, filled by a background fetch.
   std::shared_ptr<const ImageSlot> Remote(const std::u16string& url, int maxSide);
 
+  // Called on the fetching thread after a network image arrived (or
+  // failed for good), so that the view paints it; must not block.
+  void SetOnArrived(std::function<void()> onArrived);
+  void Arrived() const;
+
   // The one cache of the process.
   static ImageCache& Shared();
 
@@ -66,9 +72,10 @@ class ImageCache {
   void Keep(const std::u16string& key, int maxSide, std::shared_ptr<const ImageSlot> slot);
   void Trim();
 
-  std::mutex mutex_;
+  mutable std::mutex mutex_;
   std::unordered_map<std::u16string, Entry> entries_;
   std::list<std::u16string> recent_;  // most recently asked for first
+  std::function<void()> onArrived_;
 };
 
 }  // namespace standin
