@@ -10,8 +10,8 @@
 // geometry (Point, LineString, LinearRing, Polygon with its holes, the
 // parts of MultiGeometry, gx:Track and gx:MultiTrack as lines, Model as a
 // point) and its style: inline, shared through <styleUrl>#id</styleUrl>
-// (a Style or a StyleMap's normal pair) or "file.kml#id", its own values
-// over the shared ones. Overlays keep their image, colour, drawOrder and
+// (a Style or a StyleMap's normal pair) or "file.kml#id", or its own
+// StyleMap, its own values over the shared ones. Overlays keep their image, colour, drawOrder and
 // place. Everything else is skipped with its content.
 #pragma once
 
