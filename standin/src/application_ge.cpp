@@ -173,8 +173,29 @@ Answer ApplicationGE::Call(const MemberEntry& member, CallKind kind, const Args&
         throw Error(codes::kFeatureHasNoView,
                     "SetFeatureView: " + feature->JournalName() + " has no view");
       }
-      ThrowNotImplemented(member);  // features with views come with KML loading
+      const auto& view = feature->Node()->view;
+      if (!view) {
+        throw Error(codes::kFeatureHasNoView,
+                    "SetFeatureView: " + feature->JournalName() + " has no view");
+      }
+      return MoveCamera(CameraOfFeatureView(*view), args.Double(1));
     }
+    case kShowDescriptionBalloon: {
+      const auto* feature = dynamic_cast<const FeatureGE*>(args.OwnObject(0));
+      if (!feature) {
+        throw Error(codes::kInvalidArg,
+                    "ShowDescriptionBalloon: the argument is not a feature of this Earth");
+      }
+      if (feature->Node()->deleted) {
+        throw Error(codes::kInvalidOrDeletedFeature,
+                    "ShowDescriptionBalloon: the feature has been deleted");
+      }
+      features.SetBalloon(feature->Node());
+      return Answer::None();
+    }
+    case kHideDescriptionBalloons:
+      features.SetBalloon(nullptr);
+      return Answer::None();
     default:
       ThrowNotImplemented(member);
   }

@@ -4,12 +4,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "busy_wait.h"
 #include "camera.h"
 #include "globe_painter.h"
 #include "globe_scene.h"
 #include "globe_view.h"
+#include "icon_cache.h"
+#include "kml_loader.h"
 #include "win32_error.h"
 
 namespace standin {
@@ -42,6 +45,7 @@ EarthWindows::EarthWindows(HINSTANCE instance, std::shared_ptr<EarthState> state
     : instance_(instance), state_(std::move(state)), title_(std::move(title)), faults_(faults) {}
 
 EarthWindows::~EarthWindows() {
+  ImageCache::Shared().SetOnArrived(nullptr);
   renderer_.reset();
   render_.reset();
   container_.reset();
@@ -75,6 +79,11 @@ void EarthWindows::Create() {
       CreateWindowExW(0, kWindowClass, kRenderText, WS_CHILD | WS_VISIBLE, 0, 0, 100, 100,
                       container_.get(), nullptr, instance_, &renderBinding_),
       "CreateWindowExW(render window)"));
+  // NetworkLinks that read their file again on an interval: looked at each second.
+  SetTimer(render_.get(), kLinkTimer, 1000, nullptr);
+  // A network icon that arrives is painted (posted: it arrives on another thread).
+  ImageCache::Shared().SetOnArrived(
+      [render = render_.get()] { PostMessageW(render, kImageArrivedMessage, 0, 0); });
   renderer_ = std::make_unique<FrameRenderer>([render = render_.get()] {
     // Fails harmlessly once the window is gone.
     PostMessageW(render, kFrameDoneMessage, 0, 0);
@@ -231,6 +240,13 @@ LRESULT EarthWindows::RenderMessage(HWND window, UINT message, WPARAM wParam, LP
     case WM_SIZE:
       StateChanged();
       return 0;
+    case kImageArrivedMessage:
+      StateChanged();
+      return 0;
+    case WM_TIMER:
+      if (wParam == kLinkTimer)
+        RefreshLinks(state_->Features(), static_cast<double>(GetTickCount64()) / 1000.0);
+      return 0;
     case kFrameDoneMessage:
       InvalidateRect(window, nullptr, FALSE);
       if (onFrame_) onFrame_();
@@ -248,6 +264,7 @@ LRESULT EarthWindows::RenderMessage(HWND window, UINT message, WPARAM wParam, LP
     case WM_LBUTTONDOWN:
       dragging_ = true;
       dragFrom_ = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      pressedAt_ = dragFrom_;
       SetCapture(window);
       return 0;
     case WM_MOUSEMOVE:
@@ -271,7 +288,14 @@ LRESULT EarthWindows::RenderMessage(HWND window, UINT message, WPARAM wParam, LP
     case WM_CAPTURECHANGED:
       if (dragging_) {
         dragging_ = false;
-        if (message == WM_LBUTTONUP) ReleaseCapture();
+        if (message == WM_LBUTTONUP) {
+          ReleaseCapture();
+          const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+          if (std::abs(at.x - pressedAt_.x) <= kClickSlop &&
+              std::abs(at.y - pressedAt_.y) <= kClickSlop) {
+            ClickView(window, at);
+          }
+        }
       }
       return 0;
     case WM_MOUSEWHEEL: {
@@ -284,6 +308,16 @@ LRESULT EarthWindows::RenderMessage(HWND window, UINT message, WPARAM wParam, LP
     default:
       return DefWindowProcW(window, message, wParam, lParam);
   }
+}
+
+void EarthWindows::ClickView(HWND window, POINT at) {
+  RECT client{};
+  if (!GetClientRect(window, &client) || client.right <= 0 || client.bottom <= 0) return;
+  // A click on a placemark opens its balloon; a click beside every
+  // placemark closes the one open.
+  const GlobeScene scene = SceneOf(*state_);
+  const GlobeView view(scene.camera, client.right, client.bottom);
+  state_->Features().SetBalloon(PlacemarkAt(scene, view, {double(at.x), double(at.y)}));
 }
 
 void EarthWindows::LayoutMain(int width, int height) {

@@ -67,6 +67,11 @@ class EarthWindows final : public ViewWindows {
   void LayoutMain(int width, int height);
   void PaintPanel(HDC dc, const RECT& client);
   void ClickPanel(int x, int y);
+  // A press and release that did not drag the globe.
+  void ClickView(HWND window, POINT at);
+  static constexpr int kClickSlop = 3;  // pixels the mouse may move in a click
+  static constexpr UINT_PTR kLinkTimer = 1;
+  static constexpr UINT kImageArrivedMessage = WM_APP + 2;
 
   HINSTANCE instance_;
   std::shared_ptr<EarthState> state_;
@@ -80,6 +85,7 @@ class EarthWindows final : public ViewWindows {
   std::function<void()> onFrame_;
   bool dragging_ = false;
   POINT dragFrom_{};
+  POINT pressedAt_{};
   // Destroyed in reverse order: the render window first (it may live in
   // another process's window by then), then the main window with the container.
   unique_hwnd main_;

@@ -166,6 +166,16 @@ std::shared_ptr<FeatureNode> FeatureTree::Highlighted() const {
   return node && !node->deleted ? node : nullptr;
 }
 
+void FeatureTree::SetBalloon(const std::shared_ptr<FeatureNode>& node) {
+  balloon_ = node;
+  Changed();
+}
+
+std::shared_ptr<FeatureNode> FeatureTree::Balloon() const {
+  auto node = balloon_.lock();
+  return node && !node->deleted ? node : nullptr;
+}
+
 void FeatureTree::AppendTemporary(std::shared_ptr<FeatureNode> node) {
   node->parent = temporaryPlaces_;
   IndexSubtree(node, ++lastLoadSequence_);
@@ -221,9 +231,8 @@ bool FeatureTree::IsShadowed(const std::shared_ptr<FeatureNode>& load) const {
     return false;
   }
   if (shownLoads_.contains(load->loadSequence)) return false;
-  if (const auto highlighted = highlighted_.lock();
-      highlighted && !highlighted->deleted && highlighted->loadSequence == load->loadSequence) {
-    return false;
+  for (const auto& watched : {highlighted_.lock(), balloon_.lock()}) {
+    if (watched && !watched->deleted && watched->loadSequence == load->loadSequence) return false;
   }
   // Held elsewhere means a client's feature object or collection (the
   // scenes the render thread paints copy what they draw and hold no node).
@@ -264,6 +273,12 @@ void FeatureTree::IndexSubtree(const std::shared_ptr<FeatureNode>& top, std::uin
     node->loadSequence = sequence;
     node->loadPosition = position++;
     nameIndex_[node->name].emplace(std::pair(sequence, node->loadPosition), node);
+    if (node->refresh && sequence != 0) {
+      const bool known =
+          std::any_of(refreshingLinks_.begin(), refreshingLinks_.end(),
+                      [&](const RefreshingLink& entry) { return entry.link.lock() == node; });
+      if (!known) refreshingLinks_.push_back({node, 0});
+    }
     pending.insert(pending.end(), node->children.rbegin(), node->children.rend());
   }
 }
@@ -281,6 +296,30 @@ void FeatureTree::UnindexSubtree(const FeatureNode& top) {
     }
     for (const auto& child : node->children) pending.push_back(child.get());
   }
+}
+
+void FeatureTree::ReplaceLinked(const std::shared_ptr<FeatureNode>& link,
+                                std::shared_ptr<FeatureNode> child) {
+  if (link->deleted) return;
+  std::shared_ptr<FeatureNode> load = link;
+  while (auto parent = load->parent.lock()) {
+    if (parent == temporaryPlaces_) break;
+    load = parent;
+  }
+  const bool loaded = load->parent.lock() == temporaryPlaces_;
+  if (loaded) UnindexSubtree(*load);
+  for (const auto& old : link->children) MarkDeleted(*old);
+  link->children.clear();
+  if (child) {
+    child->parent = link;
+    child->visible = child->visible && link->visible;
+    link->children.push_back(std::move(child));
+  }
+  if (loaded) {
+    IndexSubtree(load, load->loadSequence);
+    UpdateShownLoad(load);
+  }
+  Changed();
 }
 
 void FeatureTree::Remove(const std::shared_ptr<FeatureNode>& node) {

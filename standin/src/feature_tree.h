@@ -22,6 +22,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "kml_style.h"
+
 namespace standin {
 
 struct KmlCoordinate {
@@ -30,14 +32,93 @@ struct KmlCoordinate {
   double altitude = 0;
 };
 
-// What the view draws of a placemark: a marker at its point, or its line.
-struct PlacemarkShape {
-  enum class Kind { kPoint, kLine };
+struct KmlGeometry {
+  enum class Kind { kPoint, kLine, kPolygon };
   Kind kind = Kind::kPoint;
+  std::vector<KmlCoordinate> points;  // a polygon's outer boundary
+  std::vector<std::vector<KmlCoordinate>> holes;
+};
+
+// A GroundOverlay's place: a LatLonBox (rotated counter-clockwise by
+// `rotation` degrees about its centre) or, with `quad`, gx:LatLonQuad's four
+// corners (lower left, lower right, upper right, upper left).
+struct GroundPlacement {
+  double north = 0;
+  double south = 0;
+  double east = 0;
+  double west = 0;
+  double rotation = 0;
+  std::vector<KmlCoordinate> quad;
+};
+
+struct ScreenPlacement {
+  KmlVec2 overlayXY{0, 0};
+  KmlVec2 screenXY{0, 0};
+  std::optional<KmlVec2> rotationXY;
+  KmlVec2 size{-1, -1, KmlUnits::kPixels, KmlUnits::kPixels};
+  double rotation = 0;  // degrees counter-clockwise
+};
+
+// How a placemark looks besides its line: its icon, label and fill.
+struct PlacemarkLook {
+  std::shared_ptr<const ImageSlot> icon;  // null or empty: the pushpin
+  bool iconGiven = false;                 // an IconStyle names an icon, usable or not
+  double iconScale = 1;
+  std::uint32_t iconColour = 0xFFFFFFFF;  // aabbggrr, as all colours here
+  KmlVec2 hotSpot;
+  std::uint32_t labelColour = 0xFFFFFFFF;
+  double labelScale = 1;
+  std::uint32_t polyColour = 0xFFFFFFFF;
+  bool fill = true;
+  bool outline = true;
+};
+
+// An overlay's image (null or empty: nothing drawn), colour, order and place.
+struct OverlayShape {
+  std::shared_ptr<const ImageSlot> image;
+  std::uint32_t colour = 0xFFFFFFFF;
+  int drawOrder = 0;
+  GroundPlacement ground;
+  ScreenPlacement screen;
+};
+
+// What the view draws of a feature: a placemark's geometry with its style,
+// or an overlay. Kept small: a live position stream makes one a second.
+struct PlacemarkShape {
+  enum class Kind { kPoint, kLine, kPolygon, kGroundOverlay, kScreenOverlay };
+  Kind kind = Kind::kPoint;
+  // The first geometry's points: where the marker, label and balloon go.
   std::vector<KmlCoordinate> coordinates;
+  // Every geometry (MultiGeometry flattened) when there is more than the
+  // first or it is a polygon; empty: `kind` and `coordinates` alone.
+  std::vector<KmlGeometry> parts;
   std::optional<double> heading;          // IconStyle: degrees clockwise from north
   std::uint32_t lineColour = 0xFFFFFFFF;  // LineStyle, as KML writes it: aabbggrr
   double lineWidth = 1;
+  std::shared_ptr<const PlacemarkLook> look;    // null: KML's defaults
+  std::shared_ptr<const OverlayShape> overlay;  // overlays only
+
+  [[nodiscard]] const PlacemarkLook& Look() const {
+    static const PlacemarkLook defaults;
+    return look ? *look : defaults;
+  }
+};
+
+// LookAt or Camera, as a view of the feature.
+struct FeatureView {
+  double latitude = 0;
+  double longitude = 0;
+  double altitude = 0;
+  double range = 1000;
+  double tilt = 0;
+  double heading = 0;
+  bool camera = false;  // a Camera: the eye's place, not the place looked at
+};
+
+// A NetworkLink to a local file that is read again every `interval` seconds.
+struct LinkRefresh {
+  std::u16string path;
+  double intervalSeconds = 0;
 };
 
 struct FeatureNode {
@@ -47,7 +128,10 @@ struct FeatureNode {
   bool deleted = false;
   std::weak_ptr<FeatureNode> parent;
   std::vector<std::shared_ptr<FeatureNode>> children;
-  std::shared_ptr<const PlacemarkShape> shape;  // placemarks with a point or line only
+  std::shared_ptr<const PlacemarkShape> shape;  // what the view draws, if anything
+  std::u16string description;                   // as the KML wrote it (HTML allowed)
+  std::shared_ptr<const FeatureView> view;      // LookAt or Camera; hasView tells it
+  std::shared_ptr<const LinkRefresh> refresh;   // NetworkLinks read again on interval
 
   // The name index's key, set by AppendTemporary: which load (counting from
   // 1; 0 for nodes outside Temporary Places) and the depth-first position
@@ -92,6 +176,11 @@ class FeatureTree {
   void Highlight(const std::shared_ptr<FeatureNode>& node);
   [[nodiscard]] std::shared_ptr<FeatureNode> Highlighted() const;
 
+  // The feature whose description balloon is open (one at a time); null
+  // closes it. A removed feature's balloon closes with it.
+  void SetBalloon(const std::shared_ptr<FeatureNode>& node);
+  [[nodiscard]] std::shared_ptr<FeatureNode> Balloon() const;
+
   // For KML loading: the node (with its subtree, which must not change
   // afterwards) becomes the last child of Temporary Places.
   void AppendTemporary(std::shared_ptr<FeatureNode> node);
@@ -103,9 +192,9 @@ class FeatureTree {
   // the `count` copies before it are always kept. An older copy is retired
   // (removed as if the client had removed it) once it is shadowed: it
   // shows no placemark, no feature object or collection outside the tree
-  // holds it or anything in it, it holds no highlighted feature, and every
-  // name in it is found first in a newer load, so no lookup's answer
-  // changes. A copy that is not shadowed when its turn comes waits and is
+  // holds it or anything in it, it holds no highlighted feature and no open
+  // balloon, and every name in it is found first in a newer load, so no
+  // lookup's answer changes. A copy that is not shadowed when its turn comes waits and is
   // looked at again, a few per load, until it is or the client removes it.
   // Each load costs O(log n) besides the retired copy's own size, so a
   // stream of one name holds at most `count` + 1 copies plus those clients
@@ -124,6 +213,18 @@ class FeatureTree {
   // cost no painting time however many there are.
   using ShownLoads = std::map<std::uint64_t, std::weak_ptr<FeatureNode>, std::greater<>>;
   [[nodiscard]] const ShownLoads& LoadsShowingPlacemarks() const { return shownLoads_; }
+
+  // NetworkLinks whose file is read again on an interval (refresh set),
+  // with when each is due next (seconds on the caller's clock; 0: not yet
+  // known, the load has just read it).
+  struct RefreshingLink {
+    std::weak_ptr<FeatureNode> link;
+    double due = 0;
+  };
+  [[nodiscard]] std::vector<RefreshingLink>& RefreshingLinks() { return refreshingLinks_; }
+  // The link's document read again: its children become {child}; the old
+  // ones read as deleted. The load's names are indexed anew.
+  void ReplaceLinked(const std::shared_ptr<FeatureNode>& link, std::shared_ptr<FeatureNode> child);
 
   // Called after every change that the view shows.
   void SetOnChanged(std::function<void()> onChanged) { onChanged_ = std::move(onChanged); }
@@ -169,6 +270,8 @@ class FeatureTree {
   std::shared_ptr<FeatureNode> myPlaces_;
   std::shared_ptr<FeatureNode> primaryDatabase_;
   std::weak_ptr<FeatureNode> highlighted_;
+  std::weak_ptr<FeatureNode> balloon_;
+  std::vector<RefreshingLink> refreshingLinks_;
   std::function<void()> onChanged_;
 };
 

@@ -13,6 +13,7 @@
 
 #include "coastlines.h"
 #include "embedded_data.h"
+#include "feature_painter.h"
 #include "globe_view.h"
 #include "label_layout.h"
 #include "land_mask.h"
@@ -206,99 +207,9 @@ std::string CameraCaption(const CameraState& camera) {
   return text;
 }
 
-void DrawPolyline(HDC dc, const std::vector<POINT>& points) {
-  if (points.size() >= 2) Polyline(dc, points.data(), static_cast<int>(points.size()));
-}
-
-// Cuts a segment to the frame, in place (Liang-Barsky); false when none of
-// it is inside.
-bool ClipToFrame(PixelPoint& a, PixelPoint& b, double left, double top, double right,
-                 double bottom) {
-  double enter = 0;
-  double leave = 1;
-  const double dx = b.x - a.x;
-  const double dy = b.y - a.y;
-  const double p[] = {-dx, dx, -dy, dy};
-  const double q[] = {a.x - left, right - a.x, a.y - top, bottom - a.y};
-  for (int i = 0; i < 4; ++i) {
-    if (p[i] == 0) {
-      if (q[i] < 0) return false;
-      continue;
-    }
-    const double t = q[i] / p[i];
-    if (p[i] < 0) {
-      enter = std::max(enter, t);
-    } else {
-      leave = std::min(leave, t);
-    }
-  }
-  if (enter > leave) return false;
-  const PixelPoint start{a.x + enter * dx, a.y + enter * dy};
-  b = {a.x + leave * dx, a.y + leave * dy};
-  a = start;
-  return true;
-}
-
-// A line through places on the globe: split where it goes behind the globe
-// or the camera, and cut to a frame around the view, so that GDI never
-// meets the huge coordinates of places beside a low camera. Projection
-// keeps straight lines straight, so the cut pieces lie where the whole
-// segment would.
-template <class PointAt>
-void DrawGeoLine(HDC dc, const GlobeView& view, int steps, PointAt pointAt) {
-  constexpr double kMargin = 4096;
-  const double left = -kMargin;
-  const double top = -kMargin;
-  const double right = view.Width() + kMargin;
-  const double bottom = view.Height() + kMargin;
-  const auto toPoint = [](const PixelPoint& p) {
-    return POINT{static_cast<LONG>(std::lround(p.x)), static_cast<LONG>(std::lround(p.y))};
-  };
-  std::vector<POINT> run;
-  std::optional<PixelPoint> previous;
-  for (int i = 0; i <= steps; ++i) {
-    const auto pixel = view.ToPixel(pointAt(i));
-    if (pixel && previous) {
-      PixelPoint from = *previous;
-      PixelPoint to = *pixel;
-      if (ClipToFrame(from, to, left, top, right, bottom)) {
-        const POINT start = toPoint(from);
-        if (run.empty() || run.back().x != start.x || run.back().y != start.y) {
-          DrawPolyline(dc, run);
-          run.assign(1, start);
-        }
-        run.push_back(toPoint(to));
-      }
-    }
-    previous = pixel;
-  }
-  DrawPolyline(dc, run);
-}
-
-// Names beyond this many markers are left out: a crowd of labels helps no one.
-constexpr std::size_t kMaxLabels = 200;
-
-bool IsNearView(const PixelPoint& pixel, int width, int height) {
-  return pixel.x >= -50 && pixel.y >= -20 && pixel.x <= width + 50 && pixel.y <= height + 20;
-}
-
-POINT Offset(POINT from, double angleDegrees, double length) {
-  const double radians = angleDegrees * std::numbers::pi / 180.0;
-  // Screen y grows downwards; angles run clockwise from up.
-  return {from.x + static_cast<LONG>(std::lround(length * std::sin(radians))),
-          from.y - static_cast<LONG>(std::lround(length * std::cos(radians)))};
-}
-
-void DrawMarker(HDC dc, POINT at, const std::optional<double>& heading, double viewAzimuth) {
-  if (heading) {
-    const double angle = *heading - viewAzimuth;
-    const POINT arrow[] = {Offset(at, angle, 10), Offset(at, angle + 140, 7),
-                           Offset(at, angle + 180, 3), Offset(at, angle - 140, 7)};
-    Polygon(dc, arrow, 4);
-  } else {
-    Ellipse(dc, at.x - 4, at.y - 4, at.x + 5, at.y + 5);
-  }
-}
+// Views finer than this many metres a pixel (about 1,600 km across 800
+// pixels) leave the graticule out.
+constexpr double kGraticuleMetresPerPixel = 2000;
 
 void DrawPlaces(HDC dc, const GlobeView& view, LabelLayout& labels) {
   const unique_hbrush dot(CreateSolidBrush(RGB(255, 214, 90)));
@@ -324,40 +235,6 @@ void DrawPlaces(HDC dc, const GlobeView& view, LabelLayout& labels) {
     }
     SetTextColor(dc, RGB(244, 242, 230));
     TextOutW(dc, box->left, box->top, name.c_str(), length);
-  }
-}
-
-void DrawLines(HDC dc, const GlobeView& view, const std::vector<SceneLine>& lines) {
-  for (const SceneLine& line : lines) {
-    const unique_hpen pen(
-        CreatePen(PS_SOLID, line.width,
-                  RGB((line.rgb >> 16) & 0xFF, (line.rgb >> 8) & 0xFF, line.rgb & 0xFF)));
-    if (!pen) continue;
-    const select_object_scope select(dc, pen.get());
-    DrawGeoLine(dc, view, static_cast<int>(line.points.size()) - 1,
-                [&](int i) { return line.points[static_cast<std::size_t>(i)]; });
-  }
-}
-
-void DrawMarkers(HDC dc, const GlobeView& view, const GlobeScene& scene) {
-  const unique_hbrush fill(CreateSolidBrush(RGB(255, 236, 64)));
-  const unique_hpen outline(CreatePen(PS_SOLID, 1, RGB(40, 30, 0)));
-  if (!fill || !outline) return;
-  const select_object_scope brush(dc, fill.get());
-  const select_object_scope pen(dc, outline.get());
-  SetTextColor(dc, RGB(255, 255, 255));
-  std::size_t labels = 0;
-  for (const SceneMarker& marker : scene.markers) {
-    const auto pixel = view.ToPixel(marker.at);
-    if (!pixel || !IsNearView(*pixel, view.Width(), view.Height())) continue;
-    const POINT at{static_cast<LONG>(std::lround(pixel->x)),
-                   static_cast<LONG>(std::lround(pixel->y))};
-    DrawMarker(dc, at, marker.heading, scene.camera.azimuth);
-    if (labels < kMaxLabels && !marker.name.empty()) {
-      ++labels;
-      TextOutW(dc, at.x + 8, at.y - 7, reinterpret_cast<const wchar_t*>(marker.name.c_str()),
-               static_cast<int>(marker.name.size()));
-    }
   }
 }
 
@@ -406,8 +283,9 @@ void GlobeImage::PaintOverlay(const GlobeView& view, const GlobeScene& scene) {
   HDC dc = dc_.get();
   const LatLonBox shown = view.Extents();
 
-  // The graticule: every 15 degrees, in steps fine enough to stay smooth close up.
-  {
+  // The graticule, every 15 degrees, on views of the whole globe only: a
+  // meridian across a chart-sized view reads as a line on the ground.
+  if (view.FocusPixelMetres() > kGraticuleMetresPerPixel) {
     const unique_hpen pen(CreatePen(PS_SOLID, 1, RGB(96, 140, 190)));
     const unique_hpen mainPen(CreatePen(PS_SOLID, 1, RGB(200, 190, 120)));
     if (pen && mainPen) {
@@ -477,10 +355,9 @@ void GlobeImage::PaintOverlay(const GlobeView& view, const GlobeScene& scene) {
 
   SetBkMode(dc, TRANSPARENT);
   const select_object_scope font(dc, GetStockObject(DEFAULT_GUI_FONT));
-
   // One layout for every name on the picture: the camera line and the
-  // brand hold their corners, the features' names are offered next, then
-  // the globe's own places, which give way.
+  // brand hold their corners, the features' names are offered next (the
+  // live position first), then the globe's own places, which give way.
   LabelLayout labels(width_, height_);
   const std::wstring caption = Wide(CameraCaption(scene.camera));
   const std::wstring brand = L"EarthStandIn";
@@ -490,10 +367,12 @@ void GlobeImage::PaintOverlay(const GlobeView& view, const GlobeScene& scene) {
   GetTextExtentPoint32W(dc, brand.c_str(), static_cast<int>(brand.size()), &brandSize);
   (void)labels.TryPlace({7, height_ - 21, 10 + captionSize.cx, height_ - 18 + captionSize.cy});
   (void)labels.TryPlace({width_ - brandSize.cx - 8, 6, width_, 6 + brandSize.cy});
+  const FeatureLabels featureLabels = ReserveFeatureLabels(dc, view, scene, labels);
 
-  // Loaded KML: lines under the markers, markers under their names.
-  DrawLines(dc, view, scene.lines);
-  DrawMarkers(dc, view, scene);
+  // Loaded KML: what lies on the ground, lines, icons and their names, then
+  // screen overlays and the balloon; the places' names where room is left.
+  GdiFlush();
+  PaintFeatures(dc, {bits_, width_, height_}, view, scene, featureLabels);
   if (scene.places) DrawPlaces(dc, view, labels);
   labels_ = labels.Placed();
 

@@ -14,6 +14,12 @@
 
 namespace standin {
 
+// Reads again the files of the NetworkLinks whose refreshMode is
+// onInterval and whose time has come (`now` in seconds, any steady clock);
+// forgets links that were removed. A file that does not read keeps what
+// the link showed. Runs on the thread that changes the tree.
+void RefreshLinks(FeatureTree& tree, double now);
+
 class KmlLoader {
  public:
   explicit KmlLoader(FeatureTree& tree) : tree_(tree) {}

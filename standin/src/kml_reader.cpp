@@ -75,6 +75,12 @@ bool IsKmlNamespace(std::u16string_view uri) {
          uri.starts_with(u"http://earth.google.com/kml/");
 }
 
+KmlNamespace NamespaceOf(std::u16string_view uri) {
+  if (IsKmlNamespace(uri)) return KmlNamespace::kKml;
+  return uri.starts_with(u"http://www.google.com/kml/ext/") ? KmlNamespace::kGx
+                                                            : KmlNamespace::kOther;
+}
+
 std::u16string_view View(const WCHAR* text, UINT length) {
   return text ? std::u16string_view(reinterpret_cast<const char16_t*>(text), length)
               : std::u16string_view();
@@ -107,14 +113,27 @@ std::u16string_view Value(IXmlReader& reader) {
   return TextOf(reader, &IXmlReader::GetValue, "IXmlReader::GetValue");
 }
 
-// Leaves the reader on the element again.
-std::u16string IdAttribute(IXmlReader& reader) {
-  const HRESULT hr = reader.MoveToAttributeByName(L"id", nullptr);
-  ThrowIfFailed(hr, "IXmlReader::MoveToAttributeByName");
-  if (hr != S_OK) return {};
-  std::u16string id(Value(reader));
+struct Attributes {
+  std::vector<std::pair<std::u16string, std::u16string>> texts;
+  std::vector<XmlAttribute> views;
+};
+
+// The element's attributes without a namespace prefix (id, x, y, units);
+// leaves the reader on the element again.
+void ReadAttributes(IXmlReader& reader, Attributes& out) {
+  out.texts.clear();
+  out.views.clear();
+  HRESULT hr = reader.MoveToFirstAttribute();
+  ThrowIfFailed(hr, "IXmlReader::MoveToFirstAttribute");
+  while (hr == S_OK) {
+    if (TextOf(reader, &IXmlReader::GetPrefix, "IXmlReader::GetPrefix").empty()) {
+      out.texts.emplace_back(LocalName(reader), Value(reader));
+    }
+    hr = reader.MoveToNextAttribute();
+    ThrowIfFailed(hr, "IXmlReader::MoveToNextAttribute");
+  }
   ThrowIfFailed(reader.MoveToElement(), "IXmlReader::MoveToElement");
-  return id;
+  for (const auto& [name, value] : out.texts) out.views.push_back({name, value});
 }
 
 Position PositionOf(IXmlReader& reader) {
@@ -279,16 +298,18 @@ struct OpenElement {
   std::u16string name;
 };
 
-std::shared_ptr<FeatureNode> Parse(std::span<const std::byte> bytes, bool forceUtf8,
-                                   const std::string& context) {
+// Feeds the document to the builder; the root element's position is where
+// a document without features is refused.
+Position Parse(std::span<const std::byte> bytes, bool forceUtf8, const std::string& context,
+               KmlBuilder& builder) {
   const InputText input = InputOf(bytes);
   if (DeclarationCutShort(input)) {
     ThrowInvalid(context, EndOf(input), "the text ends in or right after its XML declaration");
   }
   const com_ptr<IXmlReader> readerObject = OpenReader(bytes, forceUtf8);
   IXmlReader& reader = *readerObject.get();
-  KmlBuilder builder;
   std::vector<OpenElement> open;
+  Attributes attributes;
   std::u16string rootName;
   Position rootAt;
   bool rootIsEmpty = false;
@@ -308,7 +329,8 @@ std::shared_ptr<FeatureNode> Parse(std::span<const std::byte> bytes, bool forceU
       case XmlNodeType_Element: {
         const Position at = PositionOf(reader);
         const std::u16string_view local = LocalName(reader);
-        const bool inKml = IsKmlNamespace(NamespaceUri(reader));
+        const KmlNamespace space = NamespaceOf(NamespaceUri(reader));
+        const bool inKml = space == KmlNamespace::kKml;
         const bool empty = reader.IsEmptyElement() != FALSE;
         if (rootName.empty()) {
           rootName = QualifiedName(reader);
@@ -322,7 +344,8 @@ std::shared_ptr<FeatureNode> Parse(std::span<const std::byte> bytes, bool forceU
           ThrowInvalid(context, at,
                        "elements nested deeper than " + std::to_string(kMaxElementDepth));
         }
-        builder.StartElement(local, inKml, IdAttribute(reader));
+        ReadAttributes(reader, attributes);
+        builder.StartElement(LocalName(reader), space, attributes.views);
         if (empty) {
           builder.EndElement();
         } else {
@@ -356,7 +379,14 @@ std::shared_ptr<FeatureNode> Parse(std::span<const std::byte> bytes, bool forceU
     ThrowInvalid(context, EndOf(input),
                  "the text ends before the end tag of <" + ToUtf8(rootName) + ">");
   }
-  std::shared_ptr<FeatureNode> top = builder.Finish();
+  return rootAt;
+}
+
+std::shared_ptr<FeatureNode> Build(std::span<const std::byte> bytes, bool forceUtf8,
+                                   const std::string& context, KmlResources& resources) {
+  KmlBuilder builder;
+  const Position rootAt = Parse(bytes, forceUtf8, context, builder);
+  std::shared_ptr<FeatureNode> top = builder.Finish(resources);
   if (!top) {
     ThrowInvalid(context, rootAt,
                  "<kml> holds no feature (Document, Folder, Placemark, NetworkLink or overlay)");
@@ -379,16 +409,37 @@ std::string Utf8Of(std::u16string_view text) {
 
 }  // namespace
 
-std::shared_ptr<FeatureNode> ReadKmlText(std::u16string_view text, const std::string& context) {
+std::shared_ptr<FeatureNode> ReadKmlText(std::u16string_view text, const std::string& context,
+                                         KmlResources& resources) {
   if (text.empty()) ThrowInvalid(context, Position{}, "the text is empty");
   const std::string utf8 = Utf8Of(text);
-  return Parse(std::as_bytes(std::span(utf8)), true, context);
+  return Build(std::as_bytes(std::span(utf8)), true, context, resources);
+}
+
+std::shared_ptr<FeatureNode> ReadKmlBytes(std::span<const std::byte> bytes,
+                                          const std::string& context, KmlResources& resources) {
+  if (bytes.empty()) ThrowInvalid(context, Position{}, "the file is empty");
+  return Build(bytes, false, context, resources);
+}
+
+std::shared_ptr<FeatureNode> ReadKmlText(std::u16string_view text, const std::string& context) {
+  KmlResources none;
+  return ReadKmlText(text, context, none);
 }
 
 std::shared_ptr<FeatureNode> ReadKmlBytes(std::span<const std::byte> bytes,
                                           const std::string& context) {
+  KmlResources none;
+  return ReadKmlBytes(bytes, context, none);
+}
+
+std::unordered_map<std::u16string, KmlStyle> ReadKmlStyles(std::span<const std::byte> bytes,
+                                                           const std::string& context) {
   if (bytes.empty()) ThrowInvalid(context, Position{}, "the file is empty");
-  return Parse(bytes, false, context);
+  KmlBuilder builder;
+  Parse(bytes, false, context, builder);
+  KmlResources none;  // styles of styles' files are not followed further
+  return builder.SharedStyles(none);
 }
 
 }  // namespace standin

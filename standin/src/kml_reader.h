@@ -11,8 +11,10 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "feature_tree.h"
+#include "kml_builder.h"
 
 namespace standin {
 
@@ -25,5 +27,19 @@ namespace standin {
 // declaration names (UTF-8 without either).
 [[nodiscard]] std::shared_ptr<FeatureNode> ReadKmlBytes(std::span<const std::byte> bytes,
                                                         const std::string& context);
+
+// The same, finding what the document refers to (styles of other files,
+// images, linked documents) through `resources`.
+[[nodiscard]] std::shared_ptr<FeatureNode> ReadKmlText(std::u16string_view text,
+                                                       const std::string& context,
+                                                       KmlResources& resources);
+[[nodiscard]] std::shared_ptr<FeatureNode> ReadKmlBytes(std::span<const std::byte> bytes,
+                                                        const std::string& context,
+                                                        KmlResources& resources);
+
+// A file's shared styles by id (StyleMaps resolved to their normal style),
+// for "file.kml#id". Throws as ReadKmlBytes does for a malformed file.
+[[nodiscard]] std::unordered_map<std::u16string, KmlStyle> ReadKmlStyles(
+    std::span<const std::byte> bytes, const std::string& context);
 
 }  // namespace standin

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -177,15 +178,13 @@ bool LooksLikeZip(std::span<const std::byte> bytes) {
          bytes[2] == std::byte{3} && bytes[3] == std::byte{4};
 }
 
-std::vector<std::byte> ExtractKmzDocument(std::span<const std::byte> archive,
-                                          const std::string& context) {
-  const Reader zip(archive, context);
-  const std::vector<Entry> entries = ReadCentralDirectory(zip);
-  const Entry& entry = ChooseDocument(zip, entries);
+namespace {
+
+std::vector<std::byte> ExtractEntry(const Reader& zip, const Entry& entry, std::size_t maxBytes) {
   if ((entry.flags & 1U) != 0) zip.Fail("the entry " + entry.name + " is encrypted");
-  if (entry.size > kMaxKmzEntryBytes) {
-    zip.Fail("the entry " + entry.name + " is larger than " +
-             std::to_string(kMaxKmzEntryBytes >> 20) + " MB");
+  if (entry.size > maxBytes) {
+    zip.Fail("the entry " + entry.name + " is larger than " + std::to_string(maxBytes >> 20) +
+             " MB");
   }
   const std::uint64_t local = entry.localHeaderOffset;
   if (zip.U32(local) != kLocalHeaderSignature) {
@@ -208,6 +207,36 @@ std::vector<std::byte> ExtractKmzDocument(std::span<const std::byte> archive,
                          static_cast<uInt>(document.size()));
   if (crc != entry.crc) zip.Fail("the entry " + entry.name + " fails its CRC check");
   return document;
+}
+
+}  // namespace
+
+std::vector<std::byte> ExtractKmzDocument(std::span<const std::byte> archive,
+                                          const std::string& context) {
+  const Reader zip(archive, context);
+  const std::vector<Entry> entries = ReadCentralDirectory(zip);
+  return ExtractEntry(zip, ChooseDocument(zip, entries), kMaxKmzEntryBytes);
+}
+
+std::string KmzDocumentName(std::span<const std::byte> archive, const std::string& context) {
+  const Reader zip(archive, context);
+  return ChooseDocument(zip, ReadCentralDirectory(zip)).name;
+}
+
+std::optional<std::vector<std::byte>> ExtractKmzEntry(std::span<const std::byte> archive,
+                                                      std::string_view name, std::size_t maxBytes) {
+  try {
+    const Reader zip(archive, "KMZ");
+    for (const Entry& entry : ReadCentralDirectory(zip)) {
+      // Zip writers differ in the case and slashes of names; compare loosely.
+      std::string entryName = AsciiLower(entry.name);
+      std::replace(entryName.begin(), entryName.end(), '\\', '/');
+      if (entryName == AsciiLower(name)) return ExtractEntry(zip, entry, maxBytes);
+    }
+  } catch (const Error&) {
+    // A damaged entry is no entry: the caller draws its stand-in.
+  }
+  return std::nullopt;
 }
 
 }  // namespace standin

@@ -5,8 +5,10 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace standin {
@@ -23,5 +25,15 @@ inline constexpr std::size_t kMaxKmzEntryBytes = std::size_t{256} << 20;
 // (E_INVALIDARG) "<context>: not a usable KMZ: <reason>".
 [[nodiscard]] std::vector<std::byte> ExtractKmzDocument(std::span<const std::byte> archive,
                                                         const std::string& context);
+
+// The name of that document's entry, for paths relative to it.
+[[nodiscard]] std::string KmzDocumentName(std::span<const std::byte> archive,
+                                          const std::string& context);
+
+// Another entry (an icon, an overlay's image) by its name, compared without
+// regard to ASCII case; nullopt when there is none, it is damaged or larger
+// than maxBytes. Never throws for a damaged archive.
+[[nodiscard]] std::optional<std::vector<std::byte>> ExtractKmzEntry(
+    std::span<const std::byte> archive, std::string_view name, std::size_t maxBytes);
 
 }  // namespace standin

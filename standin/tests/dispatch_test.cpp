@@ -39,9 +39,10 @@ struct Fixture {
     auto gate =
         std::make_shared<CallGate>(std::make_unique<RecordingJournal>(lines),
                                    CallPolicy(ParseFailRules(failRules, IsKnownMemberKey), {}));
-    app = MakeDispatch<ApplicationGE>(gate, std::make_shared<EarthState>(), windows, Versions{});
+    app = MakeDispatch<ApplicationGE>(gate, state, windows, Versions{});
   }
   std::vector<std::string> lines;
+  std::shared_ptr<EarthState> state = std::make_shared<EarthState>();
   std::shared_ptr<FakeWindows> windows = std::make_shared<FakeWindows>();
   com_ptr<IDispatch> app;
 };
@@ -380,4 +381,56 @@ STANDIN_TEST(AReopenedFileLeavesItsOldFeatureDeleted) {
   EXPECT_EQ(missing.info.scode, E_INVALIDARG);
   EXPECT_NE(BstrText(missing.info.bstrDescription).find(u"cannot open the file"),
             std::u16string::npos);
+}
+
+STANDIN_TEST(FeatureViewsAndBalloonsThroughTheApplication) {
+  Fixture fixture;
+  fixture.windows->main = FakeHandle();
+  Result load;
+  Invoke(*fixture.app.get(), ids::app::kLoadKmlData, DISPATCH_METHOD,
+         {Text(L"<kml><Document><name>D</name><Placemark><name>Quay</name><description>"
+               L"here</description><LookAt><longitude>8.5</longitude><latitude>53.5</latitude>"
+               L"<range>1500</range><tilt>20</tilt><heading>90</heading></LookAt><Point>"
+               L"<coordinates>8.5,53.5</coordinates></Point></Placemark></Document></kml>")},
+         load);
+  ASSERT_EQ(load.hr, S_OK);
+  const auto quay = ObjectCall(*fixture.app.get(), ids::app::kGetFeatureByName, {Text(L"Quay")});
+  const auto document = ObjectCall(*fixture.app.get(), ids::app::kGetFeatureByName, {Text(L"D")});
+  ASSERT_TRUE(quay && document);
+  EXPECT_EQ(IntCall(*quay.get(), ids::feature::kHasView), 1L);
+  EXPECT_EQ(IntCall(*document.get(), ids::feature::kHasView), 0L);
+
+  VARIANT feature;
+  VariantInit(&feature);
+  V_VT(&feature) = VT_DISPATCH;
+  V_DISPATCH(&feature) = quay.get();
+  Result fly;
+  Invoke(*fixture.app.get(), ids::app::kSetFeatureView, DISPATCH_METHOD, {feature, R8(5)}, fly);
+  EXPECT_EQ(fly.hr, static_cast<HRESULT>(codes::kTeleported));  // speed 5: a jump
+  const auto camera = ObjectCall(*fixture.app.get(), ids::app::kGetCamera, {I4(1)});
+  ASSERT_TRUE(camera);
+  Result latitude;
+  Invoke(*camera.get(), ids::camera::kFocusPointLatitude, DISPATCH_PROPERTYGET, {}, latitude);
+  EXPECT_EQ(V_R8(latitude.value.get()), 53.5);
+  Result range;
+  Invoke(*camera.get(), ids::camera::kRange, DISPATCH_PROPERTYGET, {}, range);
+  EXPECT_EQ(V_R8(range.value.get()), 1500);
+  V_DISPATCH(&feature) = document.get();
+  Result noView;
+  Invoke(*fixture.app.get(), ids::app::kSetFeatureView, DISPATCH_METHOD, {feature, R8(1)}, noView);
+  EXPECT_EQ(noView.info.scode, static_cast<HRESULT>(codes::kFeatureHasNoView));
+
+  V_DISPATCH(&feature) = quay.get();
+  Result show;
+  Invoke(*fixture.app.get(), ids::app::kShowDescriptionBalloon, DISPATCH_METHOD, {feature}, show);
+  EXPECT_EQ(show.hr, S_OK);
+  const auto open = fixture.state->Features().Balloon();
+  EXPECT_TRUE(open && open->name == u"Quay" && open->description == u"here");
+  Result hide;
+  Invoke(*fixture.app.get(), ids::app::kHideDescriptionBalloons, DISPATCH_METHOD, {}, hide);
+  EXPECT_EQ(hide.hr, S_OK);
+  EXPECT_FALSE(fixture.state->Features().Balloon());
+  Result notOurs;
+  Invoke(*fixture.app.get(), ids::app::kShowDescriptionBalloon, DISPATCH_METHOD, {I4(3)}, notOurs);
+  EXPECT_TRUE(FAILED(notOurs.hr));
 }
