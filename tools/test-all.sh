@@ -85,10 +85,12 @@ fuzz_run() {
 
 fuzz_stages() {
   build fuzz || return
+  # Each fuzzer keeps one core busy: both at once.
   # Every overlay document stays well-formed KML.
-  fuzz_run fuzz zge_kml_fuzz corpus
+  fuzz_run fuzz zge_kml_fuzz corpus &
   # Random export sequences through the core with injected failures.
-  fuzz_run fuzz-exports zge_export_fuzz corpus-exports -max_len=512
+  fuzz_run fuzz-exports zge_export_fuzz corpus-exports -max_len=512 &
+  wait
 }
 
 # The watch thread against panels coming and going, under ThreadSanitizer.
