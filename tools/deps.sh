@@ -11,6 +11,7 @@ readonly required=(
   libz-mingw-w64-dev xplanet-images
   clang clang-tidy clang-format libclang-rt-14-dev libexpat1-dev python3
   llvm lld
+  shellcheck
 )
 # The SDK's Pascal test builds Free Pascal's Windows units from these; it
 # reports NOT RUN without them. The amd64 compiler removes nothing; only
