@@ -231,6 +231,8 @@ int32_t ZGE_CALL ZgeStringListNumber(const ZgeStringList* list, int32_t index) n
 }
 
 uint32_t ZGE_CALL ZgeVersion(void) noexcept {
+  // The public header's macro is C, casts included.
+  // NOLINTNEXTLINE(clang-diagnostic-old-style-cast)
   return ZGE_MAKE_VERSION(ZGE_DLL_VERSION_MAJOR, ZGE_DLL_VERSION_MINOR, ZGE_DLL_VERSION_PATCH);
 }
 
