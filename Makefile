@@ -33,8 +33,9 @@ demo: deps build-win32 build-win64
 sdk: deps build-win32 build-win64
 	@tools/sdk.sh
 
-# clang-format and clang-tidy; needs the native build's compile commands.
-lint: build-native
+# clang-format, clang-tidy and shellcheck; clang-tidy needs the native
+# build's compile commands and the win64 tree's.
+lint: build-native build/win64/CMakeCache.txt
 	@tools/lint.sh
 
 # Benchmarks of the overlay documents against their baselines (medians of one

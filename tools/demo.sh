@@ -12,6 +12,8 @@ if [[ -z $preset ]]; then
   if zge_can_run_32bit; then preset=win32; else preset=win64; fi
 fi
 build=$ZGE_ROOT/build/$preset
+# Written by the build (file(GENERATE)): not there to follow before it.
+# shellcheck source=/dev/null
 source "$build/demo/zge-paths.env"
 loader=$(zge_loader_for "$preset")
 out=$ZGE_ROOT/out

@@ -14,6 +14,8 @@ build=$ZGE_ROOT/build/$preset
 results=$ZGE_ROOT/build/results
 mkdir -p "$results"
 
+# Written by the build (file(GENERATE)): not there to follow before it.
+# shellcheck source=/dev/null
 source "$build/tests/system/zge-paths.env"
 loader=$(zge_loader_for "$preset")
 soak=$build/tests/soak/zge_soak.exe

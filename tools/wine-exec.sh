@@ -15,7 +15,9 @@ pe_bits() {
   [[ $machine == 8664 ]] && echo 64 || echo 32
 }
 
-# Without a prefix Wine would quietly make and use ~/.wine.
+# Without a prefix Wine would quietly make and use ~/.wine. (wine-lib.sh
+# sets WINEPREFIX only in subshells of its own, for the template prefix.)
+# shellcheck disable=SC2031
 : "${WINEPREFIX:?wine-exec.sh: WINEPREFIX is not set}"
 
 bits=${1:-}

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the harness scripts (source it): which Wine loader runs which
 # bitness here, and the prefixes under build/wine.
 #

@@ -230,8 +230,11 @@ int32_t ZGE_CALL ZgeStringListNumber(const ZgeStringList* list, int32_t index) n
   return abi::ZgeStringListNumber(FromC(list), index);
 }
 
+// ZGE_MAKE_VERSION's layout, with C++ casts: the header's macro is C.
 uint32_t ZGE_CALL ZgeVersion(void) noexcept {
-  return ZGE_MAKE_VERSION(ZGE_DLL_VERSION_MAJOR, ZGE_DLL_VERSION_MINOR, ZGE_DLL_VERSION_PATCH);
+  return (static_cast<uint32_t>(ZGE_DLL_VERSION_MAJOR) << 24) |
+         (static_cast<uint32_t>(ZGE_DLL_VERSION_MINOR) << 16) |
+         static_cast<uint32_t>(ZGE_DLL_VERSION_PATCH);
 }
 
 }  // extern "C"

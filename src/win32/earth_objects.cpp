@@ -43,7 +43,7 @@ class DispatchAdapter {
 
 class DispatchCameraInfo final : public earth::CameraInfoGE, private DispatchAdapter {
  public:
-  DispatchCameraInfo(com_ptr<IDispatch> object, SharedIds ids)
+  DispatchCameraInfo(com_ptr<IDispatch> object, const SharedIds& ids)
       : DispatchAdapter(std::move(object), ids->camera, ids) {}
 
   double FocusPointLatitude() override { return GetDouble("FocusPointLatitude"); }
@@ -66,7 +66,7 @@ class DispatchCameraInfo final : public earth::CameraInfoGE, private DispatchAda
 
 class DispatchViewExtents final : public earth::ViewExtentsGE, private DispatchAdapter {
  public:
-  DispatchViewExtents(com_ptr<IDispatch> object, SharedIds ids)
+  DispatchViewExtents(com_ptr<IDispatch> object, const SharedIds& ids)
       : DispatchAdapter(std::move(object), ids->extents, ids) {}
 
   double North() override { return GetDouble("North"); }
@@ -77,7 +77,7 @@ class DispatchViewExtents final : public earth::ViewExtentsGE, private DispatchA
 
 class DispatchPointOnTerrain final : public earth::PointOnTerrainGE, private DispatchAdapter {
  public:
-  DispatchPointOnTerrain(com_ptr<IDispatch> object, SharedIds ids)
+  DispatchPointOnTerrain(com_ptr<IDispatch> object, const SharedIds& ids)
       : DispatchAdapter(std::move(object), ids->point, ids) {}
 
   double Latitude() override { return GetDouble("Latitude"); }
@@ -97,7 +97,7 @@ std::unique_ptr<Interface> Wrap(com_ptr<IDispatch> object, const SharedIds& ids)
 
 class DispatchFeature final : public earth::FeatureGE, private DispatchAdapter {
  public:
-  DispatchFeature(com_ptr<IDispatch> object, SharedIds ids)
+  DispatchFeature(com_ptr<IDispatch> object, const SharedIds& ids)
       : DispatchAdapter(std::move(object), ids->feature, ids) {}
 
   std::u16string Name() override { return ToText(object_.Call("Name").get(), "Name"); }
@@ -108,7 +108,7 @@ class DispatchFeature final : public earth::FeatureGE, private DispatchAdapter {
 
 class DispatchFeatureCollection final : public earth::FeatureCollectionGE, private DispatchAdapter {
  public:
-  DispatchFeatureCollection(com_ptr<IDispatch> object, SharedIds ids)
+  DispatchFeatureCollection(com_ptr<IDispatch> object, const SharedIds& ids)
       : DispatchAdapter(std::move(object), ids->collection, ids) {}
 
   std::int32_t Count() override { return GetInt("Count"); }
@@ -126,7 +126,7 @@ std::unique_ptr<earth::FeatureCollectionGE> DispatchFeature::GetChildren() {
 
 class DispatchApplication final : public earth::ApplicationGE, private DispatchAdapter {
  public:
-  DispatchApplication(com_ptr<IDispatch> object, SharedIds ids)
+  DispatchApplication(com_ptr<IDispatch> object, const SharedIds& ids)
       : DispatchAdapter(std::move(object), ids->application, ids) {}
 
   WindowHandle GetMainHwnd() override {

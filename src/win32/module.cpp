@@ -5,8 +5,9 @@
 #include "errors.h"
 #include "resources.h"
 
-// The linker's symbol for the start of the image this code is linked into.
-extern "C" IMAGE_DOS_HEADER __ImageBase;
+// The linker's symbol for the start of the image this code is linked into;
+// its name is the linker's, hence reserved.
+extern "C" IMAGE_DOS_HEADER __ImageBase;  // NOLINT(bugprone-reserved-identifier)
 
 namespace zge::win32 {
 

@@ -20,7 +20,7 @@ class Win32Dialogs final : public platform::Dialogs {
 };
 
 // Room for the chosen files' names: a folder and some thousands of names.
-inline constexpr std::size_t kOpenFileBufferChars = 64 * 1024;
+inline constexpr std::size_t kOpenFileBufferChars = std::size_t{64} * 1024;
 
 // The dialog itself, with a buffer of `bufferChars` characters. Throws
 // zge::Error when the selection does not fit: it is never cut short.

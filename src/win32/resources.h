@@ -179,6 +179,7 @@ class unique_window_dc {
 
 // The core keeps window handles as plain integers.
 [[nodiscard]] inline HWND ToHwnd(WindowHandle window) noexcept {
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): a handle is a value, never dereferenced
   return reinterpret_cast<HWND>(window);
 }
 [[nodiscard]] inline WindowHandle FromHwnd(HWND window) noexcept {

@@ -36,7 +36,15 @@ check() {  # check [-l log] <description> <command...>
   fi
   local what=$1
   shift
-  if "$@"; then
+  # With a log, only the command's output goes there: the failure and the
+  # log's tail reach the terminal.
+  local status=0
+  if [[ -n $log ]]; then
+    "$@" >>"$log" 2>&1 || status=$?
+  else
+    "$@" || status=$?
+  fi
+  if ((status == 0)); then
     passed=$((passed + 1))
   else
     echo "  FAILED: $what"
@@ -133,21 +141,19 @@ fi
 build_bitness() {  # build_bitness win64|win32
   local preset=$1 out=$work/$1 toolchain
   toolchain=$ZGE_ROOT/cmake/mingw-$([[ $preset == win64 ]] && echo x86_64 || echo i686).cmake
-  rm -rf "$out"
+  rm -rf "$out" "$out.cmake.log" "$out.pascal.log"
   check -l "$out.cmake.log" "CMake consumer configures for $preset" \
     cmake -S "$here/consumer" -B "$out/cmake" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    --toolchain "$toolchain" -DCMAKE_PREFIX_PATH="$sdk" -DZGE_SDK_ROOT="$sdk" \
-    >"$out.cmake.log" 2>&1
+    --toolchain "$toolchain" -DCMAKE_PREFIX_PATH="$sdk" -DZGE_SDK_ROOT="$sdk"
   check -l "$out.cmake.log" "CMake consumer and C example build for $preset" \
-    cmake --build "$out/cmake" -j"$jobs" >>"$out.cmake.log" 2>&1
+    cmake --build "$out/cmake" -j"$jobs"
   if [[ -z $fpc_missing ]]; then
     local compiler=ppcx64 target=win64
     [[ $preset == win32 ]] && compiler=$fpc_cache/ppcross386 target=win32
     mkdir -p "$out/pascal"
     check -l "$out.pascal.log" "Pascal example builds for $preset" \
       "$compiler" -T$target -n -Sew -vew -Fu"$fpc_cache/units/$target" -Fu"$sdk/pascal" \
-      -FE"$out/pascal" -FU"$out/pascal" "$sdk/examples/pascal-host/zgehost.pas" \
-      >"$out.pascal.log" 2>&1
+      -FE"$out/pascal" -FU"$out/pascal" "$sdk/examples/pascal-host/zgehost.pas"
     cp "$sdk/bin/$([[ $preset == win64 ]] && echo x64 || echo x86)/ZelkanGE.dll" "$out/pascal/"
   fi
   finish "sdk-build-$preset"
