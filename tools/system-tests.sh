@@ -25,6 +25,7 @@ if [[ $preset == *win32 ]] && ! zge_can_run_32bit; then
 fi
 
 # Paths of the DLL and the stand-in, written by tests/system at generation.
+# shellcheck source=/dev/null
 source "$build/tests/system/zge-paths.env"
 loader=$(zge_loader_for "$preset")
 

@@ -344,8 +344,10 @@ void GlobeImage::PaintOverlay(const GlobeView& view, const GlobeScene& scene) {
         // Each shore where its mask paints: the region's own inside its box.
         const LatLonBox& part = shores.harbourPart;
         const LatLonBox& box = shores.harbour->box;
+        // A coarse segment with an end inside the region's part would cross
+        // the finer shore there: only those wholly outside are drawn.
         drawAll(*shores.rings, kShore, [&](const GeoPoint& a, const GeoPoint& b) {
-          return !Inside(part, a) || !Inside(part, b);
+          return !Inside(part, a) && !Inside(part, b);
         });
         drawAll(shores.harbour->land, kShore,
                 [&](const GeoPoint& a, const GeoPoint& b) { return !OnEdge(box, a, b); });
