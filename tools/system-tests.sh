@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs the Wine system tests of one Windows build tree (win32 or win64), with
 # that bitness's stand-in registered. The tests are dealt round-robin into
-# ZGE_SHARDS shards (default: JOBS, else 2); each shard runs in a fresh copy
+# ZGE_SHARDS shards (default: JOBS + 1, else 3); each shard runs in a fresh copy
 # of the template prefix with a wineserver of its own, so shards share no
-# registry, no stand-in instance and no temporary folder.
+# registry, no stand-in instance and no temporary folder. A shard mostly
+# waits (process starts, COM, timers), so there are more shards than cores.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-lib.sh"
 
@@ -11,7 +12,7 @@ preset=$1  # further arguments go to ctest (-R, -E ...)
 build=$ZGE_ROOT/build/$preset
 suite=system-$preset
 results=$ZGE_ROOT/build/results
-shards=${ZGE_SHARDS:-${JOBS:-2}}
+shards=${ZGE_SHARDS:-$((${JOBS:-2} + 1))}
 mkdir -p "$results"
 # Parts of a run that cannot be measured here report themselves NOT RUN there.
 export ZGE_RESULTS_DIR=$results
