@@ -272,11 +272,39 @@ TEST_F(CameraTest, CallsIntoGoogleEarthPerExport) {
   std::printf("calls into Google Earth per export: %s\n", report.c_str());
 }
 
-// Where the stand-in draws a waypoint (its yellow marker's centre) and
-// where the package maps that pixel back to must agree: both go through
-// the one camera model, and the panel is the whole view.
+// A square icon of one colour as a 32-bit BMP: drawn with its hot spot at
+// its centre (KML's default), the centre of its pixels is the placemark.
+void WriteSquareIcon(const std::filesystem::path& file, COLORREF colour) {
+  constexpr int kSide = 16;
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof info;
+  info.biWidth = kSide;
+  info.biHeight = kSide;
+  info.biPlanes = 1;
+  info.biBitCount = 32;
+  info.biCompression = BI_RGB;
+  BITMAPFILEHEADER header{};
+  header.bfType = 0x4D42;  // "BM"
+  header.bfOffBits = sizeof header + sizeof info;
+  header.bfSize = header.bfOffBits + kSide * kSide * 4;
+  const std::uint32_t pixel =
+      0xFF000000u | (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+  const std::vector<std::uint32_t> pixels(kSide * kSide, pixel);
+  std::FILE* out = _wfopen(file.c_str(), L"wb");
+  ASSERT_NE(out, nullptr) << file.string();
+  std::fwrite(&header, sizeof header, 1, out);
+  std::fwrite(&info, sizeof info, 1, out);
+  std::fwrite(pixels.data(), sizeof(std::uint32_t), pixels.size(), out);
+  ASSERT_EQ(std::fclose(out), 0);
+}
+
+// Where the stand-in draws a waypoint (the centre of its icon) and where
+// the package maps that pixel back to must agree: both go through the one
+// camera model, and the panel is the whole view.
 TEST_F(CameraTest, TheGroundUnderADrawnWaypointIsTheWaypoint) {
-  constexpr COLORREF kMarkerFill = RGB(255, 236, 64);
+  constexpr COLORREF kMarkerFill = RGB(255, 0, 255);
+  const std::filesystem::path icon = TempDir() / L"mark.bmp";
+  ASSERT_NO_FATAL_FAILURE(WriteSquareIcon(icon, kMarkerFill));
   const struct {
     double latitude;
     double longitude;
@@ -284,7 +312,7 @@ TEST_F(CameraTest, TheGroundUnderADrawnWaypointIsTheWaypoint) {
   } waypoints[] = {{36.14, -5.35, 0}, {35.78, -5.81, 0}, {36.14, -5.35, 40}};
   for (const auto& waypoint : waypoints) {
     Api().SynchronizeView(100000, 36.0, -5.5, waypoint.rotation);
-    Api().LoadWaypoint("Mark", "", "", waypoint.latitude, waypoint.longitude);
+    Api().LoadWaypoint("Mark", "", icon.string().c_str(), waypoint.latitude, waypoint.longitude);
     const std::filesystem::path file = TempDir() / L"marks.png";
     Api().SaveImageGE(file.c_str());
     const Picture picture = Picture::OfFile(file);

@@ -235,10 +235,14 @@ TEST_F(EarthStandInSession, LiveFixesAnswerQuicklyPaintCoalescedAndShowInTheStat
       values.at("documents"), values.at("private_bytes"), values.at("retired"));
   EXPECT_EQ(values.at("documents"), kept);
   EXPECT_EQ(values.at("retired"), fixes - kept);
-  // Three changes a fix; a frame takes tens of milliseconds, so most of
-  // them share a frame.
+  // Three changes a fix (the old boat hidden, the new one loaded, the
+  // camera moved): changes that come while a frame is painted share the
+  // next one, so there are fewer frames than changes. How many fewer
+  // depends on how fast the calls come against how fast a frame paints
+  // (a loaded machine makes the calls slow and the frames many).
+  constexpr int kChangesPerFix = 3;
   EXPECT_GE(values.at("frames"), 1);
-  EXPECT_LT(values.at("frames"), fixes);
+  EXPECT_LT(values.at("frames"), kChangesPerFix * fixes);
   EXPECT_GT(values.at("private_bytes"), 0);
   EXPECT_FALSE(std::filesystem::exists(stats.string() + ".tmp"));
 }
