@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Plots a long voyage's report (zge_soak voyage, tools/soak.sh <tree> voyage).
 
     tools/plot-voyage.py build/results/soak-win64-voyage.txt docs/voyage.png
@@ -7,7 +7,8 @@ One point per 1,000-call window: the memory of both processes (the host's
 private bytes, the stand-in's private bytes) and the LoadLiveGPS call time
 (p50 and p99), with the stand-in's frame time when its statistics are in
 the report. Reads the report's own lines; matplotlib from Debian
-(python3-matplotlib).
+(python3-matplotlib, hence
+Debian's own /usr/bin/python3).
 """
 import sys
 
