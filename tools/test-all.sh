@@ -183,7 +183,7 @@ echo "=== times"
 sed 's/^/  /' "$timings"
 echo "=== results"
 for file in "$results"/*; do
-  [[ $file == *.log || $(basename "$file") == .* ]] && continue
+  [[ $file == *.log || $file == *.out ]] && continue
   read -r p f note reason <"$file"
   name=$(basename "$file")
   if [[ ${note:-} == skipped ]]; then
