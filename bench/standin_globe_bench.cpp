@@ -20,11 +20,11 @@
 #include <thread>
 #include <vector>
 
-#include "coastlines.h"
-#include "globe_view.h"
+#include "render/coastlines.h"
+#include "render/globe_view.h"
+#include "render/surface_image.h"
+#include "render/surface_painter.h"
 #include "showcase_scenes.h"
-#include "surface_image.h"
-#include "surface_painter.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "feature_tree.h"
+#include "model/feature_tree.h"
 
 namespace {
 

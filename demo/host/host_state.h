@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "coastlines.h"
 #include "gpx_reader.h"
 #include "nmea_reader.h"
+#include "render/coastlines.h"
 #include "win32_support.h"
 #include "zelkange.h"
 

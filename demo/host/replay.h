@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "coastlines.h"
 #include "host_state.h"
 #include "nmea_reader.h"
 #include "options.h"
 #include "plugin.h"
+#include "render/coastlines.h"
 
 namespace demo {
 

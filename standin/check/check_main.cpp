@@ -27,15 +27,15 @@
 #include <thread>
 #include <vector>
 
-#include "com_types.h"
-#include "config.h"
+#include "automation/config.h"
+#include "automation/earth_ids.h"
+#include "automation/registry.h"
 #include "dispatch_client.h"
-#include "earth_ids.h"
-#include "guard.h"
-#include "journal.h"
-#include "registry.h"
-#include "text.h"
-#include "unique_handles.h"
+#include "model/journal.h"
+#include "model/text.h"
+#include "platform/com_types.h"
+#include "platform/guard.h"
+#include "platform/unique_handles.h"
 
 namespace {
 

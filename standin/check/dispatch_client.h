@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "com_types.h"
-#include "text.h"
+#include "model/text.h"
+#include "platform/com_types.h"
 
 namespace standin::client {
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "feature_tree.h"
+#include "model/feature_tree.h"
 
 namespace standin::test {
 

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "com_types.h"
-#include "embedded_data.h"
-#include "globe_painter.h"
-#include "screenshot.h"
+#include "platform/com_types.h"
+#include "render/embedded_data.h"
+#include "render/globe_painter.h"
+#include "render/screenshot.h"
 #include "showcase_scenes.h"
 
 namespace {

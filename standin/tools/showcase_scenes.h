@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "camera.h"
+#include "model/camera.h"
 
 namespace standin {
 

@@ -21,11 +21,11 @@
 
 #include <gtest/gtest.h>
 
+#include "automation/earth_ids.h"
+#include "automation/registry.h"
 #include "dispatch_client.h"
-#include "earth_ids.h"
-#include "feature_tree.h"
-#include "registry.h"
-#include "unique_handles.h"
+#include "model/feature_tree.h"
+#include "platform/unique_handles.h"
 
 using namespace standin::client;
 
