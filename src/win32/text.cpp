@@ -2,8 +2,6 @@
 
 #include "system_headers.h"
 
-#include <climits>
-#include <cstring>
 #include <optional>
 
 #include "base/error.h"
@@ -12,26 +10,9 @@
 namespace zge::win32 {
 namespace {
 
-int CheckedLength(std::size_t length) {
-  if (length > static_cast<std::size_t>(INT_MAX)) {
-    ThrowHresult(E_INVALIDARG, "Text conversion of more than 2 GB");
-  }
-  return static_cast<int>(length);
-}
+int CheckedLength(std::size_t length) { return winbase::CheckedLength<Error>(length); }
 
 }  // namespace
-
-std::wstring ToWstring(std::u16string_view text) {
-  std::wstring result(text.size(), L'\0');
-  std::memcpy(result.data(), text.data(), text.size() * sizeof(char16_t));
-  return result;
-}
-
-std::u16string ToU16string(std::wstring_view text) {
-  std::u16string result(text.size(), u'\0');
-  std::memcpy(result.data(), text.data(), text.size() * sizeof(wchar_t));
-  return result;
-}
 
 std::wstring AnsiToWide(std::string_view text) {
   if (text.empty()) {
@@ -81,22 +62,5 @@ std::optional<std::string> WideToAnsiExact(std::wstring_view text) {
 }
 
 std::string WideToUtf8(std::wstring_view text) { return Narrow(CP_UTF8, 0, text, nullptr); }
-
-unique_bstr MakeBstr(std::u16string_view text) {
-  const auto length = static_cast<UINT>(CheckedLength(text.size()));
-  unique_bstr result(::SysAllocStringLen(nullptr, length));
-  if (!result.get()) {
-    ThrowHresult(E_OUTOFMEMORY, "SysAllocStringLen");
-  }
-  std::memcpy(result.get(), text.data(), text.size() * sizeof(char16_t));
-  return result;
-}
-
-std::u16string FromBstr(BSTR text) {
-  if (text == nullptr) {
-    return {};
-  }
-  return ToU16string(std::wstring_view(text, ::SysStringLen(text)));
-}
 
 }  // namespace zge::win32

@@ -1,6 +1,6 @@
-// Text conversions for the W and A functions of Windows and for BSTRs. The
-// core's wide text is std::u16string; wchar_t is 16 bits on Windows, so the
-// conversion is a copy of the buffer.
+// Text conversions for the W and A functions of Windows and for BSTRs: the
+// shared ones of winbase, and the ANSI code page's, which only the package
+// needs (its hosts' A functions).
 #pragma once
 
 #include "system_headers.h"
@@ -9,14 +9,15 @@
 #include <string>
 #include <string_view>
 
+#include "base/error.h"
 #include "com_types.h"
+#include "winbase/text.h"
 
 namespace zge::win32 {
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide text is UTF-16");
-
-[[nodiscard]] std::wstring ToWstring(std::u16string_view text);
-[[nodiscard]] std::u16string ToU16string(std::wstring_view text);
+using winbase::FromBstr;
+using winbase::ToU16string;
+using winbase::ToWstring;
 
 // Through the system's ANSI code page (CP_ACP). Characters the code page
 // lacks become its default character. Throw zge::Error on failure.
@@ -28,8 +29,8 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide text is UTF-16"
 [[nodiscard]] std::string WideToUtf8(std::wstring_view text);
 
 // A new BSTR holding the text (embedded zeros kept).
-[[nodiscard]] unique_bstr MakeBstr(std::u16string_view text);
-// The whole BSTR, by its length prefix; a null BSTR is empty text.
-[[nodiscard]] std::u16string FromBstr(BSTR text);
+[[nodiscard]] inline unique_bstr MakeBstr(std::u16string_view text) {
+  return winbase::MakeBstr<Error>(text);
+}
 
 }  // namespace zge::win32

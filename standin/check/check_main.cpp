@@ -35,7 +35,7 @@
 #include "model/text.h"
 #include "platform/com_types.h"
 #include "platform/guard.h"
-#include "platform/unique_handles.h"
+#include "platform/resources.h"
 
 namespace {
 
@@ -84,8 +84,7 @@ void EndRunningStandIn(Checker& checker) {
       standin::OpenKeyIfExists(HKEY_CURRENT_USER, standin::kConfigKeyPath, KEY_READ);
   const auto pid = key ? standin::ReadDword(key.get(), L"ProcessId") : std::nullopt;
   if (!pid) return;
-  const standin::unique_resource<HANDLE, standin::FileHandleTraits> process(
-      OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, *pid));
+  const standin::unique_handle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, *pid));
   if (!process) return;  // not running
   const bool ended = TerminateProcess(process.get(), 1) &&
                      WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0;
@@ -99,7 +98,7 @@ int Run() {
   bool exitOnCall = false;
   DWORD delayMs = 0;
   int argc = 0;
-  const standin::unique_hlocal<LPWSTR*> argv(CommandLineToArgvW(GetCommandLineW(), &argc));
+  const standin::unique_local_memory<LPWSTR*> argv(CommandLineToArgvW(GetCommandLineW(), &argc));
   for (int i = 1; argv && i < argc; ++i) {
     const std::wstring argument = argv.get()[i];
     if (argument == L"--out" && i + 1 < argc) {
@@ -183,7 +182,7 @@ int Run() {
   wchar_t title[128] = {};
   GetClassNameW(mainWindow, className, 64);
   GetWindowTextW(mainWindow, title, 128);
-  checker.Expect(mainHwnd.Ok() && V_VT(mainHwnd.result.get()) == VT_I4 && IsWindow(mainWindow),
+  checker.Expect(mainHwnd.Ok() && V_VT(&mainHwnd.result.get()) == VT_I4 && IsWindow(mainWindow),
                  "GetMainHwnd() is a window, as VT_I4", mainHwnd.Describe());
   checker.Expect(std::wstring(className) == L"QWidget" && std::wstring(title) == L"Google Earth",
                  "main window class QWidget, title Google Earth",
@@ -216,7 +215,7 @@ int Run() {
     checker.Expect(Get(*feature, L"Name").String() == L"Roads", "its Name is Roads");
     checker.Expect(Put(*feature, L"Visibility", Arg::I4(0)).Ok(), "Visibility=0 (VT_I4)");
     const Outcome hidden = Get(*feature, L"Visibility");
-    checker.Expect(hidden.Ok() && V_VT(hidden.result.get()) == VT_I4 && hidden.Int() == 0,
+    checker.Expect(hidden.Ok() && V_VT(&hidden.result.get()) == VT_I4 && hidden.Int() == 0,
                    "Visibility reads 0");
     checker.Expect(Put(*feature, L"Visibility", Arg::Bool(true)).Ok(),
                    "Visibility=VARIANT_TRUE (VT_BOOL)");
@@ -391,7 +390,7 @@ int Run() {
     }
   }
   if (exitOnCall && pid) {
-    const standin::unique_resource<HANDLE, standin::FileHandleTraits> process(
+    const standin::unique_handle process(
         OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
     const Outcome dying = Call(earth, L"GetRenderHwnd");  // the first was at the start
     DWORD exitCode = 259;
@@ -407,7 +406,7 @@ int Run() {
   }
   app.reset();
   if (close && pid) {
-    const standin::unique_resource<HANDLE, standin::FileHandleTraits> process(
+    const standin::unique_handle process(
         OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
     PostMessageW(mainWindow, WM_CLOSE, 0, 0);
     DWORD exitCode = 259;

@@ -43,17 +43,17 @@ struct Outcome {
     return "hr " + standin::HexCode(hr) + ", scode " + standin::HexCode(scode) + " " + description;
   }
   [[nodiscard]] long Int() const {
-    return V_VT(result.get()) == VT_I4 ? V_I4(result.get()) : -99999;
+    return V_VT(&result.get()) == VT_I4 ? V_I4(&result.get()) : -99999;
   }
   [[nodiscard]] double Double() const {
-    return V_VT(result.get()) == VT_R8 ? V_R8(result.get()) : -99999.0;
+    return V_VT(&result.get()) == VT_R8 ? V_R8(&result.get()) : -99999.0;
   }
   [[nodiscard]] IDispatch* Object() const {
-    return V_VT(result.get()) == VT_DISPATCH ? V_DISPATCH(result.get()) : nullptr;
+    return V_VT(&result.get()) == VT_DISPATCH ? V_DISPATCH(&result.get()) : nullptr;
   }
   [[nodiscard]] std::wstring String() const {
-    return V_VT(result.get()) == VT_BSTR ? Wide(standin::BstrText(V_BSTR(result.get())))
-                                         : L"<not a string>";
+    return V_VT(&result.get()) == VT_BSTR ? Wide(standin::FromBstr(V_BSTR(&result.get())))
+                                          : L"<not a string>";
   }
 };
 
@@ -61,27 +61,27 @@ class Arg {
  public:
   static Arg R8(double value) {
     Arg arg;
-    V_VT(arg.value.get()) = VT_R8;
-    V_R8(arg.value.get()) = value;
+    V_VT(arg.value.addressof()) = VT_R8;
+    V_R8(arg.value.addressof()) = value;
     return arg;
   }
   static Arg I4(long value) {
     Arg arg;
-    V_VT(arg.value.get()) = VT_I4;
-    V_I4(arg.value.get()) = value;
+    V_VT(arg.value.addressof()) = VT_I4;
+    V_I4(arg.value.addressof()) = value;
     return arg;
   }
   static Arg Bool(bool value) {
     Arg arg;
-    V_VT(arg.value.get()) = VT_BOOL;
-    V_BOOL(arg.value.get()) = value ? VARIANT_TRUE : VARIANT_FALSE;
+    V_VT(arg.value.addressof()) = VT_BOOL;
+    V_BOOL(arg.value.addressof()) = value ? VARIANT_TRUE : VARIANT_FALSE;
     return arg;
   }
   static Arg Str(std::wstring_view value) {
     Arg arg;
-    unique_bstr text(U16(value));
-    V_VT(arg.value.get()) = VT_BSTR;
-    V_BSTR(arg.value.get()) = text.release();
+    unique_bstr text = standin::MakeBstr(U16(value));
+    V_VT(arg.value.addressof()) = VT_BSTR;
+    V_BSTR(arg.value.addressof()) = text.release();
     return arg;
   }
   unique_variant value;
@@ -98,7 +98,7 @@ inline DISPID IdOf(IDispatch& object, const wchar_t* name) {
 
 inline Outcome InvokeId(IDispatch& object, DISPID id, WORD flags, std::vector<Arg> args) {
   std::vector<VARIANT> reversed;
-  for (auto it = args.rbegin(); it != args.rend(); ++it) reversed.push_back(*it->value.get());
+  for (auto it = args.rbegin(); it != args.rend(); ++it) reversed.push_back(it->value.get());
   DISPPARAMS params{};
   DISPID putId = DISPID_PROPERTYPUT;
   params.cArgs = static_cast<UINT>(reversed.size());
@@ -115,7 +115,7 @@ inline Outcome InvokeId(IDispatch& object, DISPID id, WORD flags, std::vector<Ar
                              &argError);
   if (outcome.hr == DISP_E_EXCEPTION) {
     outcome.scode = info.scode;
-    outcome.description = standin::ToUtf8(standin::BstrText(info.bstrDescription));
+    outcome.description = standin::ToUtf8(standin::FromBstr(info.bstrDescription));
   }
   SysFreeString(info.bstrSource);
   SysFreeString(info.bstrDescription);

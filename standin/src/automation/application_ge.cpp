@@ -45,10 +45,10 @@ double ReadNumber(IDispatch& object, DISPID id, VARTYPE type) {
   SysFreeString(info.bstrHelpFile);
   if (FAILED(hr)) throw Error(codes::kInvalidArg, "SetCamera: cannot read the camera's properties");
   unique_variant converted;
-  if (FAILED(VariantChangeType(converted.put(), result.get(), 0, type))) {
+  if (FAILED(VariantChangeType(converted.put(), result.addressof(), 0, type))) {
     throw Error(codes::kInvalidArg, "SetCamera: a camera property has the wrong type");
   }
-  return type == VT_I4 ? static_cast<double>(V_I4(converted.get())) : V_R8(converted.get());
+  return type == VT_I4 ? static_cast<double>(V_I4(&converted.get())) : V_R8(&converted.get());
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ std::string ObjectText(IDispatch* object) {
 std::string RawText(const VARIANT& in) {
   unique_variant direct;
   if (FAILED(VariantCopyInd(direct.put(), const_cast<VARIANT*>(&in)))) return "<?>";
-  const VARIANT& v = *direct.get();
+  const VARIANT& v = direct.get();
   switch (V_VT(&v)) {
     case VT_EMPTY:
       return "empty";
@@ -64,7 +64,7 @@ std::string RawText(const VARIANT& in) {
     case VT_BOOL:
       return JournalBool(V_BOOL(&v) != VARIANT_FALSE);
     case VT_BSTR:
-      return JournalString(BstrText(V_BSTR(&v)));
+      return JournalString(FromBstr(V_BSTR(&v)));
     case VT_DISPATCH:
       return ObjectText(V_DISPATCH(&v));
     default:
@@ -90,37 +90,37 @@ bool Convert(const VARIANT& in, ArgType type, Args::Value& out) {
   unique_variant converted;
   const auto change = [&](VARTYPE target) {
     return SUCCEEDED(
-        VariantChangeTypeEx(converted.put(), direct.get(), LOCALE_INVARIANT, 0, target));
+        VariantChangeTypeEx(converted.put(), direct.addressof(), LOCALE_INVARIANT, 0, target));
   };
   switch (type) {
     case ArgType::kDouble:
       if (!change(VT_R8)) return false;
-      out = V_R8(converted.get());
+      out = V_R8(&converted.get());
       return true;
     case ArgType::kInt:
       if (!change(VT_I4)) return false;
-      out = static_cast<std::int32_t>(V_I4(converted.get()));
+      out = static_cast<std::int32_t>(V_I4(&converted.get()));
       return true;
     case ArgType::kBool:
       if (!change(VT_BOOL)) return false;
-      out = V_BOOL(converted.get()) != VARIANT_FALSE;
+      out = V_BOOL(&converted.get()) != VARIANT_FALSE;
       return true;
     case ArgType::kString:
       if (!change(VT_BSTR)) return false;
-      out = BstrText(V_BSTR(converted.get()));
+      out = FromBstr(V_BSTR(&converted.get()));
       return true;
     case ArgType::kObject:
-      switch (V_VT(direct.get())) {
+      switch (V_VT(&direct.get())) {
         case VT_EMPTY:
         case VT_NULL:
           out = com_ptr<IDispatch>();
           return true;
         case VT_DISPATCH:
-          out = com_ptr<IDispatch>::copy(V_DISPATCH(direct.get()));
+          out = com_ptr<IDispatch>::AddRefFrom(V_DISPATCH(&direct.get()));
           return true;
         case VT_UNKNOWN: {
           com_ptr<IDispatch> object;
-          IUnknown* unknown = V_UNKNOWN(direct.get());
+          IUnknown* unknown = V_UNKNOWN(&direct.get());
           if (unknown && FAILED(unknown->QueryInterface(IID_IDispatch, object.put_void())))
             return false;
           out = std::move(object);
@@ -139,15 +139,15 @@ DispatchObject* Args::OwnObject(std::size_t index) const { return OwnObjectOf(Ob
 
 Answer Answer::Double(double value) {
   Answer answer;
-  V_VT(answer.value_.get()) = VT_R8;
-  V_R8(answer.value_.get()) = value;
+  V_VT(answer.value_.addressof()) = VT_R8;
+  V_R8(answer.value_.addressof()) = value;
   return answer;
 }
 
 Answer Answer::Int(std::int32_t value) {
   Answer answer;
-  V_VT(answer.value_.get()) = VT_I4;
-  V_I4(answer.value_.get()) = value;
+  V_VT(answer.value_.addressof()) = VT_I4;
+  V_I4(answer.value_.addressof()) = value;
   return answer;
 }
 
@@ -155,16 +155,16 @@ Answer Answer::Bool(bool value) { return Int(value ? 1 : 0); }
 
 Answer Answer::String(std::u16string_view value) {
   Answer answer;
-  unique_bstr text(value);
-  V_VT(answer.value_.get()) = VT_BSTR;
-  V_BSTR(answer.value_.get()) = text.release();
+  unique_bstr text = MakeBstr(value);
+  V_VT(answer.value_.addressof()) = VT_BSTR;
+  V_BSTR(answer.value_.addressof()) = text.release();
   return answer;
 }
 
 Answer Answer::Object(com_ptr<IDispatch> value) {
   Answer answer;
-  V_VT(answer.value_.get()) = VT_DISPATCH;
-  V_DISPATCH(answer.value_.get()) = value.detach();
+  V_VT(answer.value_.addressof()) = VT_DISPATCH;
+  V_DISPATCH(answer.value_.addressof()) = value.detach();
   return answer;
 }
 

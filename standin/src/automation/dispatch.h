@@ -144,7 +144,7 @@ class DispatchObject : public IDispatch {
 // Wraps a newly made object (reference count 1) as IDispatch.
 template <class T, class... A>
 [[nodiscard]] com_ptr<IDispatch> MakeDispatch(A&&... args) {
-  return com_ptr<IDispatch>::attach(new T(std::forward<A>(args)...));
+  return com_ptr<IDispatch>(new T(std::forward<A>(args)...));
 }
 
 // E_NOTIMPL for a member the stand-in does not implement.

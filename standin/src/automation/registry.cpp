@@ -13,8 +13,8 @@ std::string Utf8(std::wstring_view text) {
 }
 
 [[noreturn]] void ThrowValueError(LSTATUS status, const wchar_t* name, const char* what) {
-  ThrowHr(HRESULT_FROM_WIN32(static_cast<DWORD>(status)),
-          std::string(what) + " of registry value \"" + Utf8(name ? name : L"") + "\"");
+  ThrowHresult(HRESULT_FROM_WIN32(static_cast<DWORD>(status)),
+               std::string(what) + " of registry value \"" + Utf8(name ? name : L"") + "\"");
 }
 
 }  // namespace
@@ -24,7 +24,8 @@ unique_hkey OpenKeyIfExists(HKEY root, const std::wstring& path, REGSAM access) 
   const LSTATUS status = RegOpenKeyExW(root, path.c_str(), 0, access, key.put());
   if (status == ERROR_FILE_NOT_FOUND) return {};
   if (status != ERROR_SUCCESS) {
-    ThrowHr(HRESULT_FROM_WIN32(static_cast<DWORD>(status)), "opening " + DescribeKey(root, path));
+    ThrowHresult(HRESULT_FROM_WIN32(static_cast<DWORD>(status)),
+                 "opening " + DescribeKey(root, path));
   }
   return key;
 }
@@ -34,7 +35,8 @@ unique_hkey CreateKey(HKEY root, const std::wstring& path, REGSAM access) {
   const LSTATUS status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                          access, nullptr, key.put(), nullptr);
   if (status != ERROR_SUCCESS) {
-    ThrowHr(HRESULT_FROM_WIN32(static_cast<DWORD>(status)), "creating " + DescribeKey(root, path));
+    ThrowHresult(HRESULT_FROM_WIN32(static_cast<DWORD>(status)),
+                 "creating " + DescribeKey(root, path));
   }
   return key;
 }
@@ -85,10 +87,11 @@ void DeleteKeyTree(HKEY root, const std::wstring& path) {
     // RegDeleteTree leaves the key itself on some systems; remove it too.
     const LSTATUS keyStatus = RegDeleteKeyW(root, path.c_str());
     if (keyStatus == ERROR_SUCCESS || keyStatus == ERROR_FILE_NOT_FOUND) return;
-    ThrowHr(HRESULT_FROM_WIN32(static_cast<DWORD>(keyStatus)),
-            "deleting " + DescribeKey(root, path));
+    ThrowHresult(HRESULT_FROM_WIN32(static_cast<DWORD>(keyStatus)),
+                 "deleting " + DescribeKey(root, path));
   }
-  ThrowHr(HRESULT_FROM_WIN32(static_cast<DWORD>(status)), "deleting " + DescribeKey(root, path));
+  ThrowHresult(HRESULT_FROM_WIN32(static_cast<DWORD>(status)),
+               "deleting " + DescribeKey(root, path));
 }
 
 std::string DescribeKey(HKEY root, const std::wstring& path) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/unique_handles.h"
+#include "platform/resources.h"
 
 namespace standin {
 

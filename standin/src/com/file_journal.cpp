@@ -4,17 +4,17 @@
 
 #include <utility>
 
-#include "platform/unique_handles.h"
+#include "platform/resources.h"
 
 namespace standin {
 
 FileJournal::FileJournal(std::u16string path) : path_(std::move(path)) {}
 
 void FileJournal::Append(std::string_view line) noexcept {
-  const unique_file file(CreateFileW(reinterpret_cast<const wchar_t*>(path_.c_str()),
-                                     FILE_APPEND_DATA | SYNCHRONIZE,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const unique_handle file(CreateFileW(reinterpret_cast<const wchar_t*>(path_.c_str()),
+                                       FILE_APPEND_DATA | SYNCHRONIZE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   bool written = false;
   if (file) {
     // One write per line, so that lines of two servers never interleave.

@@ -10,7 +10,7 @@
 #include "com/server.h"
 #include "model/command_line.h"
 #include "platform/guard.h"
-#include "platform/unique_handles.h"
+#include "platform/resources.h"
 #include "platform/win32_error.h"
 
 namespace {
@@ -19,7 +19,7 @@ constexpr int kExitUsage = 2;
 
 std::vector<std::u16string> Arguments() {
   int count = 0;
-  const standin::unique_hlocal<LPWSTR*> argv(CommandLineToArgvW(GetCommandLineW(), &count));
+  const standin::unique_local_memory<LPWSTR*> argv(CommandLineToArgvW(GetCommandLineW(), &count));
   if (!argv) standin::ThrowLastError("CommandLineToArgvW");
   std::vector<std::u16string> arguments;
   for (int i = 1; i < count; ++i) {

@@ -119,7 +119,7 @@ int RunServer(HINSTANCE instance) {
                           config.appType};
   const com_ptr<IDispatch> application =
       MakeDispatch<ApplicationGE>(gate, state, windows, versions);
-  const auto factory = com_ptr<IClassFactory>::attach(new ClassFactory(application, gate));
+  const auto factory = com_ptr<IClassFactory>(new ClassFactory(application, gate));
   int exitCode = 0;
   {
     const class_object_registration registration(ids::kApplicationGE, factory.get());

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "platform/guard.h"
-#include "platform/unique_handles.h"
+#include "platform/resources.h"
 #include "platform/win32_error.h"
 
 namespace standin {
@@ -26,22 +26,22 @@ void ReplaceFileWhole(const std::u16string& path, const std::string& text) {
   const std::u16string temporary = path + u".tmp";
   const auto* temporaryName = reinterpret_cast<const wchar_t*>(temporary.c_str());
   {
-    const unique_file file(CreateFileW(temporaryName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    const unique_handle file(CreateFileW(temporaryName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) ThrowLastError("CreateFileW(stats file)");
     DWORD done = 0;
     if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &done, nullptr) ||
         done != text.size()) {
       const DWORD error = GetLastError();
       DeleteFileW(temporaryName);
-      ThrowHr(HRESULT_FROM_WIN32(error), "WriteFile(stats file)");
+      ThrowHresult(HRESULT_FROM_WIN32(error), "WriteFile(stats file)");
     }
   }
   if (!MoveFileExW(temporaryName, reinterpret_cast<const wchar_t*>(path.c_str()),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     const DWORD error = GetLastError();
     DeleteFileW(temporaryName);
-    ThrowHr(HRESULT_FROM_WIN32(error), "MoveFileExW(stats file)");
+    ThrowHresult(HRESULT_FROM_WIN32(error), "MoveFileExW(stats file)");
   }
 }
 

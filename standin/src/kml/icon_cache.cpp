@@ -75,7 +75,7 @@ std::shared_ptr<const RasterImage> Decode(std::span<const std::byte> bytes, int 
                                   WICBitmapInterpolationModeFant))) {
       return nullptr;
     }
-    source = com_ptr<IWICBitmapSource>::attach(scaler.detach());
+    source = com_ptr<IWICBitmapSource>(scaler.detach());
   }
   auto image = std::make_shared<RasterImage>();
   image->width = static_cast<int>(outWidth);

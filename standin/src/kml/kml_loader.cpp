@@ -13,7 +13,7 @@
 #include "model/error.h"
 #include "model/result_codes.h"
 #include "model/text.h"
-#include "platform/unique_handles.h"
+#include "platform/resources.h"
 
 namespace standin {
 namespace {
@@ -58,9 +58,9 @@ std::u16string FileName(const std::u16string& fullPath) {
 
 std::vector<std::byte> ReadWholeFile(const std::u16string& path, const std::string& context,
                                      LONGLONG maxBytes = kMaxFileBytes) {
-  const unique_file file(CreateFileW(Wide(path), GENERIC_READ,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const unique_handle file(CreateFileW(Wide(path), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) ThrowFileError(context, "cannot open the file", GetLastError());
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size)) {

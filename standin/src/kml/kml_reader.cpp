@@ -273,7 +273,7 @@ Position EndOf(const InputText& input) {
 
 com_ptr<IXmlReader> OpenReader(std::span<const std::byte> bytes, bool forceUtf8) {
   if (bytes.size() > UINT_MAX) throw Error(codes::kInvalidArg, "the KML is larger than 4 GB");
-  const com_ptr<IStream> stream = com_ptr<IStream>::attach(SHCreateMemStream(
+  const com_ptr<IStream> stream = com_ptr<IStream>(SHCreateMemStream(
       reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size())));
   if (!stream) throw Error(codes::kOutOfMemory, "SHCreateMemStream failed");
   com_ptr<IXmlReader> reader;
@@ -399,10 +399,10 @@ std::string Utf8Of(std::u16string_view text) {
   const auto* wide = reinterpret_cast<const WCHAR*>(text.data());
   const int length = static_cast<int>(text.size());
   const int size = WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
-  ThrowLastErrorIfFalse(size > 0, "WideCharToMultiByte");
+  ThrowLastErrorIf(size <= 0, "WideCharToMultiByte");
   std::string utf8(static_cast<std::size_t>(size), '\0');
-  ThrowLastErrorIfFalse(
-      WideCharToMultiByte(CP_UTF8, 0, wide, length, utf8.data(), size, nullptr, nullptr) == size,
+  ThrowLastErrorIf(
+      WideCharToMultiByte(CP_UTF8, 0, wide, length, utf8.data(), size, nullptr, nullptr) != size,
       "WideCharToMultiByte");
   return utf8;
 }

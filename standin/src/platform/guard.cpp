@@ -7,7 +7,7 @@
 #include "model/result_codes.h"
 #include "model/text.h"
 #include "platform/com_types.h"
-#include "platform/unique_handles.h"
+#include "platform/resources.h"
 
 namespace standin {
 namespace {
@@ -70,8 +70,8 @@ void ReportToUser(const std::string& message) noexcept {
     return;
   }
   if (AttachConsole(ATTACH_PARENT_PROCESS)) {
-    const unique_file console(CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                                          OPEN_EXISTING, 0, nullptr));
+    const unique_handle console(CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
     WriteTo(console.get(), line);
   }
 }

@@ -5,7 +5,7 @@
 #include <numbers>
 #include <string>
 
-#include "platform/unique_handles.h"
+#include "platform/resources.h"
 #include "render/pixel_blend.h"
 
 namespace standin {

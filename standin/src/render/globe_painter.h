@@ -11,7 +11,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/unique_handles.h"
+#include "platform/resources.h"
 #include "render/globe_scene.h"
 #include "render/globe_view.h"
 #include "render/label_layout.h"
@@ -43,7 +43,7 @@ class GlobeImage {
   int width_;
   int height_;
   int threads_;
-  unique_memory_dc dc_;
+  unique_hdc dc_;
   unique_hbitmap bitmap_;
   std::uint32_t* bits_ = nullptr;
   std::optional<select_object_scope> selection_;

@@ -46,9 +46,9 @@ void Encode(IWICImagingFactory& factory, const std::u16string& path, bool png, s
     std::wstring name = L"ImageQuality";
     option.pstrName = name.data();
     unique_variant value;
-    V_VT(value.get()) = VT_R4;
-    V_R4(value.get()) = static_cast<float>(quality) / 100.0F;
-    ThrowIfFailed(options->Write(1, &option, value.get()), "setting the JPEG quality");
+    V_VT(value.addressof()) = VT_R4;
+    V_R4(value.addressof()) = static_cast<float>(quality) / 100.0F;
+    ThrowIfFailed(options->Write(1, &option, value.addressof()), "setting the JPEG quality");
   }
   ThrowIfFailed(frame->Initialize(options.get()), "IWICBitmapFrameEncode::Initialize");
   const auto width = static_cast<UINT>(image.Width());

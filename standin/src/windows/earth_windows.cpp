@@ -89,7 +89,7 @@ void EarthWindows::Create() {
     PostMessageW(render, kFrameDoneMessage, 0, 0);
   });
   RECT client{};
-  ThrowLastErrorIfFalse(GetClientRect(main_.get(), &client), "GetClientRect");
+  ThrowLastErrorIf(!GetClientRect(main_.get(), &client), "GetClientRect");
   LayoutMain(client.right, client.bottom);
   ShowWindow(main_.get(), SW_SHOWNORMAL);
   UpdateWindow(main_.get());

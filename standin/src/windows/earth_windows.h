@@ -13,7 +13,7 @@
 
 #include "model/earth_state.h"
 #include "platform/guard.h"
-#include "platform/unique_handles.h"
+#include "platform/resources.h"
 #include "render/frame_renderer.h"
 #include "windows/view_windows.h"
 

@@ -111,11 +111,11 @@ STANDIN_TEST(BeforeTheMainWindowExistsCallsThatNeedItAreUninitialized) {
   Result hwnd;
   Invoke(*fixture.app.get(), ids::app::kGetMainHwnd, DISPATCH_METHOD, {}, hwnd);
   EXPECT_EQ(hwnd.hr, S_OK);
-  EXPECT_EQ(V_VT(hwnd.value.get()), VT_I4);
-  EXPECT_EQ(V_I4(hwnd.value.get()), 0L);
+  EXPECT_EQ(V_VT(&hwnd.value.get()), VT_I4);
+  EXPECT_EQ(V_I4(&hwnd.value.get()), 0L);
   Result initialized;
   Invoke(*fixture.app.get(), ids::app::kIsInitialized, DISPATCH_METHOD, {}, initialized);
-  EXPECT_EQ(V_I4(initialized.value.get()), 0L);
+  EXPECT_EQ(V_I4(&initialized.value.get()), 0L);
   Result camera;
   Invoke(*fixture.app.get(), ids::app::kGetCamera, DISPATCH_METHOD, {I4(1)}, camera);
   EXPECT_EQ(camera.hr, DISP_E_EXCEPTION);
@@ -124,7 +124,7 @@ STANDIN_TEST(BeforeTheMainWindowExistsCallsThatNeedItAreUninitialized) {
   Result after;
   Invoke(*fixture.app.get(), ids::app::kGetMainHwnd, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {},
          after);
-  EXPECT_EQ(V_I4(after.value.get()), 0x10042L);
+  EXPECT_EQ(V_I4(&after.value.get()), 0x10042L);
 }
 
 STANDIN_TEST(CallsAreJournaledWithTheirConvertedArguments) {
@@ -139,7 +139,7 @@ STANDIN_TEST(CallsAreJournaledWithTheirConvertedArguments) {
   EXPECT_EQ(move.hr, static_cast<HRESULT>(codes::kTeleported));
   Result version;
   Invoke(*fixture.app.get(), ids::app::kVersionMajor, DISPATCH_PROPERTYGET, {}, version);
-  EXPECT_EQ(V_I4(version.value.get()), 7L);
+  EXPECT_EQ(V_I4(&version.value.get()), 7L);
   const std::vector<std::string> expected = {
       "AutoPilotSpeed=2.5",
       "SetCameraParams(52.5, 13.4, 0, 1, 1000, 0, 30, 5)",
@@ -205,8 +205,8 @@ STANDIN_TEST(FeaturesAreObjectsWithTheirOwnJournalName) {
   Result feature;
   Invoke(*fixture.app.get(), ids::app::kGetFeatureByName, DISPATCH_METHOD, {name}, feature);
   VariantClear(&name);
-  EXPECT_EQ(V_VT(feature.value.get()), VT_DISPATCH);
-  IDispatch* roads = V_DISPATCH(feature.value.get());
+  EXPECT_EQ(V_VT(&feature.value.get()), VT_DISPATCH);
+  IDispatch* roads = V_DISPATCH(&feature.value.get());
   EXPECT_TRUE(roads != nullptr);
   if (!roads) return;
   VARIANT on;
@@ -217,8 +217,8 @@ STANDIN_TEST(FeaturesAreObjectsWithTheirOwnJournalName) {
   Invoke(*roads, ids::feature::kVisibility, DISPATCH_PROPERTYPUT, {on}, put);
   Result get;
   Invoke(*roads, ids::feature::kVisibility, DISPATCH_PROPERTYGET, {}, get);
-  EXPECT_EQ(V_VT(get.value.get()), VT_I4);
-  EXPECT_EQ(V_I4(get.value.get()), 0L);
+  EXPECT_EQ(V_VT(&get.value.get()), VT_I4);
+  EXPECT_EQ(V_I4(&get.value.get()), 0L);
   EXPECT_EQ(fixture.lines.back(), std::string("Feature(\"Roads\").Visibility()"));
   EXPECT_EQ(fixture.lines[fixture.lines.size() - 2],
             std::string("Feature(\"Roads\").Visibility=0"));
@@ -247,20 +247,20 @@ class Text {
 com_ptr<IDispatch> ObjectCall(IDispatch& object, DISPID id, std::vector<VARIANT> args = {}) {
   Result result;
   Invoke(object, id, DISPATCH_METHOD | DISPATCH_PROPERTYGET, std::move(args), result);
-  if (result.hr != S_OK || V_VT(result.value.get()) != VT_DISPATCH) return nullptr;
-  return com_ptr<IDispatch>::copy(V_DISPATCH(result.value.get()));
+  if (result.hr != S_OK || V_VT(&result.value.get()) != VT_DISPATCH) return {};
+  return com_ptr<IDispatch>::AddRefFrom(V_DISPATCH(&result.value.get()));
 }
 
 long IntCall(IDispatch& object, DISPID id) {
   Result result;
   Invoke(object, id, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {}, result);
-  return result.hr == S_OK && V_VT(result.value.get()) == VT_I4 ? V_I4(result.value.get()) : -1;
+  return result.hr == S_OK && V_VT(&result.value.get()) == VT_I4 ? V_I4(&result.value.get()) : -1;
 }
 
 std::u16string NameOf(IDispatch& feature) {
   Result result;
   Invoke(feature, ids::feature::kName, DISPATCH_PROPERTYGET, {}, result);
-  return V_VT(result.value.get()) == VT_BSTR ? BstrText(V_BSTR(result.value.get())) : u"?";
+  return V_VT(&result.value.get()) == VT_BSTR ? FromBstr(V_BSTR(&result.value.get())) : u"?";
 }
 
 }  // namespace
@@ -293,7 +293,7 @@ STANDIN_TEST(LoadKmlDataTakesItsTextByReferenceAndJournalsItInFull) {
          {Text(L"<kml>\n  <Folder>\n</kml>")}, invalid);
   EXPECT_EQ(invalid.hr, DISP_E_EXCEPTION);
   EXPECT_EQ(invalid.info.scode, E_INVALIDARG);
-  const std::u16string description = BstrText(invalid.info.bstrDescription);
+  const std::u16string description = FromBstr(invalid.info.bstrDescription);
   EXPECT_TRUE(description.starts_with(u"LoadKmlData: invalid KML at line 3, column "))
       << ToUtf8(description);
 }
@@ -379,7 +379,7 @@ STANDIN_TEST(AReopenedFileLeavesItsOldFeatureDeleted) {
   Result missing;
   Invoke(*fixture.app.get(), ids::app::kOpenKmlFile, DISPATCH_METHOD, {Text(path), I4(0)}, missing);
   EXPECT_EQ(missing.info.scode, E_INVALIDARG);
-  EXPECT_NE(BstrText(missing.info.bstrDescription).find(u"cannot open the file"),
+  EXPECT_NE(FromBstr(missing.info.bstrDescription).find(u"cannot open the file"),
             std::u16string::npos);
 }
 
@@ -411,10 +411,10 @@ STANDIN_TEST(FeatureViewsAndBalloonsThroughTheApplication) {
   ASSERT_TRUE(camera);
   Result latitude;
   Invoke(*camera.get(), ids::camera::kFocusPointLatitude, DISPATCH_PROPERTYGET, {}, latitude);
-  EXPECT_EQ(V_R8(latitude.value.get()), 53.5);
+  EXPECT_EQ(V_R8(&latitude.value.get()), 53.5);
   Result range;
   Invoke(*camera.get(), ids::camera::kRange, DISPATCH_PROPERTYGET, {}, range);
-  EXPECT_EQ(V_R8(range.value.get()), 1500);
+  EXPECT_EQ(V_R8(&range.value.get()), 1500);
   V_DISPATCH(&feature) = document.get();
   Result noView;
   Invoke(*fixture.app.get(), ids::app::kSetFeatureView, DISPATCH_METHOD, {feature, R8(1)}, noView);

@@ -25,7 +25,7 @@
 #include "automation/registry.h"
 #include "dispatch_client.h"
 #include "model/feature_tree.h"
-#include "platform/unique_handles.h"
+#include "platform/resources.h"
 
 using namespace standin::client;
 
@@ -122,7 +122,7 @@ class RunningEarth {
 
  private:
   com_ptr<IDispatch> earth_;
-  standin::unique_file process_;
+  standin::unique_handle process_;
   HWND main_ = nullptr;
   HWND render_ = nullptr;
 };

@@ -1,13 +1,10 @@
-#include "errors.h"
+#include "winbase/errors.h"
 
-#include <cstdint>
 #include <cstdio>
-#include <string>
 
-#include "base/error.h"
-#include "resources.h"
+#include "winbase/resources.h"
 
-namespace zge::win32 {
+namespace winbase {
 namespace {
 
 std::string HexCode(HRESULT result) {
@@ -17,7 +14,7 @@ std::string HexCode(HRESULT result) {
 }
 
 // The system's own description of the code, without its line break; empty
-// for codes it does not know (the automation server's own codes).
+// for codes it does not know (an automation server's own codes).
 std::string SystemMessage(HRESULT result) {
   unique_hlocal buffer;
   const DWORD length = ::FormatMessageA(
@@ -36,7 +33,7 @@ std::string SystemMessage(HRESULT result) {
 
 }  // namespace
 
-void ThrowHresult(HRESULT result, std::string_view what) {
+std::string FailureMessage(HRESULT result, std::string_view what) {
   std::string message(what);
   message += " failed (";
   message += HexCode(result);
@@ -45,22 +42,22 @@ void ThrowHresult(HRESULT result, std::string_view what) {
     message += system;
   }
   message += ')';
-  throw Error(static_cast<std::int32_t>(result), message);
+  return message;
 }
 
-void ThrowLastErrorIf(bool failed, std::string_view call, std::string_view subject) {
-  if (!failed) {
-    return;
-  }
+HRESULT LastErrorResult() noexcept {
   const DWORD error = ::GetLastError();
+  return error == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(error);
+}
+
+std::string CallDescription(std::string_view call, std::string_view subject) {
   std::string what(call);
   if (!subject.empty()) {
     what += "(\"";
     what += subject;
     what += "\")";
   }
-  // Some calls fail without setting a code; still report a failure.
-  ThrowHresult(error == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(error), what);
+  return what;
 }
 
-}  // namespace zge::win32
+}  // namespace winbase
