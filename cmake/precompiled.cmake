@@ -1,7 +1,8 @@
 # Precompiled headers for the targets with many translation units: the
-# test programs and the stand-in. Parsing GoogleTest, <windows.h> and the
+# test programs. Parsing GoogleTest, <windows.h> and the
 # standard library is about half of each of their compilations. Not used
-# for the package's own libraries, whose compile commands clang-tidy reads.
+# for the package's and the stand-in's libraries, whose compile commands
+# clang-tidy reads.
 #   GTEST    GoogleTest too
 #   WINDOWS  <windows.h> too: only for targets whose every file may see its
 #            macros (CreateDirectory, DeleteFile), since a file of the

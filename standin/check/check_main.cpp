@@ -69,7 +69,9 @@ std::vector<std::string> ReadLines(const std::wstring& path) {
   std::ifstream file(std::filesystem::path(path), std::ios::binary);
   std::vector<std::string> lines;
   std::string line;
-  while (std::getline(file, line)) lines.push_back(line);
+  while (std::getline(file, line)) {
+    lines.push_back(line);
+  }
   return lines;
 }
 
@@ -83,9 +85,13 @@ void EndRunningStandIn(Checker& checker) {
   const standin::unique_hkey key =
       standin::OpenKeyIfExists(HKEY_CURRENT_USER, standin::kConfigKeyPath, KEY_READ);
   const auto pid = key ? standin::ReadDword(key.get(), L"ProcessId") : std::nullopt;
-  if (!pid) return;
+  if (!pid) {
+    return;
+  }
   const standin::unique_handle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, *pid));
-  if (!process) return;  // not running
+  if (!process) {
+    return;  // not running
+  }
   const bool ended = TerminateProcess(process.get(), 1) &&
                      WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0;
   checker.Expect(ended, "ended the running stand-in (pid " + std::to_string(*pid) + ")");
@@ -127,7 +133,9 @@ int Run() {
   DeleteFileW(jpgPath.c_str());
 
   Checker checker;
-  if (restart) EndRunningStandIn(checker);
+  if (restart) {
+    EndRunningStandIn(checker);
+  }
   {
     const standin::unique_hkey key =
         standin::CreateKey(HKEY_CURRENT_USER, standin::kConfigKeyPath, KEY_SET_VALUE);
@@ -171,7 +179,9 @@ int Run() {
   bool initialized = false;
   for (int i = 0; i < 300 && !initialized; ++i) {
     initialized = Call(earth, L"IsInitialized").Int() == 1;
-    if (!initialized) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (!initialized) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
   }
   checker.Expect(initialized, "IsInitialized() becomes 1");
 
@@ -373,7 +383,9 @@ int Run() {
   const std::vector<std::string> lines = ReadLines(journalPath);
   std::size_t next = 0;
   for (const std::string& line : lines) {
-    if (next < expected.size() && line == expected[next]) ++next;
+    if (next < expected.size() && line == expected[next]) {
+      ++next;
+    }
   }
   checker.Expect(next == expected.size(), "the journal holds the calls in order",
                  next < expected.size() ? "missing " + expected[next]

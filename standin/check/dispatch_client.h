@@ -91,14 +91,17 @@ inline DISPID IdOf(IDispatch& object, const wchar_t* name) {
   std::wstring text(name);
   LPOLESTR names[] = {text.data()};
   DISPID id = DISPID_UNKNOWN;
-  if (FAILED(object.GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id)))
+  if (FAILED(object.GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) {
     return DISPID_UNKNOWN;
+  }
   return id;
 }
 
 inline Outcome InvokeId(IDispatch& object, DISPID id, WORD flags, std::vector<Arg> args) {
   std::vector<VARIANT> reversed;
-  for (auto it = args.rbegin(); it != args.rend(); ++it) reversed.push_back(it->value.get());
+  for (auto it = args.rbegin(); it != args.rend(); ++it) {
+    reversed.push_back(it->value.get());
+  }
   DISPPARAMS params{};
   DISPID putId = DISPID_PROPERTYPUT;
   params.cArgs = static_cast<UINT>(reversed.size());

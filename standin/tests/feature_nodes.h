@@ -15,7 +15,9 @@ inline std::shared_ptr<FeatureNode> MakeNode(
     std::u16string name, std::vector<std::shared_ptr<FeatureNode>> children = {}) {
   auto node = std::make_shared<FeatureNode>();
   node->name = std::move(name);
-  for (auto& child : children) child->parent = node;
+  for (auto& child : children) {
+    child->parent = node;
+  }
   node->children = std::move(children);
   return node;
 }

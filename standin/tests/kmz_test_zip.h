@@ -18,11 +18,15 @@ struct Entry {
 };
 
 inline void Put(std::vector<std::byte>& out, std::uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::byte>((value >> (8 * i)) & 0xFF));
+  for (int i = 0; i < bytes; ++i) {
+    out.push_back(static_cast<std::byte>((value >> (8 * i)) & 0xFF));
+  }
 }
 
 inline void PutText(std::vector<std::byte>& out, const std::string& text) {
-  for (const char c : text) out.push_back(static_cast<std::byte>(c));
+  for (const char c : text) {
+    out.push_back(static_cast<std::byte>(c));
+  }
 }
 
 inline std::string RawDeflate(const std::string& data) {

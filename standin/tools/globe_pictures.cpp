@@ -35,7 +35,9 @@ const standin::ShowcaseScene kMoreViews[] = {
 
 int wmain(int argc, wchar_t** argv) {
   const bool more = argc > 2 && std::wstring(argv[argc - 1]) == L"/More";
-  if (more) --argc;
+  if (more) {
+    --argc;
+  }
   if (argc != 2 && argc != 4) {
     std::wcerr << L"usage: EarthStandInPictures <folder> [width height] [/More]\n";
     return 2;
@@ -52,7 +54,9 @@ int wmain(int argc, wchar_t** argv) {
     (void)standin::EmbeddedSurfaceColours();
     std::vector<standin::ShowcaseScene> views(standin::ShowcaseScenes().begin(),
                                               standin::ShowcaseScenes().end());
-    if (more) views.insert(views.end(), std::begin(kMoreViews), std::end(kMoreViews));
+    if (more) {
+      views.insert(views.end(), std::begin(kMoreViews), std::end(kMoreViews));
+    }
     for (const standin::ShowcaseScene& showcase : views) {
       standin::GlobeScene scene;
       scene.camera = showcase.camera;

@@ -43,7 +43,9 @@ double ReadNumber(IDispatch& object, DISPID id, VARTYPE type) {
   SysFreeString(info.bstrSource);
   SysFreeString(info.bstrDescription);
   SysFreeString(info.bstrHelpFile);
-  if (FAILED(hr)) throw Error(codes::kInvalidArg, "SetCamera: cannot read the camera's properties");
+  if (FAILED(hr)) {
+    throw Error(codes::kInvalidArg, "SetCamera: cannot read the camera's properties");
+  }
   unique_variant converted;
   if (FAILED(VariantChangeType(converted.put(), result.addressof(), 0, type))) {
     throw Error(codes::kInvalidArg, "SetCamera: a camera property has the wrong type");
@@ -202,10 +204,13 @@ Answer ApplicationGE::Call(const MemberEntry& member, CallKind kind, const Args&
 }
 
 CameraState ApplicationGE::CameraArgument(const Args& args, std::size_t index) const {
-  if (const auto* own = dynamic_cast<const CameraInfoGE*>(args.OwnObject(index)))
+  if (const auto* own = dynamic_cast<const CameraInfoGE*>(args.OwnObject(index))) {
     return own->Snapshot();
+  }
   IDispatch* object = args.Object(index);
-  if (!object) throw Error(codes::kInvalidArg, "SetCamera: the camera is null");
+  if (!object) {
+    throw Error(codes::kInvalidArg, "SetCamera: the camera is null");
+  }
   using namespace ids::camera;
   CameraState camera;
   camera.latitude = ReadNumber(*object, kFocusPointLatitude, VT_R8);

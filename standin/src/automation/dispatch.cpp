@@ -18,28 +18,42 @@ std::u16string_view View(const OLECHAR* text) {
 }
 
 bool NameMatches(std::string_view ascii, std::u16string_view name) {
-  if (ascii.size() != name.size()) return false;
+  if (ascii.size() != name.size()) {
+    return false;
+  }
   for (std::size_t i = 0; i < ascii.size(); ++i) {
     char16_t c = name[i];
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    if (c >= u'A' && c <= u'Z') {
+      c = static_cast<char16_t>(c - u'A' + u'a');
+    }
     char a = ascii[i];
-    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-    if (c != static_cast<char16_t>(static_cast<unsigned char>(a))) return false;
+    if (a >= 'A' && a <= 'Z') {
+      a = static_cast<char>(a - 'A' + 'a');
+    }
+    if (c != static_cast<char16_t>(static_cast<unsigned char>(a))) {
+      return false;
+    }
   }
   return true;
 }
 
 DispatchObject* OwnObjectOf(IDispatch* object) {
-  if (!object) return nullptr;
+  if (!object) {
+    return nullptr;
+  }
   void* own = nullptr;
-  if (FAILED(object->QueryInterface(ids::kIStandInObject, &own)) || !own) return nullptr;
+  if (FAILED(object->QueryInterface(ids::kIStandInObject, &own)) || !own) {
+    return nullptr;
+  }
   auto* result = static_cast<DispatchObject*>(own);
   result->Release();  // the caller's argument keeps it alive
   return result;
 }
 
 std::string ObjectText(IDispatch* object) {
-  if (!object) return "null";
+  if (!object) {
+    return "null";
+  }
   if (const DispatchObject* own = OwnObjectOf(object)) {
     const std::string name = own->JournalName();
     return name.empty() ? "Application" : name;
@@ -50,7 +64,9 @@ std::string ObjectText(IDispatch* object) {
 // A journal form for an argument that could not be converted.
 std::string RawText(const VARIANT& in) {
   unique_variant direct;
-  if (FAILED(VariantCopyInd(direct.put(), const_cast<VARIANT*>(&in)))) return "<?>";
+  if (FAILED(VariantCopyInd(direct.put(), const_cast<VARIANT*>(&in)))) {
+    return "<?>";
+  }
   const VARIANT& v = direct.get();
   switch (V_VT(&v)) {
     case VT_EMPTY:
@@ -86,7 +102,9 @@ std::string ValueText(const Args::Value& value) {
 // Converts one argument; false when it has no form of the wanted type.
 bool Convert(const VARIANT& in, ArgType type, Args::Value& out) {
   unique_variant direct;
-  if (FAILED(VariantCopyInd(direct.put(), const_cast<VARIANT*>(&in)))) return false;
+  if (FAILED(VariantCopyInd(direct.put(), const_cast<VARIANT*>(&in)))) {
+    return false;
+  }
   unique_variant converted;
   const auto change = [&](VARTYPE target) {
     return SUCCEEDED(
@@ -94,19 +112,27 @@ bool Convert(const VARIANT& in, ArgType type, Args::Value& out) {
   };
   switch (type) {
     case ArgType::kDouble:
-      if (!change(VT_R8)) return false;
+      if (!change(VT_R8)) {
+        return false;
+      }
       out = V_R8(&converted.get());
       return true;
     case ArgType::kInt:
-      if (!change(VT_I4)) return false;
+      if (!change(VT_I4)) {
+        return false;
+      }
       out = static_cast<std::int32_t>(V_I4(&converted.get()));
       return true;
     case ArgType::kBool:
-      if (!change(VT_BOOL)) return false;
+      if (!change(VT_BOOL)) {
+        return false;
+      }
       out = V_BOOL(&converted.get()) != VARIANT_FALSE;
       return true;
     case ArgType::kString:
-      if (!change(VT_BSTR)) return false;
+      if (!change(VT_BSTR)) {
+        return false;
+      }
       out = FromBstr(V_BSTR(&converted.get()));
       return true;
     case ArgType::kObject:
@@ -121,8 +147,9 @@ bool Convert(const VARIANT& in, ArgType type, Args::Value& out) {
         case VT_UNKNOWN: {
           com_ptr<IDispatch> object;
           IUnknown* unknown = V_UNKNOWN(&direct.get());
-          if (unknown && FAILED(unknown->QueryInterface(IID_IDispatch, object.put_void())))
+          if (unknown && FAILED(unknown->QueryInterface(IID_IDispatch, object.put_void()))) {
             return false;
+          }
           out = std::move(object);
           return true;
         }
@@ -174,7 +201,9 @@ Answer Answer::WithCode(HRESULT code) && {
 }
 
 void Answer::WriteTo(VARIANT* result) {
-  if (result) value_.release_to(result);
+  if (result) {
+    value_.release_to(result);
+  }
 }
 
 DispatchObject::DispatchObject(std::shared_ptr<CallGate> gate, std::span<const MemberEntry> members,
@@ -184,7 +213,9 @@ DispatchObject::DispatchObject(std::shared_ptr<CallGate> gate, std::span<const M
 DispatchObject::~DispatchObject() = default;
 
 HRESULT DispatchObject::QueryInterface(REFIID iid, void** object) noexcept {
-  if (!object) return E_POINTER;
+  if (!object) {
+    return E_POINTER;
+  }
   *object = nullptr;
   if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, iid_)) {
     *object = static_cast<IDispatch*>(this);
@@ -201,31 +232,41 @@ ULONG DispatchObject::AddRef() noexcept { return ++references_; }
 
 ULONG DispatchObject::Release() noexcept {
   const ULONG left = --references_;
-  if (left == 0) delete this;
+  if (left == 0) {
+    delete this;
+  }
   return left;
 }
 
 HRESULT DispatchObject::GetTypeInfoCount(UINT* count) noexcept {
-  if (!count) return E_POINTER;
+  if (!count) {
+    return E_POINTER;
+  }
   *count = 0;  // no type library: names through GetIDsOfNames only
   return S_OK;
 }
 
 HRESULT DispatchObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept {
-  if (info) *info = nullptr;
+  if (info) {
+    *info = nullptr;
+  }
   return DISP_E_BADINDEX;
 }
 
 HRESULT DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                       DISPID* ids) noexcept {
-  if (!names || !ids || count == 0) return E_INVALIDARG;
+  if (!names || !ids || count == 0) {
+    return E_INVALIDARG;
+  }
   const std::u16string_view name = View(names[0]);
   const auto found = std::find_if(members_.begin(), members_.end(), [&](const MemberEntry& member) {
     return NameMatches(member.name, name);
   });
   ids[0] = found == members_.end() ? DISPID_UNKNOWN : found->id;
   // No member takes named arguments.
-  for (UINT i = 1; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+  for (UINT i = 1; i < count; ++i) {
+    ids[i] = DISPID_UNKNOWN;
+  }
   return found == members_.end() || count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
 }
 
@@ -243,7 +284,9 @@ HRESULT DispatchObject::InvokeMember(DISPID id, WORD flags, const DISPPARAMS& pa
                                      VARIANT* result, UINT* argError) {
   const auto found = std::find_if(members_.begin(), members_.end(),
                                   [&](const MemberEntry& member) { return member.id == id; });
-  if (found == members_.end()) return DISP_E_MEMBERNOTFOUND;
+  if (found == members_.end()) {
+    return DISP_E_MEMBERNOTFOUND;
+  }
   const MemberEntry& member = *found;
 
   const bool isPut = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
@@ -265,9 +308,12 @@ HRESULT DispatchObject::InvokeMember(DISPID id, WORD flags, const DISPPARAMS& pa
   }
   const std::vector<ArgType> putTypes = {member.putType};
   const std::vector<ArgType>& types = isPut ? putTypes : member.params;
-  if (SUCCEEDED(argumentProblem) && params.cArgs != types.size())
+  if (SUCCEEDED(argumentProblem) && params.cArgs != types.size()) {
     argumentProblem = DISP_E_BADPARAMCOUNT;
-  if (params.cArgs > 0 && !params.rgvarg) argumentProblem = E_INVALIDARG;
+  }
+  if (params.cArgs > 0 && !params.rgvarg) {
+    argumentProblem = E_INVALIDARG;
+  }
 
   Args args;
   UINT badArgument = 0;
@@ -285,17 +331,23 @@ HRESULT DispatchObject::InvokeMember(DISPID id, WORD flags, const DISPPARAMS& pa
 
   // The journal line: converted values, or what arrived when they could not be.
   std::string line = JournalName();
-  if (!line.empty()) line += '.';
+  if (!line.empty()) {
+    line += '.';
+  }
   line += member.name;
   std::string values;
   if (SUCCEEDED(argumentProblem)) {
     for (std::size_t i = 0; i < args.values_.size(); ++i) {
-      if (i > 0) values += ", ";
+      if (i > 0) {
+        values += ", ";
+      }
       values += ValueText(args.values_[i]);
     }
   } else if (params.rgvarg) {
     for (UINT i = 0; i < params.cArgs; ++i) {
-      if (i > 0) values += ", ";
+      if (i > 0) {
+        values += ", ";
+      }
       values += RawText(params.rgvarg[params.cArgs - 1 - i]);
     }
   }
@@ -307,16 +359,24 @@ HRESULT DispatchObject::InvokeMember(DISPID id, WORD flags, const DISPPARAMS& pa
                                   : std::string(ruleClass) + "." + std::string(member.name);
   gate_->Enter(ruleKey, line);
 
-  if (!kindAllowed) return DISP_E_MEMBERNOTFOUND;
-  if (argumentProblem == DISP_E_TYPEMISMATCH && argError) *argError = badArgument;
-  if (FAILED(argumentProblem)) return argumentProblem;
+  if (!kindAllowed) {
+    return DISP_E_MEMBERNOTFOUND;
+  }
+  if (argumentProblem == DISP_E_TYPEMISMATCH && argError) {
+    *argError = badArgument;
+  }
+  if (FAILED(argumentProblem)) {
+    return argumentProblem;
+  }
   if (member.needsInitialized && !IsInitialized()) {
     throw Error(codes::kApplicationUninitialized,
                 std::string(member.name) +
                     ": the application is not initialised yet (its main window does not exist)");
   }
   Answer answer = Call(member, kind, args);
-  if (kind != CallKind::kPut) answer.WriteTo(result);
+  if (kind != CallKind::kPut) {
+    answer.WriteTo(result);
+  }
   return answer.Code();
 }
 

@@ -11,7 +11,9 @@ namespace standin {
 com_ptr<IDispatch> MakeFeature(const std::shared_ptr<CallGate>& gate,
                                const std::shared_ptr<EarthState>& state,
                                std::shared_ptr<FeatureNode> node) {
-  if (!node) return {};
+  if (!node) {
+    return {};
+  }
   return MakeDispatch<FeatureGE>(gate, state, std::move(node));
 }
 

@@ -127,13 +127,19 @@ std::span<const MemberEntry> FeatureCollectionMembers() {
 bool IsKnownMemberKey(std::string_view lowerKey) {
   const auto inTable = [](std::span<const MemberEntry> members, std::string_view name) {
     for (const MemberEntry& member : members) {
-      if (AsciiLower(member.name) == name) return true;
+      if (AsciiLower(member.name) == name) {
+        return true;
+      }
     }
     return false;
   };
-  if (lowerKey == AsciiLower(kCreateInstance)) return true;
+  if (lowerKey == AsciiLower(kCreateInstance)) {
+    return true;
+  }
   const std::size_t dot = lowerKey.find('.');
-  if (dot == std::string_view::npos) return inTable(ApplicationMembers(), lowerKey);
+  if (dot == std::string_view::npos) {
+    return inTable(ApplicationMembers(), lowerKey);
+  }
   const std::string_view objectClass = lowerKey.substr(0, dot);
   const std::string_view member = lowerKey.substr(dot + 1);
   const std::pair<std::string_view, std::span<const MemberEntry>> classes[] = {
@@ -144,7 +150,9 @@ bool IsKnownMemberKey(std::string_view lowerKey) {
       {kFeatureCollectionClass, FeatureCollectionMembers()},
   };
   for (const auto& [name, members] : classes) {
-    if (AsciiLower(name) == objectClass) return inTable(members, member);
+    if (AsciiLower(name) == objectClass) {
+      return inTable(members, member);
+    }
   }
   return false;
 }

@@ -22,7 +22,9 @@ std::string Utf8(std::wstring_view text) {
 unique_hkey OpenKeyIfExists(HKEY root, const std::wstring& path, REGSAM access) {
   unique_hkey key;
   const LSTATUS status = RegOpenKeyExW(root, path.c_str(), 0, access, key.put());
-  if (status == ERROR_FILE_NOT_FOUND) return {};
+  if (status == ERROR_FILE_NOT_FOUND) {
+    return {};
+  }
   if (status != ERROR_SUCCESS) {
     ThrowHresult(HRESULT_FROM_WIN32(static_cast<DWORD>(status)),
                  "opening " + DescribeKey(root, path));
@@ -45,8 +47,12 @@ std::optional<DWORD> ReadDword(HKEY key, const wchar_t* name) {
   DWORD value = 0;
   DWORD size = sizeof(value);
   const LSTATUS status = RegGetValueW(key, nullptr, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
-  if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
-  if (status != ERROR_SUCCESS) ThrowValueError(status, name, "reading the DWORD");
+  if (status == ERROR_FILE_NOT_FOUND) {
+    return std::nullopt;
+  }
+  if (status != ERROR_SUCCESS) {
+    ThrowValueError(status, name, "reading the DWORD");
+  }
   return value;
 }
 
@@ -54,14 +60,24 @@ std::optional<std::wstring> ReadString(HKEY key, const wchar_t* name) {
   for (int attempt = 0; attempt < 8; ++attempt) {
     DWORD size = 0;
     LSTATUS status = RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ, nullptr, nullptr, &size);
-    if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
-    if (status != ERROR_SUCCESS) ThrowValueError(status, name, "reading the string");
+    if (status == ERROR_FILE_NOT_FOUND) {
+      return std::nullopt;
+    }
+    if (status != ERROR_SUCCESS) {
+      ThrowValueError(status, name, "reading the string");
+    }
     std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1);
     size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
     status = RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ, nullptr, buffer.data(), &size);
-    if (status == ERROR_MORE_DATA) continue;  // grew meanwhile
-    if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
-    if (status != ERROR_SUCCESS) ThrowValueError(status, name, "reading the string");
+    if (status == ERROR_MORE_DATA) {
+      continue;  // grew meanwhile
+    }
+    if (status == ERROR_FILE_NOT_FOUND) {
+      return std::nullopt;
+    }
+    if (status != ERROR_SUCCESS) {
+      ThrowValueError(status, name, "reading the string");
+    }
     return std::wstring(buffer.data());
   }
   ThrowValueError(ERROR_MORE_DATA, name, "reading the string");
@@ -70,7 +86,9 @@ std::optional<std::wstring> ReadString(HKEY key, const wchar_t* name) {
 void WriteDword(HKEY key, const wchar_t* name, DWORD value) {
   const LSTATUS status =
       RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-  if (status != ERROR_SUCCESS) ThrowValueError(status, name, "writing the DWORD");
+  if (status != ERROR_SUCCESS) {
+    ThrowValueError(status, name, "writing the DWORD");
+  }
 }
 
 void WriteString(HKEY key, const wchar_t* name, std::wstring_view value) {
@@ -78,7 +96,9 @@ void WriteString(HKEY key, const wchar_t* name, std::wstring_view value) {
   const auto bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
   const LSTATUS status =
       RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), bytes);
-  if (status != ERROR_SUCCESS) ThrowValueError(status, name, "writing the string");
+  if (status != ERROR_SUCCESS) {
+    ThrowValueError(status, name, "writing the string");
+  }
 }
 
 void DeleteKeyTree(HKEY root, const std::wstring& path) {
@@ -86,7 +106,9 @@ void DeleteKeyTree(HKEY root, const std::wstring& path) {
   if (status == ERROR_FILE_NOT_FOUND || status == ERROR_SUCCESS) {
     // RegDeleteTree leaves the key itself on some systems; remove it too.
     const LSTATUS keyStatus = RegDeleteKeyW(root, path.c_str());
-    if (keyStatus == ERROR_SUCCESS || keyStatus == ERROR_FILE_NOT_FOUND) return;
+    if (keyStatus == ERROR_SUCCESS || keyStatus == ERROR_FILE_NOT_FOUND) {
+      return;
+    }
     ThrowHresult(HRESULT_FROM_WIN32(static_cast<DWORD>(keyStatus)),
                  "deleting " + DescribeKey(root, path));
   }

@@ -11,9 +11,13 @@ ClassFactory::ClassFactory(com_ptr<IDispatch> application, std::shared_ptr<CallG
     : application_(std::move(application)), gate_(std::move(gate)) {}
 
 HRESULT ClassFactory::QueryInterface(REFIID iid, void** object) noexcept {
-  if (!object) return E_POINTER;
+  if (!object) {
+    return E_POINTER;
+  }
   *object = nullptr;
-  if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IClassFactory)) return E_NOINTERFACE;
+  if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IClassFactory)) {
+    return E_NOINTERFACE;
+  }
   *object = static_cast<IClassFactory*>(this);
   AddRef();
   return S_OK;
@@ -23,15 +27,21 @@ ULONG ClassFactory::AddRef() noexcept { return ++references_; }
 
 ULONG ClassFactory::Release() noexcept {
   const ULONG left = --references_;
-  if (left == 0) delete this;
+  if (left == 0) {
+    delete this;
+  }
   return left;
 }
 
 HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object) noexcept {
   return GuardCom([&]() -> HRESULT {
-    if (!object) return E_POINTER;
+    if (!object) {
+      return E_POINTER;
+    }
     *object = nullptr;
-    if (outer) return CLASS_E_NOAGGREGATION;
+    if (outer) {
+      return CLASS_E_NOAGGREGATION;
+    }
     gate_->Enter(kCreateInstance, std::string(kCreateInstance) + "()");
     return application_->QueryInterface(iid, object);
   });

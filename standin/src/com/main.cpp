@@ -20,7 +20,9 @@ constexpr int kExitUsage = 2;
 std::vector<std::u16string> Arguments() {
   int count = 0;
   const standin::unique_local_memory<LPWSTR*> argv(CommandLineToArgvW(GetCommandLineW(), &count));
-  if (!argv) standin::ThrowLastError("CommandLineToArgvW");
+  if (!argv) {
+    standin::ThrowLastError("CommandLineToArgvW");
+  }
   std::vector<std::u16string> arguments;
   for (int i = 1; i < count; ++i) {
     arguments.emplace_back(reinterpret_cast<const char16_t*>(argv.get()[i]));

@@ -28,8 +28,12 @@ std::wstring ExePath() {
   for (;;) {
     const DWORD length =
         GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) ThrowLastError("GetModuleFileNameW");
-    if (length < buffer.size()) return std::wstring(buffer.data(), length);
+    if (length == 0) {
+      ThrowLastError("GetModuleFileNameW");
+    }
+    if (length < buffer.size()) {
+      return std::wstring(buffer.data(), length);
+    }
     buffer.resize(buffer.size() * 2);
   }
 }

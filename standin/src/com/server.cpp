@@ -65,7 +65,9 @@ int RunMessageLoop(EarthWindows& windows, DWORD delayMs, StatsFile* stats, UiFau
     }
     MSG message{};
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
+      if (message.message == WM_QUIT) {
+        return static_cast<int>(message.wParam);
+      }
       TranslateMessage(&message);
       DispatchMessageW(&message);
       faults.RethrowIfAny();
@@ -78,7 +80,9 @@ int RunMessageLoop(EarthWindows& windows, DWORD delayMs, StatsFile* stats, UiFau
 int RunServer(HINSTANCE instance) {
   const com_apartment apartment(COINIT_APARTMENTTHREADED);
   std::optional<Settings> settings = LoadSettings();
-  if (!settings) return kExitConfigurationError;
+  if (!settings) {
+    return kExitConfigurationError;
+  }
   const StandInConfig& config = settings->config;
   WriteProcessId(GetCurrentProcessId());
 
@@ -108,11 +112,17 @@ int RunServer(HINSTANCE instance) {
     });
   }
   state->SetOnChanged([weak = std::weak_ptr<EarthWindows>(windows), &stats] {
-    if (const auto target = weak.lock()) target->StateChanged();
-    if (stats) stats->MarkChanged();
+    if (const auto target = weak.lock()) {
+      target->StateChanged();
+    }
+    if (stats) {
+      stats->MarkChanged();
+    }
   });
   windows->SetOnFrame([&stats] {
-    if (stats) stats->MarkChanged();
+    if (stats) {
+      stats->MarkChanged();
+    }
   });
 
   const Versions versions{config.versionMajor, config.versionMinor, config.versionBuild,
@@ -127,7 +137,9 @@ int RunServer(HINSTANCE instance) {
     exitCode =
         RunMessageLoop(*windows, config.mainWindowDelayMs, stats ? &*stats : nullptr, faults);
   }
-  if (stats) stats->Write();
+  if (stats) {
+    stats->Write();
+  }
   // The render thread ends here, whoever still holds the windows.
   windows->StopRendering();
   // Clients still holding the application get RPC_E_DISCONNECTED from now on.

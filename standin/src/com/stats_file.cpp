@@ -28,7 +28,9 @@ void ReplaceFileWhole(const std::u16string& path, const std::string& text) {
   {
     const unique_handle file(CreateFileW(temporaryName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) ThrowLastError("CreateFileW(stats file)");
+    if (!file) {
+      ThrowLastError("CreateFileW(stats file)");
+    }
     DWORD done = 0;
     if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &done, nullptr) ||
         done != text.size()) {
@@ -49,14 +51,18 @@ StatsFile::StatsFile(std::u16string path, std::function<StatsReport()> report)
     : path_(std::move(path)), report_(std::move(report)) {}
 
 DWORD StatsFile::DueInMs() const noexcept {
-  if (!changed_) return INFINITE;
+  if (!changed_) {
+    return INFINITE;
+  }
   const ULONGLONG now = GetTickCount64();
   const ULONGLONG due = lastWrite_ + kIntervalMs;
   return now >= due ? 0 : static_cast<DWORD>(due - now);
 }
 
 void StatsFile::WriteIfDue() noexcept {
-  if (DueInMs() == 0) Write();
+  if (DueInMs() == 0) {
+    Write();
+  }
 }
 
 void StatsFile::Write() noexcept {

@@ -16,12 +16,16 @@ char16_t LowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? c + (u'a' - u'
 
 std::u16string Lower(std::u16string_view text) {
   std::u16string out(text);
-  for (char16_t& c : out) c = LowerAscii(c);
+  for (char16_t& c : out) {
+    c = LowerAscii(c);
+  }
   return out;
 }
 
 void AppendCodePoint(std::u16string& out, std::uint32_t code) {
-  if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
+  if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+    code = 0xFFFD;
+  }
   if (code < 0x10000) {
     out.push_back(static_cast<char16_t>(code));
   } else {
@@ -34,22 +38,30 @@ void AppendCodePoint(std::u16string& out, std::uint32_t code) {
 // The entity at `text` (after its '&'), and how many characters it took.
 std::optional<std::pair<std::u16string, std::size_t>> Entity(std::u16string_view text) {
   const std::size_t end = text.find(u';');
-  if (end == std::u16string_view::npos || end == 0 || end > 10) return std::nullopt;
+  if (end == std::u16string_view::npos || end == 0 || end > 10) {
+    return std::nullopt;
+  }
   const std::u16string_view name = text.substr(0, end);
   std::u16string out;
   if (name.front() == u'#') {
     const bool hex = name.size() > 1 && LowerAscii(name[1]) == u'x';
     std::uint32_t code = 0;
     const std::u16string_view digits = name.substr(hex ? 2 : 1);
-    if (digits.empty()) return std::nullopt;
+    if (digits.empty()) {
+      return std::nullopt;
+    }
     for (const char16_t c : digits) {
       const char16_t l = LowerAscii(c);
       const int value = l >= u'0' && l <= u'9'          ? l - u'0'
                         : hex && l >= u'a' && l <= u'f' ? l - u'a' + 10
                                                         : -1;
-      if (value < 0) return std::nullopt;
+      if (value < 0) {
+        return std::nullopt;
+      }
       code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(value);
-      if (code > 0x10FFFF) code = 0x110000;
+      if (code > 0x10FFFF) {
+        code = 0x110000;
+      }
     }
     AppendCodePoint(out, code);
     return std::pair{out, end + 1};
@@ -73,7 +85,9 @@ std::optional<std::pair<std::u16string, std::size_t>> Entity(std::u16string_view
       {u"times", u'\u00D7'},
   }};
   for (const auto& [entity, character] : kNamed) {
-    if (entity == name) return std::pair{std::u16string(1, character), end + 1};
+    if (entity == name) {
+      return std::pair{std::u16string(1, character), end + 1};
+    }
   }
   return std::nullopt;
 }
@@ -85,23 +99,37 @@ class TextWriter {
       pendingSpace_ = !out_.empty() && out_.back() != u'\n';
       return;
     }
-    if (pendingSpace_) out_.push_back(u' ');
+    if (pendingSpace_) {
+      out_.push_back(u' ');
+    }
     pendingSpace_ = false;
     out_.push_back(c);
   }
   void Text(std::u16string_view text) {
-    for (const char16_t c : text) Character(c);
+    for (const char16_t c : text) {
+      Character(c);
+    }
   }
   // Ends the line; `blank` leaves an empty line after it (a paragraph).
   void Break(bool blank) {
     pendingSpace_ = false;
-    while (!out_.empty() && out_.back() == u' ') out_.pop_back();
-    if (out_.empty()) return;
-    if (out_.back() != u'\n') out_.push_back(u'\n');
-    if (blank && (out_.size() < 2 || out_[out_.size() - 2] != u'\n')) out_.push_back(u'\n');
+    while (!out_.empty() && out_.back() == u' ') {
+      out_.pop_back();
+    }
+    if (out_.empty()) {
+      return;
+    }
+    if (out_.back() != u'\n') {
+      out_.push_back(u'\n');
+    }
+    if (blank && (out_.size() < 2 || out_[out_.size() - 2] != u'\n')) {
+      out_.push_back(u'\n');
+    }
   }
   std::u16string Finish() {
-    while (!out_.empty() && (out_.back() == u'\n' || out_.back() == u' ')) out_.pop_back();
+    while (!out_.empty() && (out_.back() == u'\n' || out_.back() == u' ')) {
+      out_.pop_back();
+    }
     return std::move(out_);
   }
 
@@ -116,7 +144,9 @@ bool HasMarkup(std::u16string_view text) { return text.find(u'<') != std::u16str
 std::u16string TagName(std::u16string_view tag) {
   std::size_t i = tag.starts_with(u'/') ? 1 : 0;
   const std::size_t start = i;
-  while (i < tag.size() && !IsBlank(tag[i]) && tag[i] != u'/' && tag[i] != u'>') ++i;
+  while (i < tag.size() && !IsBlank(tag[i]) && tag[i] != u'/' && tag[i] != u'>') {
+    ++i;
+  }
   return Lower(tag.substr(start, i - start));
 }
 
@@ -129,7 +159,9 @@ void ApplyTag(TextWriter& writer, const std::u16string& name, bool closing) {
   } else if (name == u"div" || name == u"tr" || name == u"ul" || name == u"ol" || name == u"hr" ||
              name == u"li" || name == u"dt" || name == u"dd") {
     writer.Break(false);
-    if (name == u"li" && !closing) writer.Text(u"\u2022 ");
+    if (name == u"li" && !closing) {
+      writer.Text(u"\u2022 ");
+    }
   } else if (name == u"td" || name == u"th") {
     writer.Character(u' ');
   }
@@ -166,7 +198,9 @@ std::u16string TextOfHtml(std::u16string_view html) {
       continue;
     }
     const std::size_t close = html.find(u'>', i);
-    if (close == std::u16string_view::npos) break;  // a cut tag shows nothing
+    if (close == std::u16string_view::npos) {
+      break;  // a cut tag shows nothing
+    }
     const std::u16string_view tag = html.substr(i + 1, close - i - 1);
     const std::u16string name = TagName(tag);
     i = close + 1;
@@ -174,7 +208,9 @@ std::u16string TextOfHtml(std::u16string_view html) {
       // Their content is code, never text: skipped to the end tag.
       const std::u16string rest = Lower(html.substr(i));
       const std::size_t end = rest.find(u"</" + name);
-      if (end == std::u16string::npos) break;
+      if (end == std::u16string::npos) {
+        break;
+      }
       const std::size_t after = rest.find(u'>', end);
       i += after == std::u16string::npos ? rest.size() : after + 1;
       continue;

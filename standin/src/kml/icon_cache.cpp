@@ -25,7 +25,9 @@ class ComForThisCall {
   ComForThisCall(const ComForThisCall&) = delete;
   ComForThisCall& operator=(const ComForThisCall&) = delete;
   ~ComForThisCall() {
-    if (SUCCEEDED(result_)) CoUninitialize();
+    if (SUCCEEDED(result_)) {
+      CoUninitialize();
+    }
   }
 
  private:
@@ -33,7 +35,9 @@ class ComForThisCall {
 };
 
 std::shared_ptr<const RasterImage> Decode(std::span<const std::byte> bytes, int maxSide) {
-  if (bytes.empty() || bytes.size() > kMaxImageFileBytes) return nullptr;
+  if (bytes.empty() || bytes.size() > kMaxImageFileBytes) {
+    return nullptr;
+  }
   const ComForThisCall com;
   com_ptr<IWICImagingFactory> factory;
   if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
@@ -105,7 +109,9 @@ class unique_internet {
   unique_internet(const unique_internet&) = delete;
   unique_internet& operator=(const unique_internet&) = delete;
   ~unique_internet() {
-    if (handle_) WinHttpCloseHandle(handle_);
+    if (handle_) {
+      WinHttpCloseHandle(handle_);
+    }
   }
   [[nodiscard]] HINTERNET get() const { return handle_; }
   explicit operator bool() const { return handle_ != nullptr; }
@@ -129,16 +135,22 @@ std::vector<std::byte> HttpGet(const std::u16string& url) {
   std::wstring extra(2048, L'\0');
   parts.lpszExtraInfo = extra.data();
   parts.dwExtraInfoLength = static_cast<DWORD>(extra.size());
-  if (!WinHttpCrackUrl(wide, 0, 0, &parts)) return {};
+  if (!WinHttpCrackUrl(wide, 0, 0, &parts)) {
+    return {};
+  }
   host.resize(parts.dwHostNameLength);
   path.resize(parts.dwUrlPathLength);
   path += extra.substr(0, parts.dwExtraInfoLength);
   const unique_internet session(WinHttpOpen(L"EarthStandIn/1.0", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                                             WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-  if (!session) return {};
+  if (!session) {
+    return {};
+  }
   WinHttpSetTimeouts(session.get(), 5000, 5000, 10000, 10000);
   const unique_internet connection(WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
-  if (!connection) return {};
+  if (!connection) {
+    return {};
+  }
   const DWORD flags = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
   const unique_internet request(WinHttpOpenRequest(connection.get(), L"GET", path.c_str(), nullptr,
                                                    WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
@@ -159,12 +171,18 @@ std::vector<std::byte> HttpGet(const std::u16string& url) {
   std::vector<std::byte> body;
   while (true) {
     DWORD available = 0;
-    if (!WinHttpQueryDataAvailable(request.get(), &available) || available == 0) break;
-    if (body.size() + available > kMaxImageFileBytes) return {};
+    if (!WinHttpQueryDataAvailable(request.get(), &available) || available == 0) {
+      break;
+    }
+    if (body.size() + available > kMaxImageFileBytes) {
+      return {};
+    }
     const std::size_t at = body.size();
     body.resize(at + available);
     DWORD read = 0;
-    if (!WinHttpReadData(request.get(), body.data() + at, available, &read)) return {};
+    if (!WinHttpReadData(request.get(), body.data() + at, available, &read)) {
+      return {};
+    }
     body.resize(at + read);
   }
   return body;
@@ -183,14 +201,20 @@ class RemoteFetcher {
       stop_ = true;
     }
     wake_.notify_all();
-    if (thread_.joinable()) thread_.join();
+    if (thread_.joinable()) {
+      thread_.join();
+    }
   }
 
   void Fetch(std::u16string url, int maxSide, std::shared_ptr<ImageSlot> slot) {
     const std::lock_guard lock(mutex_);
-    if (queue_.size() >= kMaxCachedImages) return;  // stays a pushpin
+    if (queue_.size() >= kMaxCachedImages) {
+      return;  // stays a pushpin
+    }
     queue_.push_back({std::move(url), maxSide, std::move(slot)});
-    if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
+    if (!thread_.joinable()) {
+      thread_ = std::thread([this] { Run(); });
+    }
     wake_.notify_one();
   }
 
@@ -207,7 +231,9 @@ class RemoteFetcher {
       {
         std::unique_lock lock(mutex_);
         wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
-        if (stop_) return;
+        if (stop_) {
+          return;
+        }
         job = std::move(queue_.front());
         queue_.pop_front();
       }
@@ -257,7 +283,9 @@ void ImageCache::Arrived() const {
     const std::lock_guard lock(mutex_);
     onArrived = onArrived_;
   }
-  if (onArrived) onArrived();
+  if (onArrived) {
+    onArrived();
+  }
 }
 
 ImageCache& ImageCache::Shared() {
@@ -268,7 +296,9 @@ ImageCache& ImageCache::Shared() {
 std::shared_ptr<const ImageSlot> ImageCache::Find(const std::u16string& key, int maxSide) {
   const std::lock_guard lock(mutex_);
   const auto found = entries_.find(KeyOf(key, maxSide));
-  if (found == entries_.end()) return nullptr;
+  if (found == entries_.end()) {
+    return nullptr;
+  }
   recent_.splice(recent_.begin(), recent_, found->second.recent);
   return found->second.slot;
 }
@@ -277,7 +307,9 @@ void ImageCache::Keep(const std::u16string& key, int maxSide,
                       std::shared_ptr<const ImageSlot> slot) {
   const std::lock_guard lock(mutex_);
   const std::u16string full = KeyOf(key, maxSide);
-  if (entries_.contains(full)) return;
+  if (entries_.contains(full)) {
+    return;
+  }
   recent_.push_front(full);
   entries_.emplace(full, Entry{std::move(slot), recent_.begin()});
   Trim();
@@ -285,7 +317,9 @@ void ImageCache::Keep(const std::u16string& key, int maxSide,
 
 void ImageCache::Trim() {
   std::size_t bytes = 0;
-  for (const auto& [key, entry] : entries_) bytes += BytesOf(*entry.slot);
+  for (const auto& [key, entry] : entries_) {
+    bytes += BytesOf(*entry.slot);
+  }
   while (!recent_.empty() && (entries_.size() > kMaxCachedImages || bytes > kMaxCachedBytes)) {
     const auto oldest = entries_.find(recent_.back());
     bytes -= BytesOf(*oldest->second.slot);
@@ -295,7 +329,9 @@ void ImageCache::Trim() {
 }
 
 std::shared_ptr<const ImageSlot> ImageCache::Remote(const std::u16string& url, int maxSide) {
-  if (auto cached = Find(url, maxSide)) return cached;
+  if (auto cached = Find(url, maxSide)) {
+    return cached;
+  }
   auto slot = std::make_shared<ImageSlot>();
   Fetcher().Fetch(url, maxSide, slot);
   Keep(url, maxSide, slot);

@@ -47,7 +47,9 @@ class ImageCache {
   // `read` gives its bytes (empty: none) when it is not cached.
   template <class Read>
   std::shared_ptr<const ImageSlot> Get(const std::u16string& key, int maxSide, Read read) {
-    if (auto cached = Find(key, maxSide)) return cached;
+    if (auto cached = Find(key, maxSide)) {
+      return cached;
+    }
     auto slot = std::make_shared<const ImageSlot>(DecodeImage(read(), maxSide));
     Keep(key, maxSide, slot);
     return slot;

@@ -32,7 +32,9 @@ const wchar_t* Wide(const std::u16string& text) {
 
 std::u16string FullPath(const std::u16string& path, const std::string& context) {
   const DWORD size = GetFullPathNameW(Wide(path), 0, nullptr, nullptr);
-  if (size == 0) ThrowFileError(context, "not a usable path", GetLastError());
+  if (size == 0) {
+    ThrowFileError(context, "not a usable path", GetLastError());
+  }
   std::u16string full(size, u'\0');
   const DWORD written =
       GetFullPathNameW(Wide(path), size, reinterpret_cast<wchar_t*>(full.data()), nullptr);
@@ -61,7 +63,9 @@ std::vector<std::byte> ReadWholeFile(const std::u16string& path, const std::stri
   const unique_handle file(CreateFileW(Wide(path), GENERIC_READ,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) ThrowFileError(context, "cannot open the file", GetLastError());
+  if (!file) {
+    ThrowFileError(context, "cannot open the file", GetLastError());
+  }
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size)) {
     ThrowFileError(context, "cannot read the file's size", GetLastError());
@@ -78,7 +82,9 @@ std::vector<std::byte> ReadWholeFile(const std::u16string& path, const std::stri
                   nullptr)) {
       ThrowFileError(context, "cannot read the file", GetLastError());
     }
-    if (read == 0) break;  // it shrank while we read
+    if (read == 0) {
+      break;  // it shrank while we read
+    }
     done += read;
   }
   bytes.resize(done);
@@ -94,9 +100,15 @@ bool IsNetworkUrl(std::u16string_view href) {
 }
 
 int HexValue(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  if (c >= u'0' && c <= u'9') {
+    return c - u'0';
+  }
+  if (c >= u'a' && c <= u'f') {
+    return c - u'a' + 10;
+  }
+  if (c >= u'A' && c <= u'F') {
+    return c - u'A' + 10;
+  }
   return -1;
 }
 
@@ -127,14 +139,20 @@ bool IsAbsolutePath(std::u16string_view path) {
 // A file: URL's path: file:///C:/x, file://localhost/C:/x, file:C:/x;
 // nullopt for any other href.
 std::optional<std::u16string> PathOfFileUrl(std::u16string_view href) {
-  if (!StartsWithAsciiNoCase(href, u"file:")) return std::nullopt;
+  if (!StartsWithAsciiNoCase(href, u"file:")) {
+    return std::nullopt;
+  }
   std::u16string_view rest = href.substr(5);
   if (rest.starts_with(u"//")) {
     rest.remove_prefix(2);
-    if (StartsWithAsciiNoCase(rest, u"localhost/")) rest.remove_prefix(9);
+    if (StartsWithAsciiNoCase(rest, u"localhost/")) {
+      rest.remove_prefix(9);
+    }
   }
   std::u16string path = PercentDecoded(rest);
-  if (path.size() >= 3 && path[0] == u'/' && path[2] == u':') path.erase(0, 1);
+  if (path.size() >= 3 && path[0] == u'/' && path[2] == u':') {
+    path.erase(0, 1);
+  }
   return path;
 }
 
@@ -147,10 +165,14 @@ std::optional<std::u16string> Inside(const std::u16string& base, std::u16string_
   std::size_t start = 0;
   while (start <= relative.size()) {
     std::size_t end = relative.find_first_of(u"/\\", start);
-    if (end == std::u16string_view::npos) end = relative.size();
+    if (end == std::u16string_view::npos) {
+      end = relative.size();
+    }
     const std::u16string_view part = relative.substr(start, end - start);
     if (part == u"..") {
-      if (parts.empty()) return std::nullopt;
+      if (parts.empty()) {
+        return std::nullopt;
+      }
       parts.pop_back();
     } else if (part.find_first_of(std::u16string_view(u":\0", 2)) != std::u16string_view::npos) {
       return std::nullopt;
@@ -159,10 +181,14 @@ std::optional<std::u16string> Inside(const std::u16string& base, std::u16string_
     }
     start = end + 1;
   }
-  if (parts.empty()) return std::nullopt;
+  if (parts.empty()) {
+    return std::nullopt;
+  }
   std::u16string joined = base;
   for (const auto& part : parts) {
-    if (!joined.empty() && joined.back() != separator) joined.push_back(separator);
+    if (!joined.empty() && joined.back() != separator) {
+      joined.push_back(separator);
+    }
     joined += part;
   }
   return joined;
@@ -206,7 +232,9 @@ class FileResources final : public KmlResources {
   std::optional<KmlStyle> ExternalStyle(std::u16string_view url) override {
     const std::size_t hash = url.find(u'#');
     const auto path = LocalPath(url.substr(0, hash));
-    if (!path) return std::nullopt;
+    if (!path) {
+      return std::nullopt;
+    }
     auto [styles, added] = externalStyles_.try_emplace(PathKey(*path));
     if (added) {
       try {
@@ -221,22 +249,32 @@ class FileResources final : public KmlResources {
       }
     }
     const auto found = styles->second.find(std::u16string(url.substr(hash + 1)));
-    if (found == styles->second.end()) return std::nullopt;
+    if (found == styles->second.end()) {
+      return std::nullopt;
+    }
     return found->second;
   }
 
   std::shared_ptr<const ImageSlot> Image(std::u16string_view href, bool icon) override {
     const int side = icon ? kMaxIconSide : kMaxOverlaySide;
     const std::u16string asked = std::u16string(href) + (icon ? u"|icon" : u"|overlay");
-    if (const auto known = images_.find(asked); known != images_.end()) return known->second;
-    if (images_.size() >= kMaxImagesPerDocument) return nullptr;
+    if (const auto known = images_.find(asked); known != images_.end()) {
+      return known->second;
+    }
+    if (images_.size() >= kMaxImagesPerDocument) {
+      return nullptr;
+    }
     return images_[asked] = Find(href, side);
   }
 
   std::shared_ptr<FeatureNode> Linked(std::u16string_view href, std::u16string& path) override {
-    if (depth_ >= kMaxLinkDepth) return nullptr;
+    if (depth_ >= kMaxLinkDepth) {
+      return nullptr;
+    }
     const auto local = LocalPath(href);
-    if (!local) return nullptr;
+    if (!local) {
+      return nullptr;
+    }
     try {
       path = FullPath(*local, "NetworkLink");
       return ReadLinkedFile(path, depth_ + 1, "NetworkLink: " + ToUtf8(path));
@@ -248,7 +286,9 @@ class FileResources final : public KmlResources {
  private:
   std::shared_ptr<const ImageSlot> Find(std::u16string_view href, int side) const {
     ImageCache& cache = ImageCache::Shared();
-    if (IsNetworkUrl(href)) return cache.Remote(std::u16string(href), side);
+    if (IsNetworkUrl(href)) {
+      return cache.Remote(std::u16string(href), side);
+    }
     if (!archive_.empty() && !PathOfFileUrl(href) && !IsAbsolutePath(href)) {
       if (const auto entry = Inside(archiveFolder_, PercentDecoded(href), u'/')) {
         const std::string name = ToUtf8(*entry);
@@ -256,11 +296,15 @@ class FileResources final : public KmlResources {
           return ExtractKmzEntry(archive_, name, kMaxImageFileBytes)
               .value_or(std::vector<std::byte>{});
         });
-        if (slot->Get()) return slot;
+        if (slot->Get()) {
+          return slot;
+        }
       }
     }
     const auto path = LocalPath(href);
-    if (!path) return nullptr;
+    if (!path) {
+      return nullptr;
+    }
     return cache.Get(PathKey(*path), side, [&] {
       return ReadSmallFile(*path, kMaxImageFileBytes).value_or(std::vector<std::byte>{});
     });
@@ -269,10 +313,18 @@ class FileResources final : public KmlResources {
   // An href as a file: absolute, a file: URL, or relative to the document's
   // folder (never above it).
   [[nodiscard]] std::optional<std::u16string> LocalPath(std::u16string_view href) const {
-    if (href.empty() || IsNetworkUrl(href)) return std::nullopt;
-    if (auto path = PathOfFileUrl(href)) return IsAbsolutePath(*path) ? path : std::nullopt;
-    if (IsAbsolutePath(href)) return std::u16string(href);
-    if (folder_.empty()) return std::nullopt;
+    if (href.empty() || IsNetworkUrl(href)) {
+      return std::nullopt;
+    }
+    if (auto path = PathOfFileUrl(href)) {
+      return IsAbsolutePath(*path) ? path : std::nullopt;
+    }
+    if (IsAbsolutePath(href)) {
+      return std::u16string(href);
+    }
+    if (folder_.empty()) {
+      return std::nullopt;
+    }
     return Inside(folder_, PercentDecoded(href), u'\\');
   }
 
@@ -298,7 +350,9 @@ std::shared_ptr<FeatureNode> ReadLinkedFile(const std::u16string& fullPath, int 
     FileResources resources(fullPath, {}, depth);
     feature = ReadKmlBytes(bytes, context, resources);
   }
-  if (feature->name.empty()) feature->name = FileName(fullPath);
+  if (feature->name.empty()) {
+    feature->name = FileName(fullPath);
+  }
   return feature;
 }
 
@@ -313,12 +367,16 @@ void RefreshLinks(FeatureTree& tree, double now) {
   // Reading may add links (a linked file with links of its own): by index.
   for (std::size_t i = 0; i < links.size(); ++i) {
     const auto link = links[i].link.lock();
-    if (!link || !link->refresh) continue;
+    if (!link || !link->refresh) {
+      continue;
+    }
     if (links[i].due == 0) {
       links[i].due = now + link->refresh->intervalSeconds;  // just read by its load
       continue;
     }
-    if (links[i].due > now) continue;
+    if (links[i].due > now) {
+      continue;
+    }
     links[i].due = now + link->refresh->intervalSeconds;
     try {
       tree.ReplaceLinked(link, ReadLinkedFile(link->refresh->path, 1,
@@ -339,11 +397,15 @@ std::shared_ptr<FeatureNode> KmlLoader::LoadData(std::u16string_view text) {
 std::shared_ptr<FeatureNode> KmlLoader::OpenFile(std::u16string_view path) {
   const std::u16string given(path);
   const std::string context = "OpenKmlFile: " + ToUtf8(given);
-  if (given.empty()) throw Error(codes::kInvalidArg, "OpenKmlFile: the file name is empty");
+  if (given.empty()) {
+    throw Error(codes::kInvalidArg, "OpenKmlFile: the file name is empty");
+  }
   const std::u16string full = FullPath(given, context);
   std::shared_ptr<FeatureNode> feature = ReadLinkedFile(full, 0, context);
   std::weak_ptr<FeatureNode>& opened = openedFiles_[PathKey(full)];
-  if (const auto earlier = opened.lock(); earlier && !earlier->deleted) tree_.Remove(earlier);
+  if (const auto earlier = opened.lock(); earlier && !earlier->deleted) {
+    tree_.Remove(earlier);
+  }
   tree_.AppendTemporary(feature);
   opened = feature;
   return feature;

@@ -76,7 +76,9 @@ bool IsKmlNamespace(std::u16string_view uri) {
 }
 
 KmlNamespace NamespaceOf(std::u16string_view uri) {
-  if (IsKmlNamespace(uri)) return KmlNamespace::kKml;
+  if (IsKmlNamespace(uri)) {
+    return KmlNamespace::kKml;
+  }
   return uri.starts_with(u"http://www.google.com/kml/ext/") ? KmlNamespace::kGx
                                                             : KmlNamespace::kOther;
 }
@@ -133,7 +135,9 @@ void ReadAttributes(IXmlReader& reader, Attributes& out) {
     ThrowIfFailed(hr, "IXmlReader::MoveToNextAttribute");
   }
   ThrowIfFailed(reader.MoveToElement(), "IXmlReader::MoveToElement");
-  for (const auto& [name, value] : out.texts) out.views.push_back({name, value});
+  for (const auto& [name, value] : out.texts) {
+    out.views.push_back({name, value});
+  }
 }
 
 Position PositionOf(IXmlReader& reader) {
@@ -168,20 +172,28 @@ InputText InputOf(std::span<const std::byte> raw) {
       const unsigned second = littleEndian ? data[i + 1] : data[i];
       input.units.push_back(static_cast<char16_t>(first | (second << 8)));
     }
-    if (!input.units.empty() && input.units.front() == 0xFEFF) input.units.erase(0, 1);
+    if (!input.units.empty() && input.units.front() == 0xFEFF) {
+      input.units.erase(0, 1);
+    }
     return input;
   }
   input.bytes = std::string_view(reinterpret_cast<const char*>(data), size);
-  if (input.bytes.starts_with("\xEF\xBB\xBF")) input.bytes.remove_prefix(3);
+  if (input.bytes.starts_with("\xEF\xBB\xBF")) {
+    input.bytes.remove_prefix(3);
+  }
   return input;
 }
 
 template <class Char>
 bool EndsWithAscii(std::basic_string_view<Char> text, std::string_view ascii) {
-  if (text.size() < ascii.size()) return false;
+  if (text.size() < ascii.size()) {
+    return false;
+  }
   const std::size_t start = text.size() - ascii.size();
   for (std::size_t i = 0; i < ascii.size(); ++i) {
-    if (text[start + i] != static_cast<Char>(ascii[i])) return false;
+    if (text[start + i] != static_cast<Char>(ascii[i])) {
+      return false;
+    }
   }
   return true;
 }
@@ -197,7 +209,9 @@ bool IsXmlSpace(Char c) {
 template <class Char>
 bool EndsWithEndTag(std::basic_string_view<Char> text, std::basic_string_view<Char> endTagStart) {
   while (true) {
-    while (!text.empty() && IsXmlSpace(text.back())) text.remove_suffix(1);
+    while (!text.empty() && IsXmlSpace(text.back())) {
+      text.remove_suffix(1);
+    }
     std::size_t start = std::basic_string_view<Char>::npos;
     if (EndsWithAscii(text, "-->")) {
       const Char open[] = {Char('<'), Char('!'), Char('-'), Char('-')};
@@ -207,16 +221,24 @@ bool EndsWithEndTag(std::basic_string_view<Char> text, std::basic_string_view<Ch
     } else {
       break;
     }
-    if (start == std::basic_string_view<Char>::npos) return false;
+    if (start == std::basic_string_view<Char>::npos) {
+      return false;
+    }
     text = text.substr(0, start);
   }
-  if (!EndsWithAscii(text, ">")) return false;
+  if (!EndsWithAscii(text, ">")) {
+    return false;
+  }
   std::basic_string_view<Char> tag = text.substr(std::min(text.rfind(Char('<')), text.size()));
-  if (!tag.starts_with(endTagStart)) return false;
+  if (!tag.starts_with(endTagStart)) {
+    return false;
+  }
   tag.remove_prefix(endTagStart.size());
   tag.remove_suffix(1);
   for (const Char c : tag) {
-    if (!IsXmlSpace(c)) return false;
+    if (!IsXmlSpace(c)) {
+      return false;
+    }
   }
   return true;
 }
@@ -253,11 +275,17 @@ template <class Char>
 bool DeclarationCutShort(std::basic_string_view<Char> text) {
   const Char open[] = {Char('<'), Char('?')};
   const Char close[] = {Char('?'), Char('>')};
-  if (!text.starts_with(std::basic_string_view<Char>(open, 2))) return false;
+  if (!text.starts_with(std::basic_string_view<Char>(open, 2))) {
+    return false;
+  }
   const std::size_t end = text.find(std::basic_string_view<Char>(close, 2));
-  if (end == std::basic_string_view<Char>::npos) return true;
+  if (end == std::basic_string_view<Char>::npos) {
+    return true;
+  }
   for (const Char c : text.substr(end + 2)) {
-    if (!IsXmlSpace(c)) return false;
+    if (!IsXmlSpace(c)) {
+      return false;
+    }
   }
   return true;
 }
@@ -272,10 +300,14 @@ Position EndOf(const InputText& input) {
 }
 
 com_ptr<IXmlReader> OpenReader(std::span<const std::byte> bytes, bool forceUtf8) {
-  if (bytes.size() > UINT_MAX) throw Error(codes::kInvalidArg, "the KML is larger than 4 GB");
+  if (bytes.size() > UINT_MAX) {
+    throw Error(codes::kInvalidArg, "the KML is larger than 4 GB");
+  }
   const com_ptr<IStream> stream = com_ptr<IStream>(SHCreateMemStream(
       reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size())));
-  if (!stream) throw Error(codes::kOutOfMemory, "SHCreateMemStream failed");
+  if (!stream) {
+    throw Error(codes::kOutOfMemory, "SHCreateMemStream failed");
+  }
   com_ptr<IXmlReader> reader;
   ThrowIfFailed(CreateXmlReader(__uuidof(IXmlReader), reader.put_void(), nullptr),
                 "CreateXmlReader");
@@ -354,7 +386,9 @@ Position Parse(std::span<const std::byte> bytes, bool forceUtf8, const std::stri
         break;
       }
       case XmlNodeType_EndElement:
-        if (open.empty()) ThrowInvalid(context, PositionOf(reader), "an end tag without start");
+        if (open.empty()) {
+          ThrowInvalid(context, PositionOf(reader), "an end tag without start");
+        }
         open.pop_back();
         builder.EndElement();
         break;
@@ -367,8 +401,12 @@ Position Parse(std::span<const std::byte> bytes, bool forceUtf8, const std::stri
         break;
     }
   }
-  if (FAILED(hr)) ThrowInvalid(context, PositionOf(reader), ReasonOf(hr));
-  if (rootName.empty()) ThrowInvalid(context, EndOf(input), "there is no root element");
+  if (FAILED(hr)) {
+    ThrowInvalid(context, PositionOf(reader), ReasonOf(hr));
+  }
+  if (rootName.empty()) {
+    ThrowInvalid(context, EndOf(input), "there is no root element");
+  }
   if (!open.empty()) {
     const OpenElement& last = open.back();
     ThrowInvalid(context, EndOf(input),
@@ -395,7 +433,9 @@ std::shared_ptr<FeatureNode> Build(std::span<const std::byte> bytes, bool forceU
 }
 
 std::string Utf8Of(std::u16string_view text) {
-  if (text.size() > INT_MAX / 4) throw Error(codes::kInvalidArg, "the KML text is too long");
+  if (text.size() > INT_MAX / 4) {
+    throw Error(codes::kInvalidArg, "the KML text is too long");
+  }
   const auto* wide = reinterpret_cast<const WCHAR*>(text.data());
   const int length = static_cast<int>(text.size());
   const int size = WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
@@ -411,14 +451,18 @@ std::string Utf8Of(std::u16string_view text) {
 
 std::shared_ptr<FeatureNode> ReadKmlText(std::u16string_view text, const std::string& context,
                                          KmlResources& resources) {
-  if (text.empty()) ThrowInvalid(context, Position{}, "the text is empty");
+  if (text.empty()) {
+    ThrowInvalid(context, Position{}, "the text is empty");
+  }
   const std::string utf8 = Utf8Of(text);
   return Build(std::as_bytes(std::span(utf8)), true, context, resources);
 }
 
 std::shared_ptr<FeatureNode> ReadKmlBytes(std::span<const std::byte> bytes,
                                           const std::string& context, KmlResources& resources) {
-  if (bytes.empty()) ThrowInvalid(context, Position{}, "the file is empty");
+  if (bytes.empty()) {
+    ThrowInvalid(context, Position{}, "the file is empty");
+  }
   return Build(bytes, false, context, resources);
 }
 
@@ -435,7 +479,9 @@ std::shared_ptr<FeatureNode> ReadKmlBytes(std::span<const std::byte> bytes,
 
 std::unordered_map<std::u16string, KmlStyle> ReadKmlStyles(std::span<const std::byte> bytes,
                                                            const std::string& context) {
-  if (bytes.empty()) ThrowInvalid(context, Position{}, "the file is empty");
+  if (bytes.empty()) {
+    ThrowInvalid(context, Position{}, "the file is empty");
+  }
   KmlBuilder builder;
   Parse(bytes, false, context, builder);
   KmlResources none;  // styles of styles' files are not followed further

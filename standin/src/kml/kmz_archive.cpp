@@ -71,11 +71,15 @@ class Reader {
 };
 
 std::uint64_t FindEndRecord(const Reader& zip) {
-  if (zip.Size() < kEndRecordSize) zip.Fail("too short for a zip archive");
+  if (zip.Size() < kEndRecordSize) {
+    zip.Fail("too short for a zip archive");
+  }
   const std::uint64_t last = zip.Size() - kEndRecordSize;
   const std::uint64_t first = last > kMaxCommentSize ? last - kMaxCommentSize : 0;
   for (std::uint64_t offset = last + 1; offset-- > first;) {
-    if (zip.U32(offset) == kEndSignature) return offset;
+    if (zip.U32(offset) == kEndSignature) {
+      return offset;
+    }
   }
   zip.Fail("no end of central directory record");
 }
@@ -88,8 +92,9 @@ std::vector<Entry> ReadCentralDirectory(const Reader& zip) {
   if (count == 0xFFFF || directorySize == 0xFFFFFFFF || directoryOffset == 0xFFFFFFFF) {
     zip.Fail("ZIP64 archives are not supported");
   }
-  if (directoryOffset + directorySize > end)
+  if (directoryOffset + directorySize > end) {
     zip.Fail("the central directory lies outside the file");
+  }
   std::vector<Entry> entries;
   std::uint64_t offset = directoryOffset;
   const std::uint64_t directoryEnd = directoryOffset + directorySize;
@@ -109,7 +114,9 @@ std::vector<Entry> ReadCentralDirectory(const Reader& zip) {
     entry.localHeaderOffset = zip.U32(offset + 42);
     const std::uint64_t next =
         offset + kCentralHeaderSize + nameLength + extraLength + commentLength;
-    if (next > directoryEnd) zip.Fail("a damaged central directory entry");
+    if (next > directoryEnd) {
+      zip.Fail("a damaged central directory entry");
+    }
     const auto name = zip.Bytes(offset + kCentralHeaderSize, nameLength, "an entry name");
     entry.name.assign(reinterpret_cast<const char*>(name.data()), name.size());
     entries.push_back(std::move(entry));
@@ -125,10 +132,16 @@ bool IsKmlName(std::string_view name) {
 const Entry& ChooseDocument(const Reader& zip, const std::vector<Entry>& entries) {
   const Entry* firstKml = nullptr;
   for (const Entry& entry : entries) {
-    if (entry.name == "doc.kml") return entry;
-    if (!firstKml && IsKmlName(entry.name)) firstKml = &entry;
+    if (entry.name == "doc.kml") {
+      return entry;
+    }
+    if (!firstKml && IsKmlName(entry.name)) {
+      firstKml = &entry;
+    }
   }
-  if (!firstKml) zip.Fail("it holds no .kml entry");
+  if (!firstKml) {
+    zip.Fail("it holds no .kml entry");
+  }
   return *firstKml;
 }
 
@@ -138,7 +151,9 @@ class InflateStream {
   InflateStream(const InflateStream&) = delete;
   InflateStream& operator=(const InflateStream&) = delete;
   ~InflateStream() {
-    if (initialised_) inflateEnd(&stream_);
+    if (initialised_) {
+      inflateEnd(&stream_);
+    }
   }
   // Raw deflate data, as zip stores it (no zlib header).
   [[nodiscard]] bool Init() {
@@ -157,7 +172,9 @@ std::vector<std::byte> Inflate(const Reader& zip, const Entry& entry,
   // One spare byte: data that inflates to more than the declared size shows.
   std::vector<std::byte> out(static_cast<std::size_t>(entry.size) + 1);
   InflateStream inflater;
-  if (!inflater.Init()) zip.Fail("zlib cannot start inflating");
+  if (!inflater.Init()) {
+    zip.Fail("zlib cannot start inflating");
+  }
   z_stream& stream = inflater.Stream();
   stream.next_in = reinterpret_cast<Bytef*>(const_cast<std::byte*>(data.data()));
   stream.avail_in = static_cast<uInt>(data.size());
@@ -181,7 +198,9 @@ bool LooksLikeZip(std::span<const std::byte> bytes) {
 namespace {
 
 std::vector<std::byte> ExtractEntry(const Reader& zip, const Entry& entry, std::size_t maxBytes) {
-  if ((entry.flags & 1U) != 0) zip.Fail("the entry " + entry.name + " is encrypted");
+  if ((entry.flags & 1U) != 0) {
+    zip.Fail("the entry " + entry.name + " is encrypted");
+  }
   if (entry.size > maxBytes) {
     zip.Fail("the entry " + entry.name + " is larger than " + std::to_string(maxBytes >> 20) +
              " MB");
@@ -195,7 +214,9 @@ std::vector<std::byte> ExtractEntry(const Reader& zip, const Entry& entry, std::
   const auto data = zip.Bytes(dataOffset, entry.compressedSize, "an entry's data");
   std::vector<std::byte> document;
   if (entry.method == 0) {
-    if (entry.compressedSize != entry.size) zip.Fail("the entry " + entry.name + " is damaged");
+    if (entry.compressedSize != entry.size) {
+      zip.Fail("the entry " + entry.name + " is damaged");
+    }
     document.assign(data.begin(), data.end());
   } else if (entry.method == Z_DEFLATED) {
     document = Inflate(zip, entry, data);
@@ -205,7 +226,9 @@ std::vector<std::byte> ExtractEntry(const Reader& zip, const Entry& entry, std::
   }
   const auto crc = crc32(0L, reinterpret_cast<const Bytef*>(document.data()),
                          static_cast<uInt>(document.size()));
-  if (crc != entry.crc) zip.Fail("the entry " + entry.name + " fails its CRC check");
+  if (crc != entry.crc) {
+    zip.Fail("the entry " + entry.name + " fails its CRC check");
+  }
   return document;
 }
 
@@ -231,7 +254,9 @@ std::optional<std::vector<std::byte>> ExtractKmzEntry(std::span<const std::byte>
       // Zip writers differ in the case and slashes of names; compare loosely.
       std::string entryName = AsciiLower(entry.name);
       std::replace(entryName.begin(), entryName.end(), '\\', '/');
-      if (entryName == AsciiLower(name)) return ExtractEntry(zip, entry, maxBytes);
+      if (entryName == AsciiLower(name)) {
+        return ExtractEntry(zip, entry, maxBytes);
+      }
     }
   } catch (const Error&) {
     // A damaged entry is no entry: the caller draws its stand-in.

@@ -12,8 +12,12 @@ namespace {
 
 std::string_view Trim(std::string_view text) {
   const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
+  while (!text.empty() && isSpace(text.front())) {
+    text.remove_prefix(1);
+  }
+  while (!text.empty() && isSpace(text.back())) {
+    text.remove_suffix(1);
+  }
   return text;
 }
 
@@ -22,8 +26,12 @@ std::vector<std::string_view> SplitRules(std::string_view text) {
   while (!text.empty()) {
     const std::size_t end = text.find(';');
     const std::string_view rule = Trim(text.substr(0, end));
-    if (!rule.empty()) rules.push_back(rule);
-    if (end == std::string_view::npos) break;
+    if (!rule.empty()) {
+      rules.push_back(rule);
+    }
+    if (end == std::string_view::npos) {
+      break;
+    }
     text.remove_prefix(end + 1);
   }
   return rules;
@@ -37,8 +45,12 @@ std::vector<std::string_view> SplitRules(std::string_view text) {
 std::string MemberKey(std::string_view setting, std::string_view rule, std::string_view name,
                       const MemberKeyCheck& isMember) {
   std::string key = AsciiLower(Trim(name));
-  if (key.empty()) Reject(setting, rule, "no member name");
-  if (!isMember(key)) Reject(setting, rule, "unknown member \"" + std::string(Trim(name)) + "\"");
+  if (key.empty()) {
+    Reject(setting, rule, "no member name");
+  }
+  if (!isMember(key)) {
+    Reject(setting, rule, "unknown member \"" + std::string(Trim(name)) + "\"");
+  }
   return key;
 }
 
@@ -67,7 +79,9 @@ std::int32_t ResultCode(std::string_view rule, std::string_view text) {
     Reject("FailMembers", rule, "the result code must read like 0x80004005");
   }
   const auto code = static_cast<std::int32_t>(value);
-  if (!codes::IsFailure(code)) Reject("FailMembers", rule, "the result code must be a failure");
+  if (!codes::IsFailure(code)) {
+    Reject("FailMembers", rule, "the result code must be a failure");
+  }
   return code;
 }
 
@@ -77,8 +91,9 @@ std::vector<FailRule> ParseFailRules(std::string_view text, const MemberKeyCheck
   std::vector<FailRule> rules;
   for (const std::string_view ruleText : SplitRules(text)) {
     const std::size_t colon = ruleText.find(':');
-    if (colon == std::string_view::npos)
+    if (colon == std::string_view::npos) {
       Reject("FailMembers", ruleText, "expected Member:0xHRESULT");
+    }
     FailRule rule;
     rule.member = MemberKey("FailMembers", ruleText, ruleText.substr(0, colon), isMember);
     std::string_view rest = ruleText.substr(colon + 1);
@@ -101,7 +116,9 @@ std::vector<ExitRule> ParseExitRules(std::string_view text, const MemberKeyCheck
   std::vector<ExitRule> rules;
   for (const std::string_view ruleText : SplitRules(text)) {
     const std::size_t at = ruleText.find('@');
-    if (at == std::string_view::npos) Reject("ExitOnCall", ruleText, "expected Member@N");
+    if (at == std::string_view::npos) {
+      Reject("ExitOnCall", ruleText, "expected Member@N");
+    }
     ExitRule rule;
     rule.member = MemberKey("ExitOnCall", ruleText, ruleText.substr(0, at), isMember);
     rule.call = CallNumber("ExitOnCall", ruleText, ruleText.substr(at + 1));
@@ -114,7 +131,9 @@ std::vector<DelayRule> ParseDelayRules(std::string_view text, const MemberKeyChe
   std::vector<DelayRule> rules;
   for (const std::string_view ruleText : SplitRules(text)) {
     const std::size_t colon = ruleText.find(':');
-    if (colon == std::string_view::npos) Reject("DelayMembers", ruleText, "expected Member:ms");
+    if (colon == std::string_view::npos) {
+      Reject("DelayMembers", ruleText, "expected Member:ms");
+    }
     DelayRule rule;
     rule.member = MemberKey("DelayMembers", ruleText, ruleText.substr(0, colon), isMember);
     const std::string_view rest = ruleText.substr(colon + 1);
@@ -137,7 +156,9 @@ CallPolicy::CallPolicy(std::vector<FailRule> failRules, std::vector<ExitRule> ex
 CallDecision CallPolicy::OnCall(std::string_view member) {
   const std::string key = AsciiLower(member);
   auto found = counts_.find(key);
-  if (found == counts_.end()) found = counts_.emplace(key, 0).first;
+  if (found == counts_.end()) {
+    found = counts_.emplace(key, 0).first;
+  }
   CallDecision decision;
   decision.callNumber = ++found->second;
   for (const DelayRule& rule : delayRules_) {
@@ -154,14 +175,19 @@ CallDecision CallPolicy::OnCall(std::string_view member) {
     }
   }
   for (const FailRule& rule : failRules_) {
-    if (rule.member != key) continue;
+    if (rule.member != key) {
+      continue;
+    }
     const bool matches = rule.call == 0 || rule.call == decision.callNumber ||
                          (rule.andLater && decision.callNumber >= rule.call);
-    if (!matches) continue;
+    if (!matches) {
+      continue;
+    }
     decision.failCode = rule.code;
     decision.rule = "FailMembers " + std::string(member) + ":" + HexCode(rule.code);
-    if (rule.call != 0)
+    if (rule.call != 0) {
       decision.rule += "@" + std::to_string(rule.call) + (rule.andLater ? "+" : "");
+    }
     return decision;
   }
   return decision;

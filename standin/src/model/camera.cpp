@@ -22,8 +22,12 @@ double CheckFinite(double value, const char* what) {
 // Into (-180, 180].
 double WrapDegrees(double value) {
   double wrapped = std::fmod(value, 360.0);
-  if (wrapped > 180.0) wrapped -= 360.0;
-  if (wrapped <= -180.0) wrapped += 360.0;
+  if (wrapped > 180.0) {
+    wrapped -= 360.0;
+  }
+  if (wrapped <= -180.0) {
+    wrapped += 360.0;
+  }
   return wrapped;
 }
 
@@ -100,7 +104,9 @@ CameraFlight::CameraFlight(const CameraState& from, const CameraState& to, doubl
     : from_(from), to_(to), seconds_(std::max(seconds, 0.0)), underWay_(underWay) {}
 
 CameraState CameraFlight::At(double elapsed) const {
-  if (!(elapsed < seconds_)) return to_;
+  if (!(elapsed < seconds_)) {
+    return to_;
+  }
   const double linear = std::clamp(elapsed / seconds_, 0.0, 1.0);
   // Smoothstep, or its second half stretched (ease out only) when under way.
   const double t =

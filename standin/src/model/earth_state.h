@@ -48,13 +48,17 @@ class EarthState {
   }
   // The camera the screen shows at `now`: the flight's camera then, else Camera().
   [[nodiscard]] CameraState ShownCamera(Clock::time_point now = Clock::now()) const {
-    if (!flight_) return camera_;
+    if (!flight_) {
+      return camera_;
+    }
     return flight_->At(TimeInFlight(now));
   }
   // True while a flight is on, and once more after it has ended, so that
   // the frame after the last one shows its end.
   [[nodiscard]] bool TakeFlightFrame(Clock::time_point now = Clock::now()) {
-    if (!flight_) return false;
+    if (!flight_) {
+      return false;
+    }
     if (TimeInFlight(now) >= flight_->Seconds()) {
       flight_.reset();
     }
@@ -86,7 +90,9 @@ class EarthState {
   }
 
   void Changed() const {
-    if (onChanged_) onChanged_();
+    if (onChanged_) {
+      onChanged_();
+    }
   }
 
   CameraState camera_;

@@ -18,7 +18,9 @@ std::shared_ptr<FeatureNode> MakeNode(std::u16string_view name, bool visible,
   node->name = std::u16string(name);
   node->visible = visible;
   node->parent = parent;
-  if (parent) parent->children.push_back(node);
+  if (parent) {
+    parent->children.push_back(node);
+  }
   return node;
 }
 
@@ -52,32 +54,46 @@ const std::vector<LayerPlan>& BuiltInLayers() {
 
 void SetSubtree(FeatureNode& node, bool visible) {
   node.visible = visible;
-  for (const auto& child : node.children) SetSubtree(*child, visible);
+  for (const auto& child : node.children) {
+    SetSubtree(*child, visible);
+  }
 }
 
 // A placemark shape is shown somewhere in the node's subtree, counting from
 // the node itself (whose ancestors are not looked at).
 bool ShowsAPlacemark(const FeatureNode& node) {
-  if (!node.visible) return false;
-  if (node.shape) return true;
+  if (!node.visible) {
+    return false;
+  }
+  if (node.shape) {
+    return true;
+  }
   for (const auto& child : node.children) {
-    if (ShowsAPlacemark(*child)) return true;
+    if (ShowsAPlacemark(*child)) {
+      return true;
+    }
   }
   return false;
 }
 
 void MarkDeleted(FeatureNode& node) {
   node.deleted = true;
-  for (const auto& child : node.children) MarkDeleted(*child);
+  for (const auto& child : node.children) {
+    MarkDeleted(*child);
+  }
 }
 
 }  // namespace
 
 std::shared_ptr<FeatureNode> FeatureTree::FindDepthFirst(const std::shared_ptr<FeatureNode>& node,
                                                          std::u16string_view name) {
-  if (node->name == name) return node;
+  if (node->name == name) {
+    return node;
+  }
   for (const auto& child : node->children) {
-    if (auto found = FindDepthFirst(child, name)) return found;
+    if (auto found = FindDepthFirst(child, name)) {
+      return found;
+    }
   }
   return nullptr;
 }
@@ -92,10 +108,16 @@ FeatureTree::FeatureTree()
 std::shared_ptr<FeatureNode> FeatureTree::FindByName(std::u16string_view name) const {
   if (const auto entries = nameIndex_.find(std::u16string(name)); entries != nameIndex_.end()) {
     // Entries leave the index with their node, so the first one is alive.
-    if (auto found = entries->second.begin()->second.lock()) return found;
+    if (auto found = entries->second.begin()->second.lock()) {
+      return found;
+    }
   }
-  if (temporaryPlaces_->name == name) return temporaryPlaces_;
-  if (auto found = FindDepthFirst(myPlaces_, name)) return found;
+  if (temporaryPlaces_->name == name) {
+    return temporaryPlaces_;
+  }
+  if (auto found = FindDepthFirst(myPlaces_, name)) {
+    return found;
+  }
   return FindDepthFirst(primaryDatabase_, name);
 }
 
@@ -111,7 +133,9 @@ void FeatureTree::SetVisibility(FeatureNode& node, bool visible) {
     }
   }
   if (&node == temporaryPlaces_.get()) {
-    for (const auto& load : temporaryPlaces_->children) UpdateShownLoad(load);
+    for (const auto& load : temporaryPlaces_->children) {
+      UpdateShownLoad(load);
+    }
   } else if (node.loadSequence != 0 && !node.deleted) {
     // The load is the feature at position 0 of its sequence: the index
     // finds it without a walk along Temporary Places' children.
@@ -119,7 +143,9 @@ void FeatureTree::SetVisibility(FeatureNode& node, bool visible) {
     if (node.loadPosition == 0 && entries != nameIndex_.end()) {
       if (const auto found = entries->second.find(std::pair(node.loadSequence, 0U));
           found != entries->second.end()) {
-        if (const auto load = found->second.lock()) UpdateShownLoad(load);
+        if (const auto load = found->second.lock()) {
+          UpdateShownLoad(load);
+        }
       }
     } else if (const auto parent = node.parent.lock()) {
       UpdateShownLoad(parent);
@@ -135,7 +161,9 @@ void FeatureTree::UpdateShownLoad(const std::shared_ptr<FeatureNode>& node) {
        parent = parent->parent.lock()) {
     load = parent;
   }
-  if (load->parent.lock() != temporaryPlaces_) return;
+  if (load->parent.lock() != temporaryPlaces_) {
+    return;
+  }
   if (ShowsAPlacemark(*load)) {
     shownLoads_.insert_or_assign(load->loadSequence, load);
   } else {
@@ -144,9 +172,13 @@ void FeatureTree::UpdateShownLoad(const std::shared_ptr<FeatureNode>& node) {
 }
 
 bool FeatureTree::IsShown(const FeatureNode& node) {
-  if (!node.visible || node.deleted) return false;
+  if (!node.visible || node.deleted) {
+    return false;
+  }
   for (auto ancestor = node.parent.lock(); ancestor; ancestor = ancestor->parent.lock()) {
-    if (!ancestor->visible) return false;
+    if (!ancestor->visible) {
+      return false;
+    }
   }
   return true;
 }
@@ -191,11 +223,15 @@ void FeatureTree::AppendTemporary(std::shared_ptr<FeatureNode> node) {
 void FeatureTree::TrackCopy(const std::shared_ptr<FeatureNode>& load) {
   Copies& recent = recentCopies_[load->name];
   recent.emplace(load->loadSequence, load);
-  if (recent.size() <= std::size_t{keepShadowed_} + 1) return;
+  if (recent.size() <= std::size_t{keepShadowed_} + 1) {
+    return;
+  }
   // Everything left in `recent` is newer, so the oldest has its newest copy
   // and keepShadowed_ superseded ones after it.
   auto oldest = recent.extract(recent.begin());
-  if (!RetireIfShadowed(oldest.mapped())) waitingCopies_.insert(std::move(oldest));
+  if (!RetireIfShadowed(oldest.mapped())) {
+    waitingCopies_.insert(std::move(oldest));
+  }
 }
 
 void FeatureTree::RevisitWaitingCopies() {
@@ -204,41 +240,57 @@ void FeatureTree::RevisitWaitingCopies() {
   const std::size_t visits = std::min<std::size_t>(2, waitingCopies_.size());
   for (std::size_t visit = 0; visit < visits; ++visit) {
     auto next = waitingCopies_.lower_bound(nextWaitingToVisit_);
-    if (next == waitingCopies_.end()) next = waitingCopies_.begin();
+    if (next == waitingCopies_.end()) {
+      next = waitingCopies_.begin();
+    }
     const std::uint64_t sequence = next->first;
     nextWaitingToVisit_ = sequence + 1;
     // A copy: retiring it erases the entry.
     const std::weak_ptr<FeatureNode> copy = next->second;
-    if (RetireIfShadowed(copy)) waitingCopies_.erase(sequence);
+    if (RetireIfShadowed(copy)) {
+      waitingCopies_.erase(sequence);
+    }
   }
 }
 
 bool FeatureTree::RetireIfShadowed(const std::weak_ptr<FeatureNode>& copy) {
   const std::shared_ptr<FeatureNode> load = copy.lock();
-  if (!load || load->deleted) return true;
-  if (!IsShadowed(load)) return false;
+  if (!load || load->deleted) {
+    return true;
+  }
+  if (!IsShadowed(load)) {
+    return false;
+  }
   Detach(load);
   ++retiredCount_;
   return true;
 }
 
 bool FeatureTree::IsShadowed(const std::shared_ptr<FeatureNode>& load) const {
-  if (load->parent.lock() != temporaryPlaces_) return false;
+  if (load->parent.lock() != temporaryPlaces_) {
+    return false;
+  }
   // Only a copy with keepShadowed_ + 1 newer ones of its name goes.
   const auto recent = recentCopies_.find(load->name);
   if (recent == recentCopies_.end() || recent->second.size() <= keepShadowed_ ||
       recent->second.begin()->first < load->loadSequence) {
     return false;
   }
-  if (shownLoads_.contains(load->loadSequence)) return false;
+  if (shownLoads_.contains(load->loadSequence)) {
+    return false;
+  }
   for (const auto& watched : {highlighted_.lock(), balloon_.lock()}) {
-    if (watched && !watched->deleted && watched->loadSequence == load->loadSequence) return false;
+    if (watched && !watched->deleted && watched->loadSequence == load->loadSequence) {
+      return false;
+    }
   }
   // Held elsewhere means a client's feature object or collection (the
   // scenes the render thread paints copy what they draw and hold no node).
   // The load is referenced by Temporary Places and by the caller, every
   // other node by its parent only.
-  if (load.use_count() != 2) return false;
+  if (load.use_count() != 2) {
+    return false;
+  }
   std::vector<const FeatureNode*> pending{load.get()};
   while (!pending.empty()) {
     const FeatureNode* node = pending.back();
@@ -248,7 +300,9 @@ bool FeatureTree::IsShadowed(const std::shared_ptr<FeatureNode>& load) const {
       return false;  // the name would be found elsewhere, or nowhere, once it went
     }
     for (const auto& child : node->children) {
-      if (child.use_count() != 1) return false;
+      if (child.use_count() != 1) {
+        return false;
+      }
       pending.push_back(child.get());
     }
   }
@@ -259,7 +313,9 @@ void FeatureTree::ForgetCopy(const FeatureNode& load) {
   waitingCopies_.erase(load.loadSequence);
   if (const auto recent = recentCopies_.find(load.name); recent != recentCopies_.end()) {
     recent->second.erase(load.loadSequence);
-    if (recent->second.empty()) recentCopies_.erase(recent);
+    if (recent->second.empty()) {
+      recentCopies_.erase(recent);
+    }
   }
 }
 
@@ -277,7 +333,9 @@ void FeatureTree::IndexSubtree(const std::shared_ptr<FeatureNode>& top, std::uin
       const bool known =
           std::any_of(refreshingLinks_.begin(), refreshingLinks_.end(),
                       [&](const RefreshingLink& entry) { return entry.link.lock() == node; });
-      if (!known) refreshingLinks_.push_back({node, 0});
+      if (!known) {
+        refreshingLinks_.push_back({node, 0});
+      }
     }
     pending.insert(pending.end(), node->children.rbegin(), node->children.rend());
   }
@@ -291,24 +349,36 @@ void FeatureTree::UnindexSubtree(const FeatureNode& top) {
     if (node->loadSequence != 0) {
       if (auto entries = nameIndex_.find(node->name); entries != nameIndex_.end()) {
         entries->second.erase(std::pair(node->loadSequence, node->loadPosition));
-        if (entries->second.empty()) nameIndex_.erase(entries);
+        if (entries->second.empty()) {
+          nameIndex_.erase(entries);
+        }
       }
     }
-    for (const auto& child : node->children) pending.push_back(child.get());
+    for (const auto& child : node->children) {
+      pending.push_back(child.get());
+    }
   }
 }
 
 void FeatureTree::ReplaceLinked(const std::shared_ptr<FeatureNode>& link,
                                 std::shared_ptr<FeatureNode> child) {
-  if (link->deleted) return;
+  if (link->deleted) {
+    return;
+  }
   std::shared_ptr<FeatureNode> load = link;
   while (auto parent = load->parent.lock()) {
-    if (parent == temporaryPlaces_) break;
+    if (parent == temporaryPlaces_) {
+      break;
+    }
     load = parent;
   }
   const bool loaded = load->parent.lock() == temporaryPlaces_;
-  if (loaded) UnindexSubtree(*load);
-  for (const auto& old : link->children) MarkDeleted(*old);
+  if (loaded) {
+    UnindexSubtree(*load);
+  }
+  for (const auto& old : link->children) {
+    MarkDeleted(*old);
+  }
   link->children.clear();
   if (child) {
     child->parent = link;
@@ -332,7 +402,9 @@ void FeatureTree::Detach(const std::shared_ptr<FeatureNode>& alias) {
   const std::shared_ptr<FeatureNode> node = alias;
   UnindexSubtree(*node);
   const auto parent = node->parent.lock();
-  if (parent) std::erase(parent->children, node);
+  if (parent) {
+    std::erase(parent->children, node);
+  }
   node->parent.reset();
   MarkDeleted(*node);
   if (parent == temporaryPlaces_) {
@@ -344,7 +416,9 @@ void FeatureTree::Detach(const std::shared_ptr<FeatureNode>& alias) {
 }
 
 void FeatureTree::Changed() const {
-  if (onChanged_) onChanged_();
+  if (onChanged_) {
+    onChanged_();
+  }
 }
 
 }  // namespace standin

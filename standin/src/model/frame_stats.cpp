@@ -14,7 +14,9 @@ void FrameTimes::Add(double milliseconds) {
 
 double FrameTimes::Percentile(double percent) const {
   const auto held = static_cast<std::size_t>(std::min<std::uint64_t>(count_, kWindow));
-  if (held == 0) return 0;
+  if (held == 0) {
+    return 0;
+  }
   std::vector<double> sorted(recent_.begin(), recent_.begin() + static_cast<std::ptrdiff_t>(held));
   const auto rank = static_cast<std::size_t>(std::clamp(
       std::ceil(percent / 100.0 * static_cast<double>(held)), 1.0, static_cast<double>(held)));

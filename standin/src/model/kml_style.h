@@ -81,7 +81,9 @@ struct KmlStyle {
 
 inline void KmlStyle::Merge(const KmlStyle& over) {
   const auto take = [](auto& mine, const auto& theirs) {
-    if (theirs) mine = theirs;
+    if (theirs) {
+      mine = theirs;
+    }
   };
   take(iconHref, over.iconHref);
   take(iconScale, over.iconScale);

@@ -106,21 +106,29 @@ std::u16string ToUtf16(std::string_view text) {
 std::string AsciiLower(std::string_view text) {
   std::string out(text);
   for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
   }
   return out;
 }
 
 std::u16string AsciiLower(std::u16string_view text) {
   std::u16string out(text);
-  for (char16_t& c : out) c = LowerAscii(c);
+  for (char16_t& c : out) {
+    c = LowerAscii(c);
+  }
   return out;
 }
 
 bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
+  if (a.size() != b.size()) {
+    return false;
+  }
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) {
+      return false;
+    }
   }
   return true;
 }

@@ -8,22 +8,23 @@
 #include "model/text.h"
 #include "platform/com_types.h"
 #include "platform/resources.h"
+#include "winbase/text.h"
 
 namespace standin {
 namespace {
 
-std::wstring Wide(std::string_view utf8) {
-  const std::u16string text = ToUtf16(utf8);
-  return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
-}
+std::wstring Wide(std::string_view utf8) { return winbase::ToWstring(ToUtf16(utf8)); }
 
 void WriteTo(HANDLE handle, const std::string& line) noexcept {
-  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+    return;
+  }
   DWORD written = 0;
   if (GetFileType(handle) == FILE_TYPE_CHAR) {
     const std::wstring wide = Wide(line);
-    if (WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr))
+    if (WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr)) {
       return;
+    }
   }
   // Not a console (a pipe or file): UTF-8 bytes.
   if (!WriteFile(handle, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) {
@@ -49,7 +50,9 @@ Fault CurrentFault() noexcept {
 
 HRESULT ReportToDispatchCaller(const Fault& fault, EXCEPINFO* excepInfo) noexcept {
   const auto code = static_cast<HRESULT>(fault.code);
-  if (!excepInfo) return code;
+  if (!excepInfo) {
+    return code;
+  }
   *excepInfo = EXCEPINFO{};
   excepInfo->scode = code;
   const std::wstring source = L"EarthStandIn";

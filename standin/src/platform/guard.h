@@ -52,10 +52,14 @@ HRESULT GuardInvoke(Body&& body, EXCEPINFO* excepInfo) noexcept {
 class UiFaults {
  public:
   void Store(std::exception_ptr fault) noexcept {
-    if (!fault_) fault_ = std::move(fault);
+    if (!fault_) {
+      fault_ = std::move(fault);
+    }
   }
   void RethrowIfAny() {
-    if (fault_) std::rethrow_exception(std::exchange(fault_, nullptr));
+    if (fault_) {
+      std::rethrow_exception(std::exchange(fault_, nullptr));
+    }
   }
 
  private:

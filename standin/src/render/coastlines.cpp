@@ -30,15 +30,21 @@ class Reader {
   [[nodiscard]] std::size_t Left() const { return data_.size() - at_; }
 
   std::uint8_t Byte() {
-    if (at_ >= data_.size()) Damaged("it ends early");
+    if (at_ >= data_.size()) {
+      Damaged("it ends early");
+    }
     return std::to_integer<std::uint8_t>(data_[at_++]);
   }
 
   double Double() {
     std::uint64_t bits = 0;
-    for (int i = 0; i < 8; ++i) bits |= std::uint64_t{Byte()} << (8 * i);
+    for (int i = 0; i < 8; ++i) {
+      bits |= std::uint64_t{Byte()} << (8 * i);
+    }
     const auto value = std::bit_cast<double>(bits);
-    if (!std::isfinite(value)) Damaged("a scale or offset is not a number");
+    if (!std::isfinite(value)) {
+      Damaged("a scale or offset is not a number");
+    }
     return value;
   }
 
@@ -47,7 +53,9 @@ class Reader {
     for (int shift = 0; shift < 64; shift += 7) {
       const std::uint8_t byte = Byte();
       value |= std::uint64_t{byte & 0x7FU} << shift;
-      if ((byte & 0x80U) == 0) return value;
+      if ((byte & 0x80U) == 0) {
+        return value;
+      }
     }
     Damaged("a number runs on too long");
   }
@@ -61,7 +69,9 @@ class Reader {
   // the bytes left could hold, so damaged counts cannot ask for memory.
   std::size_t Count(std::size_t minBytes, const char* what) {
     const std::uint64_t count = Varint();
-    if (count > Left() / minBytes) Damaged(std::string("a count of ") + what + " exceeds the data");
+    if (count > Left() / minBytes) {
+      Damaged(std::string("a count of ") + what + " exceeds the data");
+    }
     return static_cast<std::size_t>(count);
   }
 
@@ -108,7 +118,9 @@ GeoLine ReadLine(Reader& reader, double scaleX, double scaleY, double offsetX, d
   // (Eurasia from -377 to -170): bring its middle back within -180..180.
   const double turns = std::round((box.west + box.east) / 2.0 / 360.0);
   if (count > 0 && turns != 0) {
-    for (GeoPoint& point : line.points) point.longitude -= 360.0 * turns;
+    for (GeoPoint& point : line.points) {
+      point.longitude -= 360.0 * turns;
+    }
     box.west -= 360.0 * turns;
     box.east -= 360.0 * turns;
   }
@@ -121,10 +133,14 @@ Coastlines DecodeCoastlines(std::span<const std::byte> data, CoastLayers keep) {
   Reader reader(data);
   const char magic[] = {'Z', 'G', 'C', 'L'};
   for (const char expected : magic) {
-    if (reader.Byte() != static_cast<std::uint8_t>(expected)) Damaged("it lacks its header");
+    if (reader.Byte() != static_cast<std::uint8_t>(expected)) {
+      Damaged("it lacks its header");
+    }
   }
   const std::uint8_t version = reader.Byte();
-  if (version < 1 || version > kVersion) Damaged("it has a version this program cannot read");
+  if (version < 1 || version > kVersion) {
+    Damaged("it has a version this program cannot read");
+  }
   const std::uint8_t layers = reader.Byte();
   Coastlines coastlines;
   for (std::uint8_t i = 0; i < layers; ++i) {
@@ -143,23 +159,43 @@ Coastlines DecodeCoastlines(std::span<const std::byte> data, CoastLayers keep) {
       region.box.north = reader.Double();
       target = &region.land;
     }
-    if (kind == kLandRings && detail == 10) target = &coastlines.fineLand;
-    if (kind == kLandRings && detail == 50) target = &coastlines.land;
-    if (kind == kLandRings && detail == 110) target = &coastlines.coarseLand;
-    if (kind == kBorderLines && detail == 50) target = &coastlines.borders;
-    if (target == nullptr) Damaged("it holds a layer of an unknown kind");
+    if (kind == kLandRings && detail == 10) {
+      target = &coastlines.fineLand;
+    }
+    if (kind == kLandRings && detail == 50) {
+      target = &coastlines.land;
+    }
+    if (kind == kLandRings && detail == 110) {
+      target = &coastlines.coarseLand;
+    }
+    if (kind == kBorderLines && detail == 50) {
+      target = &coastlines.borders;
+    }
+    if (target == nullptr) {
+      Damaged("it holds a layer of an unknown kind");
+    }
     const bool coast = target == &coastlines.fineLand || kind == kHarbourRings;
     const bool kept = keep == CoastLayers::kAll || (keep == CoastLayers::kCoasts) == coast;
     const std::size_t count = reader.Count(1, "lines");
-    if (kept) target->reserve(count);
+    if (kept) {
+      target->reserve(count);
+    }
     for (std::size_t line = 0; line < count; ++line) {
       GeoLine read = ReadLine(reader, scaleX, scaleY, offsetX, offsetY);
-      if (kept) target->push_back(std::move(read));
+      if (kept) {
+        target->push_back(std::move(read));
+      }
     }
   }
-  if (keep == CoastLayers::kWorld) coastlines.harbours.clear();
-  if (reader.Left() != 0) Damaged("bytes follow its last layer");
-  if (keep != CoastLayers::kCoasts && coastlines.land.empty()) Damaged("it holds no land");
+  if (keep == CoastLayers::kWorld) {
+    coastlines.harbours.clear();
+  }
+  if (reader.Left() != 0) {
+    Damaged("bytes follow its last layer");
+  }
+  if (keep != CoastLayers::kCoasts && coastlines.land.empty()) {
+    Damaged("it holds no land");
+  }
   return coastlines;
 }
 

@@ -23,11 +23,15 @@ namespace {
 std::span<const std::byte> ResourceBytes(const wchar_t* name) {
   const HMODULE module = GetModuleHandleW(nullptr);
   const HRSRC found = FindResourceW(module, name, MAKEINTRESOURCEW(10) /* RT_RCDATA */);
-  if (found == nullptr) ThrowLastError("FindResource");
+  if (found == nullptr) {
+    ThrowLastError("FindResource");
+  }
   const HGLOBAL loaded = ThrowLastErrorIfNull(LoadResource(module, found), "LoadResource");
   const void* bytes = LockResource(loaded);
   const DWORD size = SizeofResource(module, found);
-  if (bytes == nullptr || size == 0) throw Error(codes::kFail, "the resource is empty");
+  if (bytes == nullptr || size == 0) {
+    throw Error(codes::kFail, "the resource is empty");
+  }
   return {static_cast<const std::byte*>(bytes), size};
 }
 

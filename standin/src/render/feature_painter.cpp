@@ -41,7 +41,9 @@ void DrawLines(HDC dc, const GlobeView& view, const std::vector<SceneLine>& line
     const unique_hpen pen(
         CreatePen(PS_SOLID, line.width,
                   RGB((line.rgb >> 16) & 0xFF, (line.rgb >> 8) & 0xFF, line.rgb & 0xFF)));
-    if (!pen) continue;
+    if (!pen) {
+      continue;
+    }
     const select_object_scope select(dc, pen.get());
     DrawGeoLine(dc, view, static_cast<int>(line.points.size()) - 1,
                 [&](int i) { return line.points[static_cast<std::size_t>(i)]; });
@@ -98,7 +100,9 @@ PixelPoint PointIn(const KmlVec2& vec, const RasterImage& image, double width, d
 // about that point, tinted by a KML colour.
 void BlitImage(PixelCanvas canvas, const RasterImage& image, PixelPoint anchor, double width,
                double height, PixelPoint hot, double angle, std::uint32_t tint) {
-  if (width < 0.5 || height < 0.5 || image.width <= 0 || image.height <= 0) return;
+  if (width < 0.5 || height < 0.5 || image.width <= 0 || image.height <= 0) {
+    return;
+  }
   const double c = std::cos(angle * kDegrees);
   const double s = std::sin(angle * kDegrees);
   double left = 1e18, top = 1e18, right = -1e18, bottom = -1e18;
@@ -124,7 +128,9 @@ void BlitImage(PixelCanvas canvas, const RasterImage& image, PixelPoint anchor, 
       const double dy = y + 0.5 - anchor.y;
       const double ix = dx * c + dy * s + hot.x;
       const double iy = -dx * s + dy * c + hot.y;
-      if (ix < 0 || iy < 0 || ix >= width || iy >= height) continue;
+      if (ix < 0 || iy < 0 || ix >= width || iy >= height) {
+        continue;
+      }
       const std::uint32_t pixel = Tinted(Sample(image, ix * toSourceX, iy * toSourceY), tint);
       BlendOver(canvas.bits[static_cast<std::size_t>(y) * static_cast<std::size_t>(canvas.width) +
                             static_cast<std::size_t>(x)],
@@ -167,10 +173,14 @@ void DrawIcon(PixelCanvas canvas, const SceneMarker& marker, PixelPoint at, doub
 // Where a marker's name starts (left, middle of its height), from its
 // point: beside its icon, the heading's arrow or the pushpin's head.
 PixelPoint LabelStart(const SceneMarker& marker) {
-  if (!marker.iconGiven && marker.heading) return {12, 0};
+  if (!marker.iconGiven && marker.heading) {
+    return {12, 0};
+  }
   const auto loaded = marker.icon ? marker.icon->Get() : nullptr;
   const IconLayout icon = LayoutIcon(marker, loaded);
-  if (icon.pushpin) return {icon.width * 0.25 + 3, -icon.height * 0.69};
+  if (icon.pushpin) {
+    return {icon.width * 0.25 + 3, -icon.height * 0.69};
+  }
   return {icon.width - icon.hot.x + 3, icon.height / 2 - icon.hot.y};
 }
 
@@ -225,11 +235,17 @@ void DrawLabels(HDC dc, const GlobeScene& scene, const FeatureLabels& labels) {
 // Screen overlays: KML places them from the picture's bottom left.
 void DrawScreenOverlay(PixelCanvas canvas, const SceneScreenOverlay& overlay) {
   const auto image = overlay.image ? overlay.image->Get() : nullptr;
-  if (!image) return;
+  if (!image) {
+    return;
+  }
   const ScreenPlacement& place = overlay.place;
   const auto extent = [](double value, KmlUnits units, double screen, double native) {
-    if (value < 0) return native;
-    if (value == 0) return -1.0;  // keeps the aspect ratio: decided below
+    if (value < 0) {
+      return native;
+    }
+    if (value == 0) {
+      return -1.0;  // keeps the aspect ratio: decided below
+    }
     return units == KmlUnits::kFraction ? value * screen : value;
   };
   double width = extent(place.size.x, place.size.xUnits, canvas.width, image->sourceWidth);
@@ -275,7 +291,9 @@ void DrawScreenOverlay(PixelCanvas canvas, const SceneScreenOverlay& overlay) {
 // name in bold over the text.
 void DrawBalloon(HDC dc, const GlobeView& view, const SceneBalloon& balloon) {
   const auto pixel = view.ToPixel(balloon.at);
-  if (!pixel) return;
+  if (!pixel) {
+    return;
+  }
   // The tail points at the top of the placemark's icon, which stands above its point.
   const POINT at = Rounded({pixel->x, pixel->y - kIconPixels - 2});
   constexpr int kWidth = 300;
@@ -308,7 +326,9 @@ void DrawBalloon(HDC dc, const GlobeView& view, const SceneBalloon& balloon) {
   const RECT box{left, top, left + kWidth, top + height};
   const unique_hbrush white(CreateSolidBrush(RGB(255, 255, 255)));
   const unique_hpen frame(CreatePen(PS_SOLID, 1, RGB(120, 120, 120)));
-  if (!white || !frame) return;
+  if (!white || !frame) {
+    return;
+  }
   const select_object_scope brush(dc, white.get());
   const select_object_scope pen(dc, frame.get());
   const POINT tail[] = {{std::clamp<LONG>(at.x - 8, box.left + 8, box.right - 24), box.bottom - 1},
@@ -346,16 +366,22 @@ FeatureLabels ReserveFeatureLabels(HDC dc, const GlobeView& view, const GlobeSce
   order.reserve(scene.markers.size());
   for (const bool live : {true, false}) {
     for (std::size_t i = 0; i < scene.markers.size(); ++i) {
-      if (scene.markers[i].live == live) order.push_back(i);
+      if (scene.markers[i].live == live) {
+        order.push_back(i);
+      }
     }
   }
   LabelFonts fonts;
   std::size_t offered = 0;
   for (const std::size_t index : order) {
     const SceneMarker& marker = scene.markers[index];
-    if (!WantsLabel(marker) || offered >= kMaxLabels) continue;
+    if (!WantsLabel(marker) || offered >= kMaxLabels) {
+      continue;
+    }
     const auto pixel = view.ToPixel(marker.at);
-    if (!pixel || !IsNearView(*pixel, view.Width(), view.Height())) continue;
+    if (!pixel || !IsNearView(*pixel, view.Width(), view.Height())) {
+      continue;
+    }
     ++offered;
     const select_object_scope font(dc, fonts.For(marker.labelScale));
     SIZE size{};
@@ -364,7 +390,9 @@ FeatureLabels ReserveFeatureLabels(HDC dc, const GlobeView& view, const GlobeSce
     const POINT at = Rounded({pixel->x + start.x, pixel->y + start.y});
     const LabelBox box{at.x, at.y - size.cy / 2, at.x + size.cx + 1,
                        at.y - size.cy / 2 + size.cy + 1};
-    if (layout.TryPlace(box)) labels.placed.push_back({index, box});
+    if (layout.TryPlace(box)) {
+      labels.placed.push_back({index, box});
+    }
   }
   return labels;
 }
@@ -377,7 +405,9 @@ void PaintFeatures(HDC dc, PixelCanvas canvas, const GlobeView& view, const Glob
     for (const SceneGroundOverlay& overlay : scene.groundOverlays) {
       DrapeGroundOverlay(view, overlay, ground, canvas);
     }
-    for (const ScenePolygon& polygon : scene.polygons) FillPolygon(view, polygon, ground, canvas);
+    for (const ScenePolygon& polygon : scene.polygons) {
+      FillPolygon(view, polygon, ground, canvas);
+    }
   }
   DrawLines(dc, view, scene.lines);
   {
@@ -388,24 +418,36 @@ void PaintFeatures(HDC dc, PixelCanvas canvas, const GlobeView& view, const Glob
       const select_object_scope brush(dc, fill.get());
       const select_object_scope pen(dc, outline.get());
       for (const SceneMarker& marker : scene.markers) {
-        if (marker.iconGiven || !marker.heading) continue;
+        if (marker.iconGiven || !marker.heading) {
+          continue;
+        }
         const auto pixel = view.ToPixel(marker.at);
-        if (!pixel || !IsNearView(*pixel, view.Width(), view.Height())) continue;
+        if (!pixel || !IsNearView(*pixel, view.Width(), view.Height())) {
+          continue;
+        }
         DrawArrow(dc, Rounded(*pixel), *marker.heading - scene.camera.azimuth);
       }
     }
   }
   GdiFlush();
   for (const SceneMarker& marker : scene.markers) {
-    if (!marker.iconGiven && marker.heading) continue;
+    if (!marker.iconGiven && marker.heading) {
+      continue;
+    }
     const auto pixel = view.ToPixel(marker.at);
-    if (!pixel || !IsNearView(*pixel, view.Width(), view.Height())) continue;
+    if (!pixel || !IsNearView(*pixel, view.Width(), view.Height())) {
+      continue;
+    }
     DrawIcon(canvas, marker, *pixel, scene.camera.azimuth);
   }
   DrawLabels(dc, scene, labels);
   GdiFlush();
-  for (const SceneScreenOverlay& overlay : scene.screenOverlays) DrawScreenOverlay(canvas, overlay);
-  if (scene.balloon) DrawBalloon(dc, view, *scene.balloon);
+  for (const SceneScreenOverlay& overlay : scene.screenOverlays) {
+    DrawScreenOverlay(canvas, overlay);
+  }
+  if (scene.balloon) {
+    DrawBalloon(dc, view, *scene.balloon);
+  }
 }
 
 }  // namespace standin

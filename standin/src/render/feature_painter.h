@@ -20,7 +20,9 @@
 namespace standin {
 
 inline void DrawPolyline(HDC dc, const std::vector<POINT>& points) {
-  if (points.size() >= 2) Polyline(dc, points.data(), static_cast<int>(points.size()));
+  if (points.size() >= 2) {
+    Polyline(dc, points.data(), static_cast<int>(points.size()));
+  }
 }
 
 // Cuts a segment to the frame, in place (Liang-Barsky); false when none of
@@ -35,7 +37,9 @@ inline bool ClipToFrame(PixelPoint& a, PixelPoint& b, double left, double top, d
   const double q[] = {a.x - left, right - a.x, a.y - top, bottom - a.y};
   for (int i = 0; i < 4; ++i) {
     if (p[i] == 0) {
-      if (q[i] < 0) return false;
+      if (q[i] < 0) {
+        return false;
+      }
       continue;
     }
     const double t = q[i] / p[i];
@@ -45,7 +49,9 @@ inline bool ClipToFrame(PixelPoint& a, PixelPoint& b, double left, double top, d
       leave = std::min(leave, t);
     }
   }
-  if (enter > leave) return false;
+  if (enter > leave) {
+    return false;
+  }
   const PixelPoint start{a.x + enter * dx, a.y + enter * dy};
   b = {a.x + leave * dx, a.y + leave * dy};
   a = start;

@@ -56,7 +56,9 @@ void FrameRenderer::Run() noexcept {
   std::unique_lock lock(mutex_);
   for (;;) {
     changed_.wait(lock, [this] { return stopping_ || pending_.has_value(); });
-    if (stopping_) return;
+    if (stopping_) {
+      return;
+    }
     const Job job = *std::exchange(pending_, std::nullopt);
     painting_ = true;
     lock.unlock();
@@ -71,7 +73,9 @@ void FrameRenderer::Run() noexcept {
     });
     // Outside the lock: the owner may ask Busy() from its message.
     GuardWorker("render thread", [&] {
-      if (frameDone_) frameDone_();
+      if (frameDone_) {
+        frameDone_();
+      }
     });
     lock.lock();
     // Rests as long as the frame took before the next: under a stream of
@@ -80,11 +84,15 @@ void FrameRenderer::Run() noexcept {
     changed_.wait_for(lock, took, [this] { return stopping_; });
     painting_ = false;
     changed_.notify_all();
-    if (stopping_) return;
+    if (stopping_) {
+      return;
+    }
     // Ready for the next scene: the owner hands in what went stale.
     lock.unlock();
     GuardWorker("render thread", [&] {
-      if (frameDone_) frameDone_();
+      if (frameDone_) {
+        frameDone_();
+      }
     });
     lock.lock();
   }

@@ -20,6 +20,7 @@
 #include "render/label_layout.h"
 #include "render/land_mask.h"
 #include "render/surface_painter.h"
+#include "winbase/text.h"
 
 namespace standin {
 namespace {
@@ -29,10 +30,14 @@ namespace {
 constexpr double kWorldCopies[] = {-720.0, -360.0, 0.0, 360.0, 720.0};
 
 bool MayShow(const LatLonBox& view, const LatLonBox& line) {
-  if (line.south > view.north || line.north < view.south) return false;
+  if (line.south > view.north || line.north < view.south) {
+    return false;
+  }
   const double east = view.east < view.west ? view.east + 360.0 : view.east;
   for (const double shift : kWorldCopies) {
-    if (line.west + shift <= east && line.east + shift >= view.west) return true;
+    if (line.west + shift <= east && line.east + shift >= view.west) {
+      return true;
+    }
   }
   return false;
 }
@@ -40,7 +45,9 @@ bool MayShow(const LatLonBox& view, const LatLonBox& line) {
 // The box a little wider on every side (a two-hundredth of its size),
 // against the search's error at its edges.
 LatLonBox Widened(const LatLonBox& box) {
-  if (box.west > box.east || box.east - box.west >= 359.0) return box;
+  if (box.west > box.east || box.east - box.west >= 359.0) {
+    return box;
+  }
   const double dLat = (box.north - box.south) / 200.0;
   const double dLon = (box.east - box.west) / 200.0;
   return {std::min(box.north + dLat, 90.0), std::max(box.south - dLat, -90.0), box.east + dLon,
@@ -48,7 +55,9 @@ LatLonBox Widened(const LatLonBox& box) {
 }
 
 void SayOnce(std::atomic_flag& said, const wchar_t* text) {
-  if (!said.test_and_set()) OutputDebugStringW(text);
+  if (!said.test_and_set()) {
+    OutputDebugStringW(text);
+  }
 }
 
 void SayIfNoHarbour(const Shores& shores) {
@@ -144,7 +153,9 @@ class SurfaceCache {
 
   bool CopyTo(const Key& key, std::span<std::uint32_t> pixels) {
     const std::lock_guard lock(mutex_);
-    if (!key_ || !(*key_ == key) || pixels_.size() != pixels.size()) return false;
+    if (!key_ || !(*key_ == key) || pixels_.size() != pixels.size()) {
+      return false;
+    }
     std::copy(pixels_.begin(), pixels_.end(), pixels.begin());
     return true;
   }
@@ -177,15 +188,14 @@ std::optional<LabelBox> PlaceLabel(LabelLayout& layout, int x, int y, SIZE text)
       {x - w / 2, y + 4, x - w / 2 + w, y + 4 + h},
   };
   for (const LabelBox& box : choices) {
-    if (layout.TryPlace(box)) return box;
+    if (layout.TryPlace(box)) {
+      return box;
+    }
   }
   return std::nullopt;
 }
 
-std::wstring Wide(const std::string& utf8) {
-  const std::u16string text = ToUtf16(utf8);
-  return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
-}
+std::wstring Wide(const std::string& utf8) { return winbase::ToWstring(ToUtf16(utf8)); }
 
 std::string Fixed(double value, int decimals) {
   std::string text(64, '\0');
@@ -215,19 +225,29 @@ void DrawPlaces(HDC dc, const GlobeView& view, LabelLayout& labels) {
   const unique_hbrush dot(CreateSolidBrush(RGB(255, 214, 90)));
   const double metresPerPixel = view.FocusPixelMetres();
   for (const City& city : kCities) {
-    if (metresPerPixel > city.largestMetresPerPixel) continue;
+    if (metresPerPixel > city.largestMetresPerPixel) {
+      continue;
+    }
     const auto pixel = view.ToPixel({city.latitude, city.longitude});
-    if (!pixel || !IsNearView(*pixel, view.Width(), view.Height())) continue;
+    if (!pixel || !IsNearView(*pixel, view.Width(), view.Height())) {
+      continue;
+    }
     const int px = static_cast<int>(std::lround(pixel->x));
     const int py = static_cast<int>(std::lround(pixel->y));
     const RECT mark{px - 2, py - 2, px + 3, py + 3};
-    if (dot) FillRect(dc, &mark, dot.get());
+    if (dot) {
+      FillRect(dc, &mark, dot.get());
+    }
     const std::wstring name(city.name);
     const int length = static_cast<int>(name.size());
     SIZE size{};
-    if (!GetTextExtentPoint32W(dc, name.c_str(), length, &size)) continue;
+    if (!GetTextExtentPoint32W(dc, name.c_str(), length, &size)) {
+      continue;
+    }
     const auto box = PlaceLabel(labels, px, py, size);
-    if (!box) continue;
+    if (!box) {
+      continue;
+    }
     // A dark halo keeps the name readable over land and sea alike.
     SetTextColor(dc, RGB(16, 20, 28));
     for (const POINT shift : {POINT{-1, 0}, POINT{1, 0}, POINT{0, -1}, POINT{0, 1}}) {
@@ -268,7 +288,9 @@ std::span<const std::uint32_t> GlobeImage::Pixels() const {
 void GlobeImage::PaintSurface(const GlobeView& view, const GlobeScene& scene) {
   const SurfaceCache::Key key{scene.camera, width_, height_, scene.terrain, scene.ocean, threads_};
   const std::span<std::uint32_t> pixels(bits_, Pixels().size());
-  if (LatestSurface().CopyTo(key, pixels)) return;
+  if (LatestSurface().CopyTo(key, pixels)) {
+    return;
+  }
   SurfaceSources sources;
   sources.coastlines = EmbeddedCoastlines();
   sources.coasts = NeedsCoasts(view) ? EmbeddedCoasts() : nullptr;
@@ -316,14 +338,20 @@ void GlobeImage::PaintOverlay(const GlobeView& view, const GlobeScene& scene) {
     // Lines in runs of the segments `keep` lets through.
     const auto drawAll = [&](const std::vector<GeoLine>& lines, COLORREF colour, auto keep) {
       const unique_hpen pen(CreatePen(PS_SOLID, 1, colour));
-      if (!pen) return;
+      if (!pen) {
+        return;
+      }
       const select_object_scope select(dc, pen.get());
       for (const GeoLine& line : lines) {
-        if (!MayShow(shown, line.bounds)) continue;
+        if (!MayShow(shown, line.bounds)) {
+          continue;
+        }
         std::size_t from = 0;
         for (std::size_t i = 1; i <= line.points.size(); ++i) {
           const GeoPoint* a = &line.points[i - 1];
-          if (i < line.points.size() && keep(*a, a[1]) && onView(*a, a[1])) continue;
+          if (i < line.points.size() && keep(*a, a[1]) && onView(*a, a[1])) {
+            continue;
+          }
           if (i - 1 > from) {
             DrawGeoLine(dc, view, static_cast<int>(i - 1 - from),
                         [&](int k) { return line.points[from + static_cast<std::size_t>(k)]; });
@@ -333,7 +361,9 @@ void GlobeImage::PaintOverlay(const GlobeView& view, const GlobeScene& scene) {
       }
     };
     const auto all = [](const GeoPoint&, const GeoPoint&) { return true; };
-    if (scene.borders) drawAll(coastlines->borders, RGB(236, 196, 72), all);
+    if (scene.borders) {
+      drawAll(coastlines->borders, RGB(236, 196, 72), all);
+    }
     if (scene.coastlines) {
       const Shores shores =
           ShoresFor(view, *coastlines, NeedsCoasts(view) ? EmbeddedCoasts() : nullptr);
@@ -375,7 +405,9 @@ void GlobeImage::PaintOverlay(const GlobeView& view, const GlobeScene& scene) {
   // screen overlays and the balloon; the places' names where room is left.
   GdiFlush();
   PaintFeatures(dc, {bits_, width_, height_}, view, scene, featureLabels);
-  if (scene.places) DrawPlaces(dc, view, labels);
+  if (scene.places) {
+    DrawPlaces(dc, view, labels);
+  }
   labels_ = labels.Placed();
 
   // The focus point and the camera line.

@@ -24,9 +24,15 @@ class PlacemarkCollector {
 
   // Depth-first; a hidden feature hides its subtree.
   void Visit(const std::shared_ptr<FeatureNode>& node) {
-    if (!node->visible || node->deleted || Full()) return;
-    if (node->shape) Add(node);
-    for (const auto& child : node->children) Visit(child);
+    if (!node->visible || node->deleted || Full()) {
+      return;
+    }
+    if (node->shape) {
+      Add(node);
+    }
+    for (const auto& child : node->children) {
+      Visit(child);
+    }
   }
 
   void SetLiveWanted(bool wanted) { liveWanted_ = wanted; }
@@ -50,14 +56,18 @@ class PlacemarkCollector {
     bool marked = false;
     for (const KmlGeometry& part : shape.parts) {
       // A MultiGeometry of many points is one placemark: one marker and name.
-      if (part.kind == KmlGeometry::Kind::kPoint && std::exchange(marked, true)) continue;
+      if (part.kind == KmlGeometry::Kind::kPoint && std::exchange(marked, true)) {
+        continue;
+      }
       AddPart(*node, shape, part.kind, part.points, part.holes);
     }
   }
 
   void AddOverlay(const PlacemarkShape& shape) {
     const OverlayShape& overlay = *shape.overlay;
-    if (AlphaOfKml(overlay.colour) == 0 || !overlay.image) return;
+    if (AlphaOfKml(overlay.colour) == 0 || !overlay.image) {
+      return;
+    }
     if (shape.kind == PlacemarkShape::Kind::kGroundOverlay &&
         scene_.groundOverlays.size() < kMaxSceneOverlays) {
       scene_.groundOverlays.push_back(
@@ -73,17 +83,25 @@ class PlacemarkCollector {
   void AddPart(const FeatureNode& node, const PlacemarkShape& shape, KmlGeometry::Kind kind,
                const std::vector<KmlCoordinate>& points,
                const std::vector<std::vector<KmlCoordinate>>& holes) {
-    if (points.empty()) return;
+    if (points.empty()) {
+      return;
+    }
     if (kind == KmlGeometry::Kind::kPoint) {
       AddMarker(node, shape, points.front());
       return;
     }
     if (kind == KmlGeometry::Kind::kPolygon) {
       const PlacemarkLook& look = shape.Look();
-      if (look.fill && AlphaOfKml(look.polyColour) != 0) AddFill(look, points, holes);
-      if (!look.outline) return;
+      if (look.fill && AlphaOfKml(look.polyColour) != 0) {
+        AddFill(look, points, holes);
+      }
+      if (!look.outline) {
+        return;
+      }
       AddLine(shape, points);
-      for (const auto& hole : holes) AddLine(shape, hole);
+      for (const auto& hole : holes) {
+        AddLine(shape, hole);
+      }
       return;
     }
     AddLine(shape, points);
@@ -103,7 +121,9 @@ class PlacemarkCollector {
     marker.labelColour = look.labelColour;
     marker.labelScale = look.labelScale;
     marker.live = liveWanted_ && shape.heading.has_value();
-    if (marker.live) liveWanted_ = false;
+    if (marker.live) {
+      liveWanted_ = false;
+    }
     marker.feature = current_;
     scene_.markers.push_back(std::move(marker));
   }
@@ -115,25 +135,35 @@ class PlacemarkCollector {
     const auto ring = [&](const std::vector<KmlCoordinate>& points) {
       std::vector<GeoPoint> out;
       out.reserve(points.size());
-      for (const KmlCoordinate& point : points) out.push_back(GeoOfKml(point));
+      for (const KmlCoordinate& point : points) {
+        out.push_back(GeoOfKml(point));
+      }
       polygonPoints_ += out.size();
       polygon.rings.push_back(std::move(out));
     };
-    if (outer.size() < 3 || polygonPoints_ + outer.size() > kMaxScenePolygonPoints) return;
+    if (outer.size() < 3 || polygonPoints_ + outer.size() > kMaxScenePolygonPoints) {
+      return;
+    }
     ring(outer);
     for (const auto& hole : holes) {
-      if (hole.size() >= 3 && polygonPoints_ + hole.size() <= kMaxScenePolygonPoints) ring(hole);
+      if (hole.size() >= 3 && polygonPoints_ + hole.size() <= kMaxScenePolygonPoints) {
+        ring(hole);
+      }
     }
     scene_.polygons.push_back(std::move(polygon));
   }
 
   void AddLine(const PlacemarkShape& shape, const std::vector<KmlCoordinate>& points) {
-    if (AlphaOfKml(shape.lineColour) == 0 || points.size() < 2 || Full()) return;
+    if (AlphaOfKml(shape.lineColour) == 0 || points.size() < 2 || Full()) {
+      return;
+    }
     SceneLine line;
     const std::size_t room = kMaxSceneLinePoints - linePoints_;
     const std::size_t count = std::min(points.size(), room);
     line.points.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) line.points.push_back(GeoOfKml(points[i]));
+    for (std::size_t i = 0; i < count; ++i) {
+      line.points.push_back(GeoOfKml(points[i]));
+    }
     line.rgb = RgbOfKml(shape.lineColour);
     line.width = static_cast<int>(std::lround(std::clamp(shape.lineWidth, 1.0, 10.0)));
     linePoints_ += count;
@@ -204,15 +234,20 @@ void AddPlacemarks(const FeatureTree& features, GlobeScene& scene) {
     // Loads that show no placemark are not looked at (see FeatureTree).
     bool liveFound = false;
     for (const auto& [sequence, weakLoad] : features.LoadsShowingPlacemarks()) {
-      if (collector.Full()) break;
+      if (collector.Full()) {
+        break;
+      }
       const auto load = weakLoad.lock();
-      if (!load) continue;
+      if (!load) {
+        continue;
+      }
       starts.Mark(scene);
       const std::size_t before = scene.markers.size();
       collector.SetLiveWanted(!liveFound);
       collector.Visit(load);
-      for (std::size_t i = before; i < scene.markers.size(); ++i)
+      for (std::size_t i = before; i < scene.markers.size(); ++i) {
         liveFound |= scene.markers[i].live;
+      }
     }
     starts.Reorder(scene);
   }
@@ -223,7 +258,9 @@ void AddPlacemarks(const FeatureTree& features, GlobeScene& scene) {
 }
 
 std::optional<SceneBalloon> BalloonOf(const FeatureNode& feature, const CameraState& camera) {
-  if (feature.deleted || !FeatureTree::IsShown(feature)) return std::nullopt;
+  if (feature.deleted || !FeatureTree::IsShown(feature)) {
+    return std::nullopt;
+  }
   SceneBalloon balloon;
   balloon.at = {camera.latitude, camera.longitude};
   if (feature.shape && !feature.shape->coordinates.empty()) {
@@ -286,12 +323,16 @@ std::shared_ptr<FeatureNode> PlacemarkAt(const GlobeScene& scene, const GlobeVie
   constexpr double kReach = 16;  // pixels: about an icon's half size
   for (auto marker = scene.markers.rbegin(); marker != scene.markers.rend(); ++marker) {
     const auto at = view.ToPixel(marker->at);
-    if (!at) continue;
+    if (!at) {
+      continue;
+    }
     const double dx = at->x - pixel.x;
     // Icons stand above their point (a pushpin's tip is at the bottom).
     const double dy = at->y - pixel.y;
     if (std::abs(dx) <= kReach && dy >= -kReach / 2 && dy <= kReach * 2) {
-      if (auto node = marker->feature.lock(); node && !node->deleted) return node;
+      if (auto node = marker->feature.lock(); node && !node->deleted) {
+        return node;
+      }
     }
   }
   return nullptr;
@@ -307,7 +348,9 @@ GlobeScene SceneOf(const EarthState& state) {
   scene.terrain = features.IsLayerShown(u"Terrain");
   scene.ocean = features.IsLayerShown(u"Ocean");
   AddPlacemarks(features, scene);
-  if (const auto feature = features.Balloon()) scene.balloon = BalloonOf(*feature, scene.camera);
+  if (const auto feature = features.Balloon()) {
+    scene.balloon = BalloonOf(*feature, scene.camera);
+  }
   return scene;
 }
 

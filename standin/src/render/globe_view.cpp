@@ -23,8 +23,12 @@ double ViewRange(double range) {
 
 double Wrap(double degrees) {
   double wrapped = std::fmod(degrees, 360.0);
-  if (wrapped > 180.0) wrapped -= 360.0;
-  if (wrapped <= -180.0) wrapped += 360.0;
+  if (wrapped > 180.0) {
+    wrapped -= 360.0;
+  }
+  if (wrapped <= -180.0) {
+    wrapped += 360.0;
+  }
   return wrapped;
 }
 
@@ -80,10 +84,14 @@ std::optional<PixelPoint> GlobeView::ToPixel(GeoPoint point) const {
   const Vec3 unit = UnitOf(point);
   // Hidden by the globe: the camera is below the point's horizon. The slack
   // keeps points right on the horizon (the focus at tilt 90) visible.
-  if (Dot(eye_, unit) < 1.0 - 1e-12) return std::nullopt;
+  if (Dot(eye_, unit) < 1.0 - 1e-12) {
+    return std::nullopt;
+  }
   const Vec3 toPoint = unit - eye_;
   const double depth = Dot(toPoint, forward_);
-  if (depth <= 0) return std::nullopt;
+  if (depth <= 0) {
+    return std::nullopt;
+  }
   const PixelPoint centre = Centre();
   return PixelPoint{centre.x + focalPixels_ * Dot(toPoint, right_) / depth,
                     centre.y - focalPixels_ * Dot(toPoint, up_) / depth};
@@ -124,7 +132,9 @@ Vec3 GlobeView::HorizonToward(const Vec3& direction) const {
   const double eyeDistance = std::sqrt(eyeDistance2_);
   const Vec3 outward = (1.0 / eyeDistance) * eye_;
   Vec3 across = direction - Dot(direction, outward) * outward;
-  if (Dot(across, across) < 1e-24) across = up_ - Dot(up_, outward) * outward;
+  if (Dot(across, across) < 1e-24) {
+    across = up_ - Dot(up_, outward) * outward;
+  }
   const double cosine = 1.0 / eyeDistance;
   return cosine * outward + std::sqrt(std::max(0.0, 1.0 - cosine * cosine)) * Normalised(across);
 }
@@ -202,7 +212,9 @@ LatLonBox GlobeView::Extents() const {
   const auto refine = [&](auto score) {
     std::size_t best = 0;
     for (std::size_t i = 1; i < samples.size(); ++i) {
-      if (score(samples[i]) > score(samples[best])) best = i;
+      if (score(samples[i]) > score(samples[best])) {
+        best = i;
+      }
     }
     const double step = 1.0 / kSamplesPerEdge;
     double low = static_cast<double>(best) * step - step;
@@ -243,8 +255,12 @@ LatLonBox GlobeView::Extents() const {
   };
   const bool northPole = onScreen({90, 0});
   const bool southPole = onScreen({-90, 0});
-  if (northPole) north = 90;
-  if (southPole) south = -90;
+  if (northPole) {
+    north = 90;
+  }
+  if (southPole) {
+    south = -90;
+  }
   LatLonBox box{north, south, Wrap(camera_.longitude + maxOffset),
                 Wrap(camera_.longitude + minOffset)};
   if (northPole || southPole || maxOffset - minOffset >= 359.0) {

@@ -15,8 +15,12 @@ constexpr double kDegrees = std::numbers::pi / 180.0;
 // The difference b - a the shorter way round, in -180..180.
 double LongitudeStep(double a, double b) {
   double step = std::fmod(b - a, 360.0);
-  if (step > 180.0) step -= 360.0;
-  if (step < -180.0) step += 360.0;
+  if (step > 180.0) {
+    step -= 360.0;
+  }
+  if (step < -180.0) {
+    step += 360.0;
+  }
   return step;
 }
 
@@ -29,7 +33,9 @@ struct FlatPoint {
 // along the pole's edge of the grid so that even-odd filling holds the pole.
 std::vector<FlatPoint> Unwrapped(const std::vector<GeoPoint>& ring, double startNear) {
   std::vector<FlatPoint> out;
-  if (ring.empty()) return out;
+  if (ring.empty()) {
+    return out;
+  }
   double longitude = ring.front().longitude;
   longitude += 360.0 * std::round((startNear - longitude) / 360.0);
   out.push_back({longitude, ring.front().latitude});
@@ -78,17 +84,23 @@ GroundPixels::GroundPixels(const GlobeView& view, int rowBegin, int rowEnd)
 }
 
 std::optional<GeoPoint> GroundPixels::At(int x, int y) const {
-  if (y < rowBegin_ || y >= rowEnd_ || x < 0 || x >= width_) return std::nullopt;
+  if (y < rowBegin_ || y >= rowEnd_ || x < 0 || x >= width_) {
+    return std::nullopt;
+  }
   const std::size_t i =
       (static_cast<std::size_t>(y - rowBegin_) * static_cast<std::size_t>(width_) +
        static_cast<std::size_t>(x)) *
       2;
-  if (std::isnan(places_[i])) return std::nullopt;
+  if (std::isnan(places_[i])) {
+    return std::nullopt;
+  }
   return GeoPoint{originLatitude_ + places_[i], originLongitude_ + places_[i + 1]};
 }
 
 GeoMask::GeoMask(const std::vector<std::vector<GeoPoint>>& rings, double degreesPerCell) {
-  if (rings.empty() || rings.front().size() < 3) return;
+  if (rings.empty() || rings.front().size() < 3) {
+    return;
+  }
   std::vector<std::vector<FlatPoint>> flat;
   flat.push_back(Unwrapped(rings.front(), rings.front().front().longitude));
   double west = std::numeric_limits<double>::max();
@@ -100,7 +112,9 @@ GeoMask::GeoMask(const std::vector<std::vector<GeoPoint>>& rings, double degrees
     east = std::max(east, p.longitude);
   }
   for (std::size_t i = 1; i < rings.size(); ++i) {
-    if (rings[i].size() >= 3) flat.push_back(Unwrapped(rings[i], (west + east) / 2));
+    if (rings[i].size() >= 3) {
+      flat.push_back(Unwrapped(rings[i], (west + east) / 2));
+    }
   }
   for (const auto& ring : flat) {
     for (const FlatPoint& p : ring) {
@@ -123,7 +137,9 @@ GeoMask::GeoMask(const std::vector<std::vector<GeoPoint>>& rings, double degrees
     for (std::size_t i = 0; i < ring.size(); ++i) {
       const FlatPoint& a = ring[i];
       const FlatPoint& b = ring[(i + 1) % ring.size()];
-      if (a.latitude == b.latitude) continue;
+      if (a.latitude == b.latitude) {
+        continue;
+      }
       const double top = std::max(a.latitude, b.latitude);
       const double bottom = std::min(a.latitude, b.latitude);
       const int firstRow =
@@ -132,7 +148,9 @@ GeoMask::GeoMask(const std::vector<std::vector<GeoPoint>>& rings, double degrees
           rows_ - 1, static_cast<int>(std::floor((north_ - bottom) / cellLatitude_ - 0.5)));
       for (int row = firstRow; row <= lastRow; ++row) {
         const double latitude = north_ - (row + 0.5) * cellLatitude_;
-        if (latitude >= top || latitude < bottom) continue;  // half-open: vertices count once
+        if (latitude >= top || latitude < bottom) {
+          continue;  // half-open: vertices count once
+        }
         const double t = (latitude - a.latitude) / (b.latitude - a.latitude);
         crossings[static_cast<std::size_t>(row)].push_back(a.longitude +
                                                            t * (b.longitude - a.longitude));
@@ -156,13 +174,19 @@ GeoMask::GeoMask(const std::vector<std::vector<GeoPoint>>& rings, double degrees
 }
 
 bool GeoMask::Contains(GeoPoint point) const {
-  if (cells_.empty()) return false;
+  if (cells_.empty()) {
+    return false;
+  }
   const int row = static_cast<int>(std::floor((north_ - point.latitude) / cellLatitude_));
-  if (row < 0 || row >= rows_) return false;
+  if (row < 0 || row >= rows_) {
+    return false;
+  }
   double longitude = point.longitude;
   longitude +=
       360.0 * std::floor((west_ - longitude) / 360.0 + 1.0);  // the first copy east of west_
-  if (longitude >= west_ + 360.0) longitude -= 360.0;
+  if (longitude >= west_ + 360.0) {
+    longitude -= 360.0;
+  }
   for (; longitude < west_ + columns_ * cellLongitude_; longitude += 360.0) {
     const int column = static_cast<int>(std::floor((longitude - west_) / cellLongitude_));
     if (column >= 0 && column < columns_ &&
@@ -176,7 +200,9 @@ bool GeoMask::Contains(GeoPoint point) const {
 
 PixelSpan SpanOf(const GlobeView& view, const std::vector<GeoPoint>& outline) {
   const PixelSpan whole{0, 0, view.Width(), view.Height()};
-  if (outline.empty()) return {};
+  if (outline.empty()) {
+    return {};
+  }
   double left = view.Width();
   double top = view.Height();
   double right = 0;
@@ -192,7 +218,9 @@ PixelSpan SpanOf(const GlobeView& view, const std::vector<GeoPoint>& outline) {
       const double t = static_cast<double>(k) / pieces;
       const auto pixel =
           view.ToPixel({a.latitude + (b.latitude - a.latitude) * t, a.longitude + step * t});
-      if (!pixel) return whole;  // behind the globe: its inside may be anywhere in sight
+      if (!pixel) {
+        return whole;  // behind the globe: its inside may be anywhere in sight
+      }
       left = std::min(left, pixel->x);
       right = std::max(right, pixel->x);
       top = std::min(top, pixel->y);
@@ -221,7 +249,9 @@ void ForSpan(const PixelSpan& span, const GroundPixels& ground, PaintPixel paint
   const int bottom = std::min(span.bottom, ground.RowEnd());
   for (int y = top; y < bottom; ++y) {
     for (int x = span.left; x < span.right; ++x) {
-      if (const auto place = ground.At(x, y)) paint(x, y, *place);
+      if (const auto place = ground.At(x, y)) {
+        paint(x, y, *place);
+      }
     }
   }
 }
@@ -229,7 +259,9 @@ void ForSpan(const PixelSpan& span, const GroundPixels& ground, PaintPixel paint
 std::vector<GeoPoint> OutlineOf(const GroundPlacement& place) {
   if (place.quad.size() == 4) {
     std::vector<GeoPoint> corners;
-    for (const KmlCoordinate& c : place.quad) corners.push_back({c.latitude, c.longitude});
+    for (const KmlCoordinate& c : place.quad) {
+      corners.push_back({c.latitude, c.longitude});
+    }
     return corners;
   }
   const double east = place.east < place.west ? place.east + 360.0 : place.east;
@@ -265,31 +297,43 @@ std::optional<std::pair<double, double>> QuadUv(const std::vector<KmlCoordinate>
   const double k0 = cross(px, py, ex, ey);
   double v = 0;
   if (std::abs(k2) < 1e-12) {
-    if (std::abs(k1) < 1e-12) return std::nullopt;
+    if (std::abs(k1) < 1e-12) {
+      return std::nullopt;
+    }
     v = -k0 / k1;
   } else {
     const double w = k1 * k1 - 4.0 * k0 * k2;
-    if (w < 0) return std::nullopt;
+    if (w < 0) {
+      return std::nullopt;
+    }
     const double root = std::sqrt(w);
     v = (-k1 - root) / (2.0 * k2);
-    if (v < 0 || v > 1) v = (-k1 + root) / (2.0 * k2);
+    if (v < 0 || v > 1) {
+      v = (-k1 + root) / (2.0 * k2);
+    }
   }
   const double denominatorX = ex + gx * v;
   const double denominatorY = ey + gy * v;
   const double u = std::abs(denominatorX) > std::abs(denominatorY) ? (px - fx * v) / denominatorX
                                                                    : (py - fy * v) / denominatorY;
-  if (u < 0 || u > 1 || v < 0 || v > 1) return std::nullopt;
+  if (u < 0 || u > 1 || v < 0 || v > 1) {
+    return std::nullopt;
+  }
   return std::pair{u, 1.0 - v};
 }
 
 }  // namespace
 
 std::optional<std::pair<double, double>> OverlayUv(const GroundPlacement& place, GeoPoint point) {
-  if (place.quad.size() == 4) return QuadUv(place.quad, point);
+  if (place.quad.size() == 4) {
+    return QuadUv(place.quad, point);
+  }
   const double east = place.east < place.west ? place.east + 360.0 : place.east;
   const double width = east - place.west;
   const double height = place.north - place.south;
-  if (width <= 0 || height <= 0) return std::nullopt;
+  if (width <= 0 || height <= 0) {
+    return std::nullopt;
+  }
   const double cx = (east + place.west) / 2;
   const double cy = (place.north + place.south) / 2;
   const double x = LongitudeStep(cx, point.longitude);
@@ -300,7 +344,9 @@ std::optional<std::pair<double, double>> OverlayUv(const GroundPlacement& place,
   const double by = -x * std::sin(r) + y * std::cos(r);
   const double u = bx / width + 0.5;
   const double v = 0.5 - by / height;
-  if (u < 0 || u >= 1 || v < 0 || v >= 1) return std::nullopt;
+  if (u < 0 || u >= 1 || v < 0 || v >= 1) {
+    return std::nullopt;
+  }
   return std::pair{u, v};
 }
 
@@ -308,12 +354,16 @@ std::pair<int, int> GroundRows(const GlobeView& view, const GlobeScene& scene) {
   int top = view.Height();
   int bottom = 0;
   const auto add = [&](const PixelSpan& span) {
-    if (span.right <= span.left || span.bottom <= span.top) return;
+    if (span.right <= span.left || span.bottom <= span.top) {
+      return;
+    }
     top = std::min(top, span.top);
     bottom = std::max(bottom, span.bottom);
   };
   for (const ScenePolygon& polygon : scene.polygons) {
-    if (!polygon.rings.empty()) add(SpanOf(view, polygon.rings.front()));
+    if (!polygon.rings.empty()) {
+      add(SpanOf(view, polygon.rings.front()));
+    }
   }
   for (const SceneGroundOverlay& overlay : scene.groundOverlays) {
     add(SpanOf(view, OutlineOf(overlay.place)));
@@ -323,9 +373,13 @@ std::pair<int, int> GroundRows(const GlobeView& view, const GlobeScene& scene) {
 
 void FillPolygon(const GlobeView& view, const ScenePolygon& polygon, const GroundPixels& ground,
                  PixelCanvas canvas) {
-  if (polygon.rings.empty()) return;
+  if (polygon.rings.empty()) {
+    return;
+  }
   const GeoMask mask(polygon.rings, DegreesPerPixel(view) / 2);
-  if (mask.Empty()) return;
+  if (mask.Empty()) {
+    return;
+  }
   const std::uint32_t colour = PremultipliedOfKml(polygon.colour);
   ForSpan(SpanOf(view, polygon.rings.front()), ground, [&](int x, int y, GeoPoint place) {
     if (mask.Contains(place)) {
@@ -339,10 +393,14 @@ void FillPolygon(const GlobeView& view, const ScenePolygon& polygon, const Groun
 void DrapeGroundOverlay(const GlobeView& view, const SceneGroundOverlay& overlay,
                         const GroundPixels& ground, PixelCanvas canvas) {
   const auto image = overlay.image ? overlay.image->Get() : nullptr;
-  if (!image || image->width <= 0 || image->height <= 0) return;
+  if (!image || image->width <= 0 || image->height <= 0) {
+    return;
+  }
   ForSpan(SpanOf(view, OutlineOf(overlay.place)), ground, [&](int x, int y, GeoPoint place) {
     const auto uv = OverlayUv(overlay.place, place);
-    if (!uv) return;
+    if (!uv) {
+      return;
+    }
     const std::uint32_t pixel = Tinted(
         Sample(*image, uv->first * image->width, uv->second * image->height), overlay.colour);
     BlendOver(canvas.bits[static_cast<std::size_t>(y) * static_cast<std::size_t>(canvas.width) +

@@ -33,7 +33,9 @@ void SetBits(std::uint64_t* bits, int from, int to) {
     return;
   }
   bits[firstWord] |= head;
-  for (int word = firstWord + 1; word < lastWord; ++word) bits[word] = all;
+  for (int word = firstWord + 1; word < lastWord; ++word) {
+    bits[word] = all;
+  }
   bits[lastWord] |= tail;
 }
 
@@ -59,7 +61,9 @@ LandMask::LandMask(const LatLonBox& box, int width, int height, const std::vecto
 void LandMask::Fill(const std::vector<GeoLine>& rings) {
   std::vector<std::vector<double>> crossings(static_cast<std::size_t>(height_));
   const auto addEdge = [&](double x0, double y0, double x1, double y1) {
-    if (y0 == y1) return;
+    if (y0 == y1) {
+      return;
+    }
     const double top = std::min(y0, y1);
     const double bottom = std::max(y0, y1);
     // Rows whose centre y + 0.5 lies in [top, bottom).
@@ -71,10 +75,16 @@ void LandMask::Fill(const std::vector<GeoLine>& rings) {
     }
   };
   for (const GeoLine& ring : rings) {
-    if (ring.points.size() < 2) continue;
-    if (ring.bounds.south > north_ || ring.bounds.north < south_) continue;
+    if (ring.points.size() < 2) {
+      continue;
+    }
+    if (ring.bounds.south > north_ || ring.bounds.north < south_) {
+      continue;
+    }
     for (const double shift : kWorldCopies) {
-      if (ring.bounds.west + shift > east_ || ring.bounds.east + shift < west_) continue;
+      if (ring.bounds.west + shift > east_ || ring.bounds.east + shift < west_) {
+        continue;
+      }
       const auto toX = [&](const GeoPoint& p) { return (p.longitude + shift - west_) * scaleX_; };
       const auto toY = [&](double latitude) { return (north_ - latitude) * scaleY_; };
       for (std::size_t i = 1; i < ring.points.size(); ++i) {
@@ -100,7 +110,9 @@ void LandMask::Fill(const std::vector<GeoLine>& rings) {
       // Cells whose centre x + 0.5 lies in [xs[i], xs[i + 1]).
       const int from = std::max(0, static_cast<int>(std::ceil(xs[i] - 0.5)));
       const int to = std::min(width_, static_cast<int>(std::ceil(xs[i + 1] - 0.5)));
-      if (from < to) SetBits(bits, from, to);
+      if (from < to) {
+        SetBits(bits, from, to);
+      }
     }
   }
 }
@@ -126,10 +138,14 @@ LandMask LandMaskForView(const GlobeView& view, const LatLonBox& box,
 }
 
 std::optional<LatLonBox> Overlap(const LatLonBox& a, const LatLonBox& b) {
-  if (a.west > a.east || b.west > b.east) return std::nullopt;
+  if (a.west > a.east || b.west > b.east) {
+    return std::nullopt;
+  }
   const LatLonBox both{std::min(a.north, b.north), std::max(a.south, b.south),
                        std::min(a.east, b.east), std::max(a.west, b.west)};
-  if (both.north <= both.south || both.east <= both.west) return std::nullopt;
+  if (both.north <= both.south || both.east <= both.west) {
+    return std::nullopt;
+  }
   return both;
 }
 
@@ -152,7 +168,9 @@ Shores ShoresFor(const GlobeView& view, const LatLonBox& shown, const Coastlines
   } else {
     shores.rings = &coasts->fineLand;
   }
-  if (metres > kHarbourMetresPerPixel || !coasts) return shores;
+  if (metres > kHarbourMetresPerPixel || !coasts) {
+    return shores;
+  }
   for (const HarbourRegion& region : coasts->harbours) {
     if (const auto part = Overlap(region.box, shown)) {
       shores.harbour = &region;

@@ -23,7 +23,9 @@ class LandMask {
   [[nodiscard]] int Width() const { return width_; }
   [[nodiscard]] int Height() const { return height_; }
   [[nodiscard]] bool IsLand(double latitude, double longitude) const {
-    if (longitude < west_) longitude += 360.0;
+    if (longitude < west_) {
+      longitude += 360.0;
+    }
     const double fx = (longitude - west_) * scaleX_;
     const double fy = (north_ - latitude) * scaleY_;
     const int x = fx <= 0 ? 0 : fx >= width_ ? width_ - 1 : static_cast<int>(fx);

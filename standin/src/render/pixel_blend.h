@@ -13,7 +13,9 @@ namespace standin {
 // A premultiplied source pixel over the destination.
 inline void BlendOver(std::uint32_t& destination, std::uint32_t source) {
   const std::uint32_t alpha = source >> 24;
-  if (alpha == 0) return;
+  if (alpha == 0) {
+    return;
+  }
   if (alpha == 255) {
     destination = source & 0xFFFFFF;
     return;
@@ -29,7 +31,9 @@ inline void BlendOver(std::uint32_t& destination, std::uint32_t source) {
 
 // A premultiplied pixel multiplied by a KML colour (its alpha included).
 inline std::uint32_t Tinted(std::uint32_t premultiplied, std::uint32_t abgr) {
-  if (abgr == 0xFFFFFFFF) return premultiplied;
+  if (abgr == 0xFFFFFFFF) {
+    return premultiplied;
+  }
   const std::uint32_t rgb = RgbOfKml(abgr);
   const auto times = [](std::uint32_t a, std::uint32_t b) { return (a * b + 127) / 255; };
   const std::uint32_t ta = AlphaOfKml(abgr);

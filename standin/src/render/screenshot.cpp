@@ -82,7 +82,9 @@ void Encode(IWICImagingFactory& factory, const std::u16string& path, bool png, s
 
 void WriteScreenShot(const std::u16string& path, std::int32_t quality, const GlobeImage& image) {
   const std::string quoted = JournalString(path);
-  if (path.empty()) throw Error(codes::kInvalidArg, "SaveScreenShot: the file name is empty");
+  if (path.empty()) {
+    throw Error(codes::kInvalidArg, "SaveScreenShot: the file name is empty");
+  }
   if (quality < 0 || quality > 100) {
     throw Error(codes::kInvalidArg, "SaveScreenShot: quality " + JournalNumber(quality) +
                                         " is outside 0..100 (file " + quoted + ")");
@@ -100,7 +102,9 @@ void WriteScreenShot(const std::u16string& path, std::int32_t quality, const Glo
   } catch (const Error& error) {
     failure = error.what();
   }
-  if (!existed) DeleteFileW(reinterpret_cast<LPCWSTR>(path.c_str()));
+  if (!existed) {
+    DeleteFileW(reinterpret_cast<LPCWSTR>(path.c_str()));
+  }
   throw Error(codes::kInvalidArg, "SaveScreenShot: cannot write " + quoted + ": " + failure);
 }
 

@@ -80,7 +80,9 @@ class Painter {
     light_ = {(-0.45 * right.x + 0.55 * up.x - 0.70 * forward.x) / length,
               (-0.45 * right.y + 0.55 * up.y - 0.70 * forward.y) / length,
               (-0.45 * right.z + 0.55 * up.z - 0.70 * forward.z) / length};
-    if (layers.imagery) atlas_ = static_cast<float>(AtlasWeight(view, *layers.imagery));
+    if (layers.imagery) {
+      atlas_ = static_cast<float>(AtlasWeight(view, *layers.imagery));
+    }
     nearlyFlat_ = view.Camera().range < kNearlyFlatRangeMetres;
   }
 
@@ -88,7 +90,9 @@ class Painter {
   void PaintBands(int band, int bands) const {
     for (int top = band * kBandRows; top < view_.Height(); top += bands * kBandRows) {
       const int bottom = std::min(top + kBandRows, view_.Height());
-      for (int y = top; y < bottom; ++y) PaintRow(y);
+      for (int y = top; y < bottom; ++y) {
+        PaintRow(y);
+      }
     }
   }
 
@@ -111,8 +115,12 @@ class Painter {
       row[x0] = Shade(left, x0, y);
       if (Smooth(left) && Smooth(right)) {
         double east = right.longitude;
-        if (east - left.longitude > 180.0) east -= 360.0;
-        if (east - left.longitude < -180.0) east += 360.0;
+        if (east - left.longitude > 180.0) {
+          east -= 360.0;
+        }
+        if (east - left.longitude < -180.0) {
+          east += 360.0;
+        }
         for (int x = x0 + 1; x < x1; ++x) {
           const double t = static_cast<double>(x - x0) / (x1 - x0);
           const auto tf = static_cast<float>(t);
@@ -120,18 +128,26 @@ class Painter {
           between.hit = true;
           between.latitude = left.latitude + (right.latitude - left.latitude) * t;
           between.longitude = left.longitude + (east - left.longitude) * t;
-          if (between.longitude > 180.0) between.longitude -= 360.0;
-          if (between.longitude < -180.0) between.longitude += 360.0;
+          if (between.longitude > 180.0) {
+            between.longitude -= 360.0;
+          }
+          if (between.longitude < -180.0) {
+            between.longitude += 360.0;
+          }
           between.diffuse = left.diffuse + (right.diffuse - left.diffuse) * tf;
           between.facing = left.facing + (right.facing - left.facing) * tf;
           row[x] = Shade(between, x, y);
         }
       } else {
-        for (int x = x0 + 1; x < x1; ++x) row[x] = Shade(Exact(x, y), x, y);
+        for (int x = x0 + 1; x < x1; ++x) {
+          row[x] = Shade(Exact(x, y), x, y);
+        }
       }
       left = right;
     }
-    if (width > 1) row[width - 1] = Shade(left, width - 1, y);
+    if (width > 1) {
+      row[width - 1] = Shade(left, width - 1, y);
+    }
   }
 
   [[nodiscard]] bool IsLand(double latitude, double longitude) const {
@@ -179,7 +195,9 @@ class Painter {
                                                         (1.0F - s.clearance / kAtmosphere)
                                                   : 0.0F;
       Colour colour = kSpace;
-      if (air < 0.5F && (StarHash(x, y) & 0x3FF) == 0) colour = Colour{200, 205, 220};
+      if (air < 0.5F && (StarHash(x, y) & 0x3FF) == 0) {
+        colour = Colour{200, 205, 220};
+      }
       return Pack(Mix(colour, kGlow, air * 0.85F));
     }
     const bool sea = layers_.land ? !IsLand(s.latitude, s.longitude) : false;
@@ -232,7 +250,9 @@ std::vector<std::uint32_t> SpreadSide(const SurfaceImage& imagery, const std::ve
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       const std::size_t i = static_cast<std::size_t>(y) * width + x;
-      if (kind[i] != side) continue;
+      if (kind[i] != side) {
+        continue;
+      }
       const double latitude = 90.0 - (y + 0.5) * 180.0 / height;
       const double longitude = -180.0 + (x + 0.5) * 360.0 / width;
       colours[i] = imagery.Sample(latitude, longitude);
@@ -245,18 +265,24 @@ std::vector<std::uint32_t> SpreadSide(const SurfaceImage& imagery, const std::ve
     for (int y = 0; y < height; ++y) {
       for (int x = 0; x < width; ++x) {
         const std::size_t i = static_cast<std::size_t>(y) * width + x;
-        if (known[i]) continue;
+        if (known[i]) {
+          continue;
+        }
         float r = 0;
         float g = 0;
         float b = 0;
         int count = 0;
         for (int dy = -1; dy <= 1; ++dy) {
           const int ny = y + dy;
-          if (ny < 0 || ny >= height) continue;
+          if (ny < 0 || ny >= height) {
+            continue;
+          }
           for (int dx = -1; dx <= 1; ++dx) {
             const int nx = (x + dx + width) % width;
             const std::size_t n = static_cast<std::size_t>(ny) * width + nx;
-            if (!known[n]) continue;
+            if (!known[n]) {
+              continue;
+            }
             const Colour c = Unpack(colours[n]);
             r += c.r;
             g += c.g;
@@ -264,7 +290,9 @@ std::vector<std::uint32_t> SpreadSide(const SurfaceImage& imagery, const std::ve
             ++count;
           }
         }
-        if (count == 0) continue;
+        if (count == 0) {
+          continue;
+        }
         const auto n = static_cast<float>(count);
         colours[i] = Pack({r / n, g / n, b / n});
         next[i] = true;
@@ -273,7 +301,9 @@ std::vector<std::uint32_t> SpreadSide(const SurfaceImage& imagery, const std::ve
     known = std::move(next);
   }
   for (std::size_t i = 0; i < colours.size(); ++i) {
-    if (!known[i]) colours[i] = Pack(plain);
+    if (!known[i]) {
+      colours[i] = Pack(plain);
+    }
   }
   return colours;
 }
@@ -327,7 +357,9 @@ void PaintSurface(const GlobeView& view, const SurfaceLayers& layers,
                   std::span<std::uint32_t> pixels, int threads) {
   const Painter painter(view, layers, pixels);
   const int bandCount = (view.Height() + Painter::kBandRows - 1) / Painter::kBandRows;
-  if (threads <= 0) threads = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+  if (threads <= 0) {
+    threads = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+  }
   threads = std::clamp(threads, 1, std::max(bandCount, 1));
   std::vector<std::jthread> helpers;
   int started = 1;
@@ -339,7 +371,9 @@ void PaintSurface(const GlobeView& view, const SurfaceLayers& layers,
     }
   }
   painter.PaintBands(0, threads);
-  for (int band = started; band < threads; ++band) painter.PaintBands(band, threads);
+  for (int band = started; band < threads; ++band) {
+    painter.PaintBands(band, threads);
+  }
   // The helpers join as they go out of scope.
 }
 

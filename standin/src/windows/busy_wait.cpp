@@ -11,7 +11,9 @@ constexpr ULONGLONG kPollMs = 20;
 
 void DispatchQueued(UINT message) {
   MSG queued{};
-  while (PeekMessageW(&queued, nullptr, message, message, PM_REMOVE)) DispatchMessageW(&queued);
+  while (PeekMessageW(&queued, nullptr, message, message, PM_REMOVE)) {
+    DispatchMessageW(&queued);
+  }
 }
 
 }  // namespace
@@ -20,9 +22,13 @@ void WaitServingWindows(DWORD milliseconds) {
   const ULONGLONG until = GetTickCount64() + milliseconds;
   for (;;) {
     MSG quit{};
-    if (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) return;
+    if (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) {
+      return;
+    }
     const ULONGLONG now = GetTickCount64();
-    if (now >= until) return;
+    if (now >= until) {
+      return;
+    }
     // Sent messages are delivered inside this wait and PeekMessage.
     if (MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(std::min(until - now, kPollMs)),
                                     QS_PAINT | QS_SENDMESSAGE, 0) == WAIT_FAILED) {
@@ -32,7 +38,9 @@ void WaitServingWindows(DWORD milliseconds) {
     DispatchQueued(kFrameDoneMessage);
     // Closing is left to the message loop, once this call has answered.
     MSG close{};
-    if (PeekMessageW(&close, nullptr, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) return;
+    if (PeekMessageW(&close, nullptr, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) {
+      return;
+    }
   }
 }
 

@@ -13,6 +13,7 @@
 #include "render/globe_painter.h"
 #include "render/globe_scene.h"
 #include "render/globe_view.h"
+#include "winbase/text.h"
 #include "windows/busy_wait.h"
 
 namespace standin {
@@ -34,9 +35,7 @@ const std::vector<std::shared_ptr<FeatureNode>>& PanelLayers(const EarthState& s
   return state.Features().LayersDatabases().front()->children;
 }
 
-std::wstring Wide(std::u16string_view text) {
-  return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
-}
+std::wstring Wide(std::u16string_view text) { return winbase::ToWstring(text); }
 
 }  // namespace
 
@@ -100,7 +99,9 @@ void EarthWindows::StateChanged() {
   sceneStale_ = true;
   // While a frame is being painted the scene stays stale; the frame's
   // message takes the newest state then, so a burst paints once or twice.
-  if (renderer_ && !renderer_->Busy()) SubmitScene();
+  if (renderer_ && !renderer_->Busy()) {
+    SubmitScene();
+  }
   if (main_) {
     RECT panel{0, 0, kPanelWidth, 0};
     RECT client{};
@@ -127,20 +128,28 @@ FrameTimes EarthWindows::FrameStatistics() const {
 }
 
 void EarthWindows::WaitForFrames() const {
-  if (renderer_) renderer_->WaitIdle();
+  if (renderer_) {
+    renderer_->WaitIdle();
+  }
 }
 
 void EarthWindows::BlitLatestFrame(HDC dc, const RECT& client) const {
   const std::shared_ptr<const GlobeImage> frame = renderer_ ? renderer_->Latest() : nullptr;
   const int width = frame ? std::min<int>(frame->Width(), client.right) : 0;
   const int height = frame ? std::min<int>(frame->Height(), client.bottom) : 0;
-  if (frame) BitBlt(dc, 0, 0, width, height, frame->Dc(), 0, 0, SRCCOPY);
+  if (frame) {
+    BitBlt(dc, 0, 0, width, height, frame->Dc(), 0, 0, SRCCOPY);
+  }
   // Until the frame of a new size is done, the rest of the view stays black.
   const auto black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   const RECT right{width, 0, client.right, client.bottom};
   const RECT below{0, height, width, client.bottom};
-  if (right.left < right.right) FillRect(dc, &right, black);
-  if (below.top < below.bottom) FillRect(dc, &below, black);
+  if (right.left < right.right) {
+    FillRect(dc, &right, black);
+  }
+  if (below.top < below.bottom) {
+    FillRect(dc, &below, black);
+  }
 }
 
 LRESULT CALLBACK EarthWindows::WindowProc(HWND window, UINT message, WPARAM wParam,
@@ -150,7 +159,9 @@ LRESULT CALLBACK EarthWindows::WindowProc(HWND window, UINT message, WPARAM wPar
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   auto* binding = reinterpret_cast<Binding*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (!binding) return DefWindowProcW(window, message, wParam, lParam);
+  if (!binding) {
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
   EarthWindows& self = *binding->owner;
   const Role role = binding->role;
   if (message == WM_NCDESTROY) {
@@ -204,7 +215,9 @@ LRESULT EarthWindows::MainMessage(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_PAINT: {
       const paint_scope paint(window);
       RECT client{};
-      if (GetClientRect(window, &client)) PaintPanel(paint.dc(), client);
+      if (GetClientRect(window, &client)) {
+        PaintPanel(paint.dc(), client);
+      }
       return 0;
     }
     case WM_LBUTTONDOWN:
@@ -244,21 +257,30 @@ LRESULT EarthWindows::RenderMessage(HWND window, UINT message, WPARAM wParam, LP
       StateChanged();
       return 0;
     case WM_TIMER:
-      if (wParam == kLinkTimer)
+      if (wParam == kLinkTimer) {
         RefreshLinks(state_->Features(), static_cast<double>(GetTickCount64()) / 1000.0);
+      }
       return 0;
     case kFrameDoneMessage:
       InvalidateRect(window, nullptr, FALSE);
-      if (onFrame_) onFrame_();
+      if (onFrame_) {
+        onFrame_();
+      }
       // A flight paints at the frame rate, and its end once more.
-      if (state_->TakeFlightFrame()) sceneStale_ = true;
-      if (sceneStale_ && renderer_ && !renderer_->Busy()) SubmitScene();
+      if (state_->TakeFlightFrame()) {
+        sceneStale_ = true;
+      }
+      if (sceneStale_ && renderer_ && !renderer_->Busy()) {
+        SubmitScene();
+      }
       return 0;
     case WM_PAINT: {
       // Blits the newest finished frame; never waits for one.
       const paint_scope paint(window);
       RECT client{};
-      if (GetClientRect(window, &client)) BlitLatestFrame(paint.dc(), client);
+      if (GetClientRect(window, &client)) {
+        BlitLatestFrame(paint.dc(), client);
+      }
       return 0;
     }
     case WM_LBUTTONDOWN:
@@ -312,7 +334,9 @@ LRESULT EarthWindows::RenderMessage(HWND window, UINT message, WPARAM wParam, LP
 
 void EarthWindows::ClickView(HWND window, POINT at) {
   RECT client{};
-  if (!GetClientRect(window, &client) || client.right <= 0 || client.bottom <= 0) return;
+  if (!GetClientRect(window, &client) || client.right <= 0 || client.bottom <= 0) {
+    return;
+  }
   // A click on a placemark opens its balloon; a click beside every
   // placemark closes the one open.
   const GlobeScene scene = SceneOf(*state_);
@@ -330,7 +354,9 @@ void EarthWindows::LayoutMain(int width, int height) {
                std::min(viewWidth, width), std::min(viewHeight, height), TRUE);
     // As in the real application, the view keeps the size the layout gives
     // it even after a client has re-parented it.
-    if (render_) MoveWindow(render_.get(), 0, 0, viewWidth, viewHeight, TRUE);
+    if (render_) {
+      MoveWindow(render_.get(), 0, 0, viewWidth, viewHeight, TRUE);
+    }
   }
   StateChanged();
 }
@@ -338,7 +364,9 @@ void EarthWindows::LayoutMain(int width, int height) {
 void EarthWindows::PaintPanel(HDC dc, const RECT& client) {
   const RECT panel{0, 0, client.right, client.bottom};
   const unique_hbrush background(CreateSolidBrush(RGB(236, 238, 242)));
-  if (background) FillRect(dc, &panel, background.get());
+  if (background) {
+    FillRect(dc, &panel, background.get());
+  }
   SetBkMode(dc, TRANSPARENT);
   const select_object_scope font(dc, GetStockObject(DEFAULT_GUI_FONT));
   SetTextColor(dc, RGB(40, 50, 70));
@@ -362,10 +390,14 @@ void EarthWindows::PaintPanel(HDC dc, const RECT& client) {
 }
 
 void EarthWindows::ClickPanel(int x, int y) {
-  if (x >= kPanelWidth || y < kPanelTop) return;
+  if (x >= kPanelWidth || y < kPanelTop) {
+    return;
+  }
   const auto& layers = PanelLayers(*state_);
   const auto row = static_cast<std::size_t>((y - kPanelTop) / kRowHeight);
-  if (row >= layers.size()) return;
+  if (row >= layers.size()) {
+    return;
+  }
   FeatureNode& layer = *layers[row];
   state_->Features().SetVisibility(layer, !layer.visible);
 }

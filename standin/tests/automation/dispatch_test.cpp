@@ -208,7 +208,9 @@ STANDIN_TEST(FeaturesAreObjectsWithTheirOwnJournalName) {
   EXPECT_EQ(V_VT(&feature.value.get()), VT_DISPATCH);
   IDispatch* roads = V_DISPATCH(&feature.value.get());
   EXPECT_TRUE(roads != nullptr);
-  if (!roads) return;
+  if (!roads) {
+    return;
+  }
   VARIANT on;
   VariantInit(&on);
   V_VT(&on) = VT_BOOL;
@@ -247,7 +249,9 @@ class Text {
 com_ptr<IDispatch> ObjectCall(IDispatch& object, DISPID id, std::vector<VARIANT> args = {}) {
   Result result;
   Invoke(object, id, DISPATCH_METHOD | DISPATCH_PROPERTYGET, std::move(args), result);
-  if (result.hr != S_OK || V_VT(&result.value.get()) != VT_DISPATCH) return {};
+  if (result.hr != S_OK || V_VT(&result.value.get()) != VT_DISPATCH) {
+    return {};
+  }
   return com_ptr<IDispatch>::AddRefFrom(V_DISPATCH(&result.value.get()));
 }
 

@@ -35,11 +35,15 @@ void LoadFix(FeatureTree& tree, const std::u16string& boat,
              std::vector<std::u16string> extra = {}) {
   if (const auto previous = tree.FindByName(u"GPS " + boat)) {
     for (const auto& child : previous->children) {
-      if (child->name == boat && child->visible) tree.SetVisibility(*child, false);
+      if (child->name == boat && child->visible) {
+        tree.SetVisibility(*child, false);
+      }
     }
   }
   std::vector<NodePtr> children{Node(boat)};
-  for (auto& name : extra) children.push_back(Node(std::move(name)));
+  for (auto& name : extra) {
+    children.push_back(Node(std::move(name)));
+  }
   tree.AppendTemporary(Node(u"GPS " + boat, std::move(children)));
 }
 
@@ -70,7 +74,9 @@ STANDIN_TEST(RetirementKeepsTheNewestCopiesOfEachName) {
     const std::string name = "keep " + std::to_string(c.keep) + ", " + std::to_string(c.fixes);
     FeatureTree tree;
     tree.SetKeepShadowed(c.keep);
-    for (int i = 0; i < c.fixes; ++i) LoadFix(tree, u"Boat");
+    for (int i = 0; i < c.fixes; ++i) {
+      LoadFix(tree, u"Boat");
+    }
     const auto& loads = tree.TemporaryPlaces()->children;
     EXPECT_EQ_IN(loads.size(), c.kept, name);
     EXPECT_EQ_IN(tree.RetiredCount(), static_cast<std::uint64_t>(c.fixes) - c.kept, name);
@@ -91,10 +97,14 @@ STANDIN_TEST(NamesAreRetiredIndependently) {
   tree.SetVisibility(*tree.FindByName(u"Route"), false);
   for (int i = 0; i < 20; ++i) {
     LoadFix(tree, u"Boat");
-    if (i % 4 == 0) LoadFix(tree, u"Tug");
+    if (i % 4 == 0) {
+      LoadFix(tree, u"Tug");
+    }
   }
   std::map<std::u16string, int> copies;
-  for (const auto& load : tree.TemporaryPlaces()->children) ++copies[load->name];
+  for (const auto& load : tree.TemporaryPlaces()->children) {
+    ++copies[load->name];
+  }
   EXPECT_EQ(copies[u"GPS Boat"], 3);
   EXPECT_EQ(copies[u"GPS Tug"], 3);
   // A hidden document with no newer copy is the one its name finds.
@@ -114,8 +124,12 @@ STANDIN_TEST(RetirementNeverChangesWhatANameFinds) {
   for (int i = 0; i < 60; ++i) {
     std::vector<std::u16string> extra;
     // A man-overboard mark in a few fixes only, and notes that come once.
-    if (i % 9 == 0) extra.emplace_back(u"MOB");
-    if (i == 3 || i == 7) extra.push_back(u"Note " + std::u16string(1, char16_t(u'0' + i)));
+    if (i % 9 == 0) {
+      extra.emplace_back(u"MOB");
+    }
+    if (i == 3 || i == 7) {
+      extra.push_back(u"Note " + std::u16string(1, char16_t(u'0' + i)));
+    }
     const bool tug = i % 5 == 0;
     LoadFix(tree, tug ? u"Tug" : u"Boat", extra);
     const std::uint64_t newest = tree.TemporaryPlaces()->children.back()->loadSequence;
@@ -175,7 +189,9 @@ STANDIN_TEST(HeldShownOrHighlightedCopiesStayUntilLetGo) {
     LoadFix(tree, u"Boat");  // hides the first
     std::weak_ptr<FeatureNode> weak = tree.TemporaryPlaces()->children[0];
     std::function<void()> release = c.hold(tree, weak.lock());
-    for (int i = 0; i < 5; ++i) LoadFix(tree, u"Boat");
+    for (int i = 0; i < 5; ++i) {
+      LoadFix(tree, u"Boat");
+    }
     EXPECT_TRUE(InTree(tree, weak)) << c.name;
     EXPECT_EQ_IN(tree.RetiredCount(), 4U, c.name);  // every other copy but the newest two
     release();
@@ -228,7 +244,9 @@ STANDIN_TEST(ACopyWhoseNewerCopiesWereRemovedStays) {
   }
   const std::weak_ptr<FeatureNode> weak = held;
   held.reset();
-  for (int i = 0; i < 4; ++i) LoadFix(tree, u"Tug");
+  for (int i = 0; i < 4; ++i) {
+    LoadFix(tree, u"Tug");
+  }
   ASSERT_FALSE(weak.expired());
   EXPECT_TRUE(tree.FindByName(u"GPS Boat") == weak.lock());
   // Newer copies come: it is an old one again, and goes.

@@ -92,7 +92,9 @@ STANDIN_TEST(ReopeningAFileReplacesItsEarlierCopy) {
   folder.Write("route.kml", Document("Route", "Finish"));
   std::u16string shouted = path;
   for (char16_t& c : shouted) {
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+    if (c >= u'a' && c <= u'z') {
+      c = static_cast<char16_t>(c - u'a' + u'A');
+    }
   }
   const auto second = loader.OpenFile(shouted);  // the same file for Windows
   EXPECT_TRUE(first->deleted && first->children[0]->deleted);

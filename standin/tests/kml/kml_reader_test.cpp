@@ -34,14 +34,18 @@ std::string FailureOf(const std::u16string& text) {
 // Every child points back at its parent.
 bool IsConsistentTree(const FeatureNode& node) {
   for (const auto& child : node.children) {
-    if (!child || child->parent.lock().get() != &node || !IsConsistentTree(*child)) return false;
+    if (!child || child->parent.lock().get() != &node || !IsConsistentTree(*child)) {
+      return false;
+    }
   }
   return true;
 }
 
 std::size_t FeatureCount(const FeatureNode& node) {
   std::size_t count = 1;
-  for (const auto& child : node.children) count += FeatureCount(*child);
+  for (const auto& child : node.children) {
+    count += FeatureCount(*child);
+  }
   return count;
 }
 
@@ -298,8 +302,12 @@ STANDIN_TEST(ElementsOutsideTheFeatureVocabularyAreSkipped) {
 
 STANDIN_TEST(DocumentsNestedTooDeeplyAreRefused) {
   std::u16string text = u"<kml>";
-  for (int i = 0; i < 300; ++i) text += u"<Folder>";
-  for (int i = 0; i < 300; ++i) text += u"</Folder>";
+  for (int i = 0; i < 300; ++i) {
+    text += u"<Folder>";
+  }
+  for (int i = 0; i < 300; ++i) {
+    text += u"</Folder>";
+  }
   text += u"</kml>";
   const std::string message = FailureOf(text);
   EXPECT_NE(message.find("nested deeper than"), std::string::npos) << message;

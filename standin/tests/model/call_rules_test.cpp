@@ -11,7 +11,9 @@ STANDIN_TEST(FailRulesParseAllThreeForms) {
       " GetMainHwnd:0x80004005 ; versionmajor:0x80048002@2;Feature.Visibility:0x80048001@3+;",
       IsKnownMemberKey);
   EXPECT_EQ(rules.size(), std::size_t{3});
-  if (rules.size() != 3) return;
+  if (rules.size() != 3) {
+    return;
+  }
   EXPECT_EQ(rules[0].member, std::string("getmainhwnd"));
   EXPECT_EQ(rules[0].code, static_cast<std::int32_t>(0x80004005));
   EXPECT_EQ(rules[0].call, 0U);

@@ -44,7 +44,9 @@ STANDIN_TEST(FramePercentilesAreNearestRankOverTheRecentFrames) {
   };
   for (const Case& c : cases) {
     FrameTimes times;
-    for (int i = 1; i <= c.frames; ++i) times.Add(i);
+    for (int i = 1; i <= c.frames; ++i) {
+      times.Add(i);
+    }
     EXPECT_EQ_IN(times.Count(), static_cast<std::uint64_t>(c.frames), c.name);
     EXPECT_EQ_IN(times.Percentile(50), c.p50, c.name);
     EXPECT_EQ_IN(times.Percentile(99), c.p99, c.name);

@@ -50,7 +50,9 @@ void LoadLiveGps(EarthState& state, KmlLoader& loader, int index) {
 double SceneMs(const EarthState& state, std::size_t& markers) {
   const auto start = std::chrono::steady_clock::now();
   constexpr int kRounds = 20;
-  for (int i = 0; i < kRounds; ++i) markers = SceneOf(state).markers.size();
+  for (int i = 0; i < kRounds; ++i) {
+    markers = SceneOf(state).markers.size();
+  }
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
              .count() /
          kRounds;
@@ -125,13 +127,17 @@ STANDIN_TEST(SupersededPositionsCostNoSceneTimeAndLittleMemory) {
     EarthState state;
     state.Features().SetKeepShadowed(c.keep);
     KmlLoader loader(state.Features());
-    for (int i = 0; i < kFirst; ++i) LoadLiveGps(state, loader, i);
+    for (int i = 0; i < kFirst; ++i) {
+      LoadLiveGps(state, loader, i);
+    }
     std::size_t markers = 0;
     const double early = SceneMs(state, markers);
     EXPECT_EQ_IN(markers, 1U, c.name);
 
     const std::uint64_t before = PrivateBytes();
-    for (int i = kFirst; i < kFirst + kMore; ++i) LoadLiveGps(state, loader, i);
+    for (int i = kFirst; i < kFirst + kMore; ++i) {
+      LoadLiveGps(state, loader, i);
+    }
     const std::uint64_t after = PrivateBytes();
     const double late = SceneMs(state, markers);
     // Only the newest boat is drawn.

@@ -33,7 +33,9 @@ bool InsideRing(const GeoLine& ring, GeoPoint point) {
 std::vector<std::size_t> RingsAround(const std::vector<GeoLine>& rings, GeoPoint point) {
   std::vector<std::size_t> found;
   for (std::size_t i = 0; i < rings.size(); ++i) {
-    if (rings[i].pole == 0 && InsideRing(rings[i], point)) found.push_back(i);
+    if (rings[i].pole == 0 && InsideRing(rings[i], point)) {
+      found.push_back(i);
+    }
   }
   return found;
 }
@@ -123,7 +125,9 @@ namespace {
 
 std::vector<std::byte> Bytes(std::initializer_list<int> values) {
   std::vector<std::byte> bytes;
-  for (const int v : values) bytes.push_back(static_cast<std::byte>(v));
+  for (const int v : values) {
+    bytes.push_back(static_cast<std::byte>(v));
+  }
   return bytes;
 }
 

@@ -38,7 +38,9 @@ STANDIN_TEST(ABurstOfScenesPaintsTheNewestOnceOrTwice) {
   FrameRenderer renderer([&] { ++done; });
   EXPECT_EQ(renderer.Latest(), nullptr);
   constexpr int kBurst = 100;
-  for (int i = 0; i < kBurst; ++i) renderer.Submit(SceneAt(i * 0.5, i * 1.5), kWidth, kHeight);
+  for (int i = 0; i < kBurst; ++i) {
+    renderer.Submit(SceneAt(i * 0.5, i * 1.5), kWidth, kHeight);
+  }
   renderer.WaitIdle();
   EXPECT_FALSE(renderer.Busy());
   // The first scene may have been taken before the rest arrived.
@@ -55,7 +57,9 @@ STANDIN_TEST(ABurstOfScenesPaintsTheNewestOnceOrTwice) {
   // Two notices a frame, off the calling thread: the frame is published,
   // and the thread is ready for the next scene.
   const int notices = 2 * static_cast<int>(frames);
-  for (int tries = 0; tries < 100 && done.load() < notices; ++tries) Sleep(10);
+  for (int tries = 0; tries < 100 && done.load() < notices; ++tries) {
+    Sleep(10);
+  }
   EXPECT_EQ(done.load(), notices);
 }
 

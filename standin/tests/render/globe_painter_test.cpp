@@ -137,7 +137,9 @@ STANDIN_TEST(EachLayerChangesThePicture) {
     const GlobeImage image(kWidth, kHeight, without);
     std::size_t changed = 0;
     for (std::size_t i = 0; i < image.Pixels().size(); ++i) {
-      if (image.Pixels()[i] != reference.Pixels()[i]) ++changed;
+      if (image.Pixels()[i] != reference.Pixels()[i]) {
+        ++changed;
+      }
     }
     EXPECT_GT(changed, 500U) << layer.layer;
   }
@@ -229,8 +231,9 @@ STANDIN_TEST(NoTwoNamesOverlap) {
       {"empty", {200, 200, 200, 214}, false},
   };
   LabelLayout layout(800, 600);
-  for (const auto& offer : kOffers)
+  for (const auto& offer : kOffers) {
     EXPECT_EQ_IN(layout.TryPlace(offer.box), offer.placed, offer.name);
+  }
 
   // A picture crowded with names: Malta's three towns at 1000 km lie a few
   // pixels apart, Europe's capitals on a whole globe.

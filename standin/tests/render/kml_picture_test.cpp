@@ -182,7 +182,9 @@ std::filesystem::path DataFolder() { return std::filesystem::path(STANDIN_TEST_D
 GlobeScene SceneOfFile(FeatureTree& tree, const Sample& sample) {
   KmlLoader loader(tree);
   const auto feature = loader.OpenFile((DataFolder() / sample.file).u16string());
-  if (sample.balloon) tree.SetBalloon(FeatureTree::FindDepthFirst(feature, sample.balloon));
+  if (sample.balloon) {
+    tree.SetBalloon(FeatureTree::FindDepthFirst(feature, sample.balloon));
+  }
   GlobeScene scene;
   scene.camera.latitude = sample.camera.latitude;
   scene.camera.longitude = sample.camera.longitude;
@@ -192,7 +194,9 @@ GlobeScene SceneOfFile(FeatureTree& tree, const Sample& sample) {
     scene.terrain = scene.ocean = scene.coastlines = scene.borders = scene.places = false;
   }
   AddPlacemarks(tree, scene);
-  if (const auto open = tree.Balloon()) scene.balloon = BalloonOf(*open, scene.camera);
+  if (const auto open = tree.Balloon()) {
+    scene.balloon = BalloonOf(*open, scene.camera);
+  }
   return scene;
 }
 
@@ -231,7 +235,9 @@ STANDIN_TEST(KmlSamplesAreDrawnWhereTheirElementsSay) {
     const GlobeScene scene = SceneOfFile(tree, sample);
     const GlobeImage image(kWidth, kHeight, scene);
     const GlobeView view(scene.camera, kWidth, kHeight);
-    for (const Probe& probe : sample.probes) CheckProbe(image, view, sample, probe);
+    for (const Probe& probe : sample.probes) {
+      CheckProbe(image, view, sample, probe);
+    }
     if (pictures) {
       const std::filesystem::path file =
           std::filesystem::path(pictures) / (std::string(sample.file) + ".png");

@@ -67,7 +67,9 @@ class StandInConfig {
   ~StandInConfig() {
     const auto key = standin::OpenKeyIfExists(HKEY_CURRENT_USER, kConfigKey, KEY_SET_VALUE);
     for (const auto& name : names_) {
-      if (key) RegDeleteValueW(key.get(), name.c_str());
+      if (key) {
+        RegDeleteValueW(key.get(), name.c_str());
+      }
     }
   }
 
@@ -93,7 +95,9 @@ class RunningEarth {
     for (int tries = 0; tries < 100 && !main_; ++tries) {
       const Outcome main = Call(*earth_.get(), L"GetMainHwnd");
       main_ = reinterpret_cast<HWND>(static_cast<INT_PTR>(main.Int()));
-      if (!main_) Sleep(50);
+      if (!main_) {
+        Sleep(50);
+      }
     }
     const Outcome render = Call(*earth_.get(), L"GetRenderHwnd");
     render_ = reinterpret_cast<HWND>(static_cast<INT_PTR>(render.Int()));
@@ -115,7 +119,9 @@ class RunningEarth {
   // Closes the main window; the exit code, or -1 when it did not end.
   int Close() {
     PostMessageW(main_, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(process_.get(), kEndWaitMs) != WAIT_OBJECT_0) return -1;
+    if (WaitForSingleObject(process_.get(), kEndWaitMs) != WAIT_OBJECT_0) {
+      return -1;
+    }
     DWORD code = 0;
     return GetExitCodeProcess(process_.get(), &code) ? static_cast<int>(code) : -1;
   }
@@ -132,7 +138,9 @@ std::map<std::string, double> ReadStats(const std::filesystem::path& path) {
   std::ifstream file(path);
   std::string key;
   double value = 0;
-  while (file >> key >> value) values[key] = value;
+  while (file >> key >> value) {
+    values[key] = value;
+  }
   return values;
 }
 
@@ -185,7 +193,9 @@ TEST_F(EarthStandInSession, LiveFixesAnswerQuicklyPaintCoalescedAndShowInTheStat
   // The floor: a call that changes nothing.
   const auto idle = std::chrono::steady_clock::now();
   constexpr int kIdleCalls = 200;
-  for (int i = 0; i < kIdleCalls; ++i) ASSERT_TRUE(Call(earth, L"VersionMajor").Ok());
+  for (int i = 0; i < kIdleCalls; ++i) {
+    ASSERT_TRUE(Call(earth, L"VersionMajor").Ok());
+  }
   const std::chrono::duration<double, std::milli> idleTook =
       std::chrono::steady_clock::now() - idle;
   std::printf("a round trip that changes nothing: %.2f ms\n", idleTook.count() / kIdleCalls);
