@@ -6,6 +6,7 @@
 #include <winhttp.h>
 
 #include <algorithm>
+#include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <thread>
@@ -70,8 +71,8 @@ std::shared_ptr<const RasterImage> Decode(std::span<const std::byte> bytes, int 
   }
   const double shrink =
       std::min(1.0, static_cast<double>(maxSide) / static_cast<double>(std::max(width, height)));
-  const UINT outWidth = std::max(1U, static_cast<UINT>(width * shrink + 0.5));
-  const UINT outHeight = std::max(1U, static_cast<UINT>(height * shrink + 0.5));
+  const UINT outWidth = std::max(1U, static_cast<UINT>(std::lround(width * shrink)));
+  const UINT outHeight = std::max(1U, static_cast<UINT>(std::lround(height * shrink)));
   if (outWidth != width || outHeight != height) {
     com_ptr<IWICBitmapScaler> scaler;
     if (FAILED(factory->CreateBitmapScaler(scaler.put())) ||

@@ -208,7 +208,7 @@ std::shared_ptr<FeatureNode> FeatureTree::Balloon() const {
   return node && !node->deleted ? node : nullptr;
 }
 
-void FeatureTree::AppendTemporary(std::shared_ptr<FeatureNode> node) {
+void FeatureTree::AppendTemporary(const std::shared_ptr<FeatureNode>& node) {
   node->parent = temporaryPlaces_;
   IndexSubtree(node, ++lastLoadSequence_);
   temporaryPlaces_->children.push_back(node);
@@ -399,6 +399,7 @@ void FeatureTree::Remove(const std::shared_ptr<FeatureNode>& node) {
 
 void FeatureTree::Detach(const std::shared_ptr<FeatureNode>& alias) {
   // `alias` may be the parent's own entry, which the erase below destroys.
+  // NOLINTNEXTLINE(performance-unnecessary-copy-initialization): that is why
   const std::shared_ptr<FeatureNode> node = alias;
   UnindexSubtree(*node);
   const auto parent = node->parent.lock();

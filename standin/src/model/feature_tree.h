@@ -183,7 +183,7 @@ class FeatureTree {
 
   // For KML loading: the node (with its subtree, which must not change
   // afterwards) becomes the last child of Temporary Places.
-  void AppendTemporary(std::shared_ptr<FeatureNode> node);
+  void AppendTemporary(const std::shared_ptr<FeatureNode>& node);
   // Detaches the node; it and its descendants read as deleted.
   void Remove(const std::shared_ptr<FeatureNode>& node);
 

@@ -56,7 +56,7 @@ const RasterImage& Pushpin() {
   static const RasterImage pin = [] {
     RasterImage image;
     image.width = image.height = image.sourceWidth = image.sourceHeight = 32;
-    image.pixels.assign(32 * 32, 0);
+    image.pixels.assign(std::size_t{32} * 32, 0);
     const auto put = [&](int x, int y, std::uint32_t argb) {
       image.pixels[static_cast<std::size_t>(y) * 32 + static_cast<std::size_t>(x)] = argb;
     };

@@ -203,6 +203,7 @@ class Painter {
     const bool sea = layers_.land ? !IsLand(s.latitude, s.longitude) : false;
     const SurfaceImage* imagery = layers_.imagery;
     Colour colour;
+    // NOLINTNEXTLINE(bugprone-branch-clone): flat sea for two reasons, first and last
     if (sea && (!layers_.ocean || !imagery)) {
       colour = kFlatSea;
     } else if (imagery) {

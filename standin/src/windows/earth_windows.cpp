@@ -155,9 +155,11 @@ void EarthWindows::BlitLatestFrame(HDC dc, const RECT& client) const {
 LRESULT CALLBACK EarthWindows::WindowProc(HWND window, UINT message, WPARAM wParam,
                                           LPARAM lParam) noexcept {
   if (message == WM_NCCREATE) {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): the system passes the pointer as an integer
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): the window keeps the pointer as an integer
   auto* binding = reinterpret_cast<Binding*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (!binding) {
     return DefWindowProcW(window, message, wParam, lParam);
@@ -203,6 +205,7 @@ LRESULT EarthWindows::MainMessage(HWND window, UINT message, WPARAM wParam, LPAR
       // A client that embeds the view sizes the main window beyond the
       // screen (by the frame and side panel it hides); the system would
       // otherwise cut it to the screen's size.
+      // NOLINTNEXTLINE(performance-no-int-to-ptr): the system passes the pointer as an integer
       auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
       limits->ptMaxTrackSize = POINT{32767, 32767};
       return 0;
@@ -251,8 +254,6 @@ LRESULT EarthWindows::RenderMessage(HWND window, UINT message, WPARAM wParam, LP
     case WM_ERASEBKGND:
       return 1;
     case WM_SIZE:
-      StateChanged();
-      return 0;
     case kImageArrivedMessage:
       StateChanged();
       return 0;
