@@ -15,7 +15,7 @@ using namespace standin;
 
 namespace {
 
-std::string BytesAsText(const std::vector<std::byte>& bytes) {
+std::string Text(const std::vector<std::byte>& bytes) {
   return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
@@ -37,15 +37,15 @@ STANDIN_TEST(KmzPrefersDocKmlThenTheFirstKmlEntry) {
       {"doc.kml", "<kml>doc</kml>", true},
   });
   EXPECT_TRUE(LooksLikeZip(withDoc));
-  EXPECT_EQ(BytesAsText(ExtractKmzDocument(withDoc, "t")), "<kml>doc</kml>");
+  EXPECT_EQ(Text(ExtractKmzDocument(withDoc, "t")), "<kml>doc</kml>");
   const std::vector<std::byte> without = testzip::Zip({
       {"files/", "", false},
       {"files/route.kml", std::string(5000, 'x'), true},
       {"z.kml", "<kml>z</kml>", false},
   });
-  EXPECT_EQ(BytesAsText(ExtractKmzDocument(without, "t")), std::string(5000, 'x'));
+  EXPECT_EQ(Text(ExtractKmzDocument(without, "t")), std::string(5000, 'x'));
   const std::vector<std::byte> stored = testzip::Zip({{"doc.kml", "<kml>s</kml>", false}});
-  EXPECT_EQ(BytesAsText(ExtractKmzDocument(stored, "t")), "<kml>s</kml>");
+  EXPECT_EQ(Text(ExtractKmzDocument(stored, "t")), "<kml>s</kml>");
 }
 
 STANDIN_TEST(DamagedKmzArchivesAreRefused) {

@@ -40,7 +40,8 @@ TEST(GpxReaderTest, ReadsWaypointsAndTheRouteInOrder) {
 }
 
 TEST(GpxReaderTest, NamesKeepTheirNonAsciiLettersAsUtf8) {
-  const auto gpx = ReadGpxText("<gpx><wpt lat=\"37\" lon=\"15\"><name>Sirac\xC3\xBBsa</name></wpt></gpx>");
+  const auto gpx =
+      ReadGpxText("<gpx><wpt lat=\"37\" lon=\"15\"><name>Sirac\xC3\xBBsa</name></wpt></gpx>");
   ASSERT_EQ(gpx.waypoints.size(), 1U);
   EXPECT_EQ(gpx.waypoints[0].name, "Sirac\xC3\xBBsa");
 }
