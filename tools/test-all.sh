@@ -132,10 +132,11 @@ wait_for() {
   unset "background[$name]"
 }
 
+# Both Windows trees first, so that both Wine suites (the longest stages,
+# mostly waiting) run while the native tree builds and its stages run.
 stage build-win64 build win64
 [[ -f $results/build-win64 ]] || stage_in_background system-win64 system-win64 windows_stages win64
 
-stage build-native build native
 stage build-win32 build win32
 if [[ ! -f $results/build-win32 ]]; then
   if zge_can_run_32bit; then
@@ -146,6 +147,7 @@ if [[ ! -f $results/build-win32 ]]; then
   fi
 fi
 
+stage build-native build native
 if [[ ! -f $results/build-native ]]; then
   # Each test is a process of its own that mostly waits: more at once than cores.
   stage unit-native tools/run-ctest.sh unit-native --test-dir build/native --output-on-failure \

@@ -9,10 +9,10 @@
 
 namespace {
 
-nav::GpxDocument Read(const std::string& text) { return nav::ReadGpx(text); }
+nav::GpxDocument ReadGpxText(const std::string& text) { return nav::ReadGpx(text); }
 
 TEST(GpxReaderTest, ReadsWaypointsAndTheRouteInOrder) {
-  const auto gpx = Read(
+  const auto gpx = ReadGpxText(
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
       "<gpx version=\"1.1\" creator=\"test\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
       "  <metadata><name>ignored</name></metadata>\n"
@@ -40,7 +40,8 @@ TEST(GpxReaderTest, ReadsWaypointsAndTheRouteInOrder) {
 }
 
 TEST(GpxReaderTest, NamesKeepTheirNonAsciiLettersAsUtf8) {
-  const auto gpx = Read("<gpx><wpt lat=\"37\" lon=\"15\"><name>Sirac\xC3\xBBsa</name></wpt></gpx>");
+  const auto gpx =
+      ReadGpxText("<gpx><wpt lat=\"37\" lon=\"15\"><name>Sirac\xC3\xBBsa</name></wpt></gpx>");
   ASSERT_EQ(gpx.waypoints.size(), 1U);
   EXPECT_EQ(gpx.waypoints[0].name, "Sirac\xC3\xBBsa");
 }
@@ -58,7 +59,7 @@ class BadGpxTest : public testing::TestWithParam<BadCase> {};
 
 TEST_P(BadGpxTest, IsRefusedNamingTheLine) {
   try {
-    static_cast<void>(Read(GetParam().document));
+    static_cast<void>(ReadGpxText(GetParam().document));
     FAIL() << "read without an error";
   } catch (const nav::GpxError& error) {
     EXPECT_EQ(error.Line(), GetParam().line) << error.what();
@@ -89,7 +90,7 @@ TEST(GpxReaderTest, ReadsTheSamplePassage) {
   std::string text(4096, '\0');
   file.read(text.data(), static_cast<std::streamsize>(text.size()));
   text.resize(static_cast<std::size_t>(file.gcount()));
-  const auto gpx = Read(text);
+  const auto gpx = ReadGpxText(text);
   ASSERT_GE(gpx.waypoints.size(), 2U);
   EXPECT_EQ(gpx.waypoints.front().name, "Valletta");
   EXPECT_EQ(gpx.waypoints.back().name, "Syracuse");

@@ -15,7 +15,6 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kWorldRange = 12739868.92;
-constexpr std::int32_t kFailure = static_cast<std::int32_t>(0x80004005);
 
 // A camera over the Baltic with every field distinct, so that a swapped
 // argument shows.
@@ -69,9 +68,9 @@ TEST_F(CameraBeforeEmbeddingTest,
 }
 
 TEST_F(CameraTest, AGetterLetsGoogleEarthsFailurePass) {
-  f.earth.state.failing["Camera.Range"] = kFailure;
+  f.earth.state.failing["Camera.Range"] = codes::kFail;
   EXPECT_THROW(static_cast<void>(Panel().GetRange()), Error);
-  f.earth.state.failing = {{"GetCamera(0)", kFailure}};
+  f.earth.state.failing = {{"GetCamera(0)", codes::kFail}};
   EXPECT_THROW(static_cast<void>(Panel().GetLatitude()), Error);
 }
 
@@ -113,9 +112,9 @@ TEST_F(CameraTest, EachSetterMovesWithTheOtherFieldsAsGoogleEarthHasThemInEightC
 }
 
 TEST_F(CameraTest, SettersNeedTheRenderWindowInThePanelAndDropGoogleEarthsFailures) {
-  f.earth.state.failing["SetCameraParams"] = kFailure;
+  f.earth.state.failing["SetCameraParams"] = codes::kFail;
   EXPECT_NO_THROW(Panel().SetRange(10));
-  f.earth.state.failing = {{"Camera.Tilt", kFailure}};
+  f.earth.state.failing = {{"Camera.Tilt", codes::kFail}};
   EXPECT_NO_THROW(Panel().SetRange(10));
   EXPECT_TRUE(Moves().empty());
 
@@ -248,7 +247,7 @@ TEST_F(CameraTest, ViewBoxReadsNorthSouthWestEastAndKeepsWhatItReadBeforeAFailur
                                           "Extents.West", "Extents.East"};
   EXPECT_EQ(f.log.Calls(), order);
 
-  f.earth.state.failing["Extents.West"] = kFailure;
+  f.earth.state.failing["Extents.West"] = codes::kFail;
   TViewBoxGE partial{-1, -1, -1, -1};
   EXPECT_NO_THROW(Panel().GetViewBox(partial));
   EXPECT_EQ(partial.North, 55.1);

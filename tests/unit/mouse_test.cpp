@@ -14,7 +14,6 @@ namespace zge::testing {
 namespace {
 
 constexpr double kRange = 12000;
-constexpr std::int32_t kFailure = static_cast<std::int32_t>(0x80004005);
 
 class MouseTest : public PanelTest {
  protected:
@@ -128,9 +127,9 @@ TEST_F(MouseBeforeEmbeddingTest, BeforeEmbeddingTheWheelTellsWhereTheCursorIsBut
 }
 
 TEST_F(MouseTest, AFailingRangeReadReachesTheCallerAndAFailingMoveDoesNot) {
-  f.earth.state.failing["Camera.Range"] = kFailure;
+  f.earth.state.failing["Camera.Range"] = codes::kFail;
   EXPECT_THROW(static_cast<void>(Panel().OnMouseWheel(120)), Error);
-  f.earth.state.failing = {{"SetCameraParams", kFailure}};
+  f.earth.state.failing = {{"SetCameraParams", codes::kFail}};
   EXPECT_TRUE(Panel().OnMouseWheel(120));
 }
 
@@ -196,7 +195,7 @@ TEST_F(MouseTest, APanelWithoutAreaIsAMissWithoutAskingGoogleEarth) {
 }
 
 TEST_F(MouseTest, GoogleEarthsFailureReachesTheCaller) {
-  f.earth.state.failing["Point.Latitude"] = kFailure;
+  f.earth.state.failing["Point.Latitude"] = codes::kFail;
   EXPECT_THROW(static_cast<void>(Panel().MousePos(1, 1)), Error);
 }
 

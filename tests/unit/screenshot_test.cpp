@@ -9,7 +9,6 @@
 namespace zge::testing {
 namespace {
 
-constexpr std::int32_t kFailure = static_cast<std::int32_t>(0x80004005);
 constexpr char kPlacemarkFile[] = "C:\\Charts\\view.kml";
 
 // A host bitmap that records what the panel does with it.
@@ -66,7 +65,7 @@ TEST_F(PictureTest, GoogleEarthWritesTheImageFileOnlyWhenTheViewIsInThePanel) {
   EXPECT_EQ(f.earth.state.screenShots[0],
             std::make_pair(std::u16string(u"C:\\Charts\\view.png"), 100));
 
-  f.earth.state.failing["SaveScreenShot(C:\\Charts\\again.png, 100)"] = kFailure;
+  f.earth.state.failing["SaveScreenShot(C:\\Charts\\again.png, 100)"] = codes::kFail;
   EXPECT_NO_THROW(Panel().ScreenShot(u"C:\\Charts\\again.png"));
 
   Panel().RestoreGoogleEarth();
@@ -88,7 +87,7 @@ TEST_F(PictureTest, GoogleEarthsOwnPictureComesThroughATemporaryFileThatIsDelete
 }
 
 TEST_F(PictureTest, GoogleEarthsPictureFailsLoudlyAndLeavesNoFileBehind) {
-  f.earth.state.failing["SaveScreenShot(" + Panel().TempPath() + "zge1.tmp, 100)"] = kFailure;
+  f.earth.state.failing["SaveScreenShot(" + Panel().TempPath() + "zge1.tmp, 100)"] = codes::kFail;
   RecordingBitmap bitmap;
   EXPECT_THROW(Panel().EarthScreenShot(bitmap), Error);
   EXPECT_TRUE(bitmap.calls.empty());
@@ -117,7 +116,7 @@ TEST_F(PictureTest, TheViewPlacemarkIsThirtyLinesWithTheViewsNumbers) {
 
 TEST_F(PictureTest, TheViewPlacemarkKeepsTheOldFileWhenAReadOrTheWriteFails) {
   f.files.files[kPlacemarkFile] = "the user's earlier view";
-  f.earth.state.failing["Camera.Tilt"] = kFailure;
+  f.earth.state.failing["Camera.Tilt"] = codes::kFail;
   EXPECT_THROW(static_cast<void>(Panel().SaveKMLToFile(kPlacemarkFile)), Error);
   EXPECT_EQ(f.files.files.at(kPlacemarkFile), "the user's earlier view");
 

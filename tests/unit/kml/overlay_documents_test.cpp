@@ -137,14 +137,14 @@ TEST(RouteTest, OfOnePointHasALineOfOneTupleAndItsPlacemark) {
                 PointPlacemark(u"Start", u"-0.125,51.5,0") + kTail);
 }
 
-struct ColorCase {
+struct DocumentColorCase {
   const char* what;
   std::uint32_t color;
   const char16_t* text;
 };
-ZGE_PRINTS_CASE_BY(ColorCase, what)
+ZGE_PRINTS_CASE_BY(DocumentColorCase, what)
 
-class RouteColorTest : public ::testing::TestWithParam<ColorCase> {};
+class RouteColorTest : public ::testing::TestWithParam<DocumentColorCase> {};
 
 TEST_P(RouteColorTest, JoinsTuplesBySingleBlanksAndKeepsTheStyleId) {
   const RoutePoint points[] = {{u"A", u"d", u"i.png", 1, 2},
@@ -157,9 +157,10 @@ TEST_P(RouteColorTest, JoinsTuplesBySingleBlanksAndKeepsTheStyleId) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Colors, RouteColorTest,
-                         ::testing::Values(ColorCase{"Red", 255, u"7F0000FF"},
-                                           ColorCase{"Default", 0, u"7F00FFFF"},
-                                           ColorCase{"TopByteSet", 0x8000000F, u"7F8000000F"}),
+                         ::testing::Values(DocumentColorCase{"Red", 255, u"7F0000FF"},
+                                           DocumentColorCase{"Default", 0, u"7F00FFFF"},
+                                           DocumentColorCase{"TopByteSet", 0x8000000F,
+                                                             u"7F8000000F"}),
                          ::zge::testing::CaseName());
 
 const std::u16string kLeg =

@@ -13,15 +13,15 @@
 namespace zge::kml {
 namespace {
 
-struct NumberCase {
+struct PlacemarkNumberCase {
   const char* what;
   double value;
   const char* coordinate;
   const char* measure;
 };
-ZGE_PRINTS_CASE_BY(NumberCase, what)
+ZGE_PRINTS_CASE_BY(PlacemarkNumberCase, what)
 
-class NumberText : public ::testing::TestWithParam<NumberCase> {};
+class NumberText : public ::testing::TestWithParam<PlacemarkNumberCase> {};
 
 TEST_P(NumberText, FourDecimalsWithoutTrailingZeros) {
   EXPECT_EQ(CoordinateText(GetParam().value), GetParam().coordinate);
@@ -30,18 +30,22 @@ TEST_P(NumberText, FourDecimalsWithoutTrailingZeros) {
 
 INSTANTIATE_TEST_SUITE_P(
     Values, NumberText,
-    ::testing::Values(
-        NumberCase{"Zero", 0, "", "0"}, NumberCase{"NegativeZero", -0.0, "", "0"},
-        NumberCase{"Half", 0.5, ".5", "0.5"}, NumberCase{"NegativeQuarter", -0.25, "-.25", "-0.25"},
-        NumberCase{"RoundsDown", 51.50722, "51.5072", "51.5072"},
-        NumberCase{"RoundsUp", 48.85837, "48.8584", "48.8584"},
-        NumberCase{"NegativeFraction", -0.1275, "-.1275", "-0.1275"},
-        NumberCase{"TinyRoundsToZero", 0.00004, "", "0"},
-        NumberCase{"TinyNegativeRoundsToZero", -0.00004, "", "0"},
-        NumberCase{"Whole", 1500, "1500", "1500"}, NumberCase{"Tilt", 12.5, "12.5", "12.5"},
-        NumberCase{"CarryIntoTheInteger", 9.99996, "10", "10"},
-        NumberCase{"NoThousandsSeparator", 12739868.92, "12739868.92", "12739868.92"},
-        NumberCase{"NoExponent", 1e21, "1000000000000000000000", "1000000000000000000000"}),
+    ::testing::Values(PlacemarkNumberCase{"Zero", 0, "", "0"},
+                      PlacemarkNumberCase{"NegativeZero", -0.0, "", "0"},
+                      PlacemarkNumberCase{"Half", 0.5, ".5", "0.5"},
+                      PlacemarkNumberCase{"NegativeQuarter", -0.25, "-.25", "-0.25"},
+                      PlacemarkNumberCase{"RoundsDown", 51.50722, "51.5072", "51.5072"},
+                      PlacemarkNumberCase{"RoundsUp", 48.85837, "48.8584", "48.8584"},
+                      PlacemarkNumberCase{"NegativeFraction", -0.1275, "-.1275", "-0.1275"},
+                      PlacemarkNumberCase{"TinyRoundsToZero", 0.00004, "", "0"},
+                      PlacemarkNumberCase{"TinyNegativeRoundsToZero", -0.00004, "", "0"},
+                      PlacemarkNumberCase{"Whole", 1500, "1500", "1500"},
+                      PlacemarkNumberCase{"Tilt", 12.5, "12.5", "12.5"},
+                      PlacemarkNumberCase{"CarryIntoTheInteger", 9.99996, "10", "10"},
+                      PlacemarkNumberCase{"NoThousandsSeparator", 12739868.92, "12739868.92",
+                                          "12739868.92"},
+                      PlacemarkNumberCase{"NoExponent", 1e21, "1000000000000000000000",
+                                          "1000000000000000000000"}),
     zge::testing::CaseName{});
 
 TEST(ViewPlacemark, IsThirtyLinesEachEndedByCarriageReturnAndLineFeed) {
