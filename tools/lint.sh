@@ -3,8 +3,9 @@
 # over the portable core, the fakes and the stand-in's portable parts (with
 # the native build's compile commands) and over the Win32 base, the Win32
 # adapters, the DLL and the stand-in's Windows parts (with the win64 build's,
-# read for mingw's target); shellcheck over every script. Four files per
-# clang-tidy, JOBS at a time.
+# read for mingw's target); shellcheck over every script. clang-tidy checks
+# a folder's files as one batch (tools/tidy-batches.py), JOBS batches at a
+# time.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -14,10 +15,13 @@ clang-format --dry-run -Werror "${sources[@]}"
 # tidy <build tree> [clang-tidy arguments...]; the files come on stdin,
 # NUL-separated.
 tidy() {
-  local tree=$1
+  local tree=$1 batches
   shift
-  xargs -0 -n 4 -P "${JOBS:-2}" clang-tidy -p "$tree" --quiet "$@" \
-    2> >(grep -v "warnings generated" >&2)
+  batches=build/lint/$(basename "$tree")
+  rm -rf "$batches"
+  tools/tidy-batches.py "$tree" "$batches" |
+    xargs -0 -n 1 -P "${JOBS:-2}" clang-tidy -p "$batches" --quiet "$@" \
+      2> >(grep -v "warnings generated" >&2)
 }
 # The stand-in's portable files are those the native tree compiles.
 standin_portable() {

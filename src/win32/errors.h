@@ -5,12 +5,23 @@
 
 #include "system_headers.h"
 
+#include <string>
 #include <string_view>
 
 #include "base/error.h"
 #include "winbase/errors.h"
 
 namespace zge::win32 {
+
+// A call and what it was called on, as the error texts name them:
+// RegQueryValueExA("Locale").
+inline std::string Described(std::string_view call, std::string_view subject) {
+  std::string text(call);
+  text += "(\"";
+  text += subject;
+  text += "\")";
+  return text;
+}
 
 [[noreturn]] inline void ThrowHresult(HRESULT result, std::string_view what) {
   winbase::ThrowHresult<Error>(result, what);

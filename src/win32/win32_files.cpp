@@ -14,14 +14,6 @@
 namespace zge::win32 {
 namespace {
 
-std::string Described(std::string_view call, std::string_view path) {
-  std::string text(call);
-  text += "(\"";
-  text += path;
-  text += "\")";
-  return text;
-}
-
 std::optional<DWORD> Attributes(std::string_view path) {
   const std::string terminated(path);
   const DWORD attributes = ::GetFileAttributesA(terminated.c_str());

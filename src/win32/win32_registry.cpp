@@ -21,14 +21,6 @@ std::string KeyPath(std::string_view path) {
   return std::string(path);
 }
 
-std::string Described(std::string_view call, std::string_view name) {
-  std::string text(call);
-  text += "(\"";
-  text += name;
-  text += "\")";
-  return text;
-}
-
 [[noreturn]] void ThrowWrongType(std::string_view name, std::string_view expected) {
   ThrowHresult(
       HRESULT_FROM_WIN32(ERROR_INVALID_DATATYPE),

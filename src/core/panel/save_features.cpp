@@ -9,11 +9,10 @@
 #include "base/last_error.h"
 #include "dialogs/save_dialog.h"
 #include "panel/ge_panel.h"
+#include "panel/temp_kml.h"
 
 namespace zge {
 namespace {
-
-constexpr std::string_view kKmlExtension = ".kml";
 
 SaveResult Failed(SaveFailure failure, std::int32_t code, std::string reason) {
   SaveResult result;

@@ -17,8 +17,6 @@ namespace {
 // file name it cannot take.
 constexpr std::int32_t kInvalidName = static_cast<std::int32_t>(0x8007007B);
 
-constexpr std::string_view kKmlExtension = ".kml";
-
 bool IsRefusedCharacter(char16_t c) noexcept {
   constexpr std::u16string_view kRefused = u"<>:\"/\\|?*";
   return c < 0x20 || kRefused.find(c) != std::u16string_view::npos;

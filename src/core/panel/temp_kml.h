@@ -5,6 +5,9 @@
 
 namespace zge {
 
+// The extension of every KML file the panel writes.
+inline constexpr std::string_view kKmlExtension = ".kml";
+
 // True when `name` + ".kml" is a plain file name inside the temporary folder:
 // no path separator, drive or stream colon, wildcard or other character
 // Windows refuses in file names, no control character, and not a device

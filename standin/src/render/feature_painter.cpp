@@ -15,10 +15,10 @@ namespace {
 constexpr std::size_t kMaxLabels = 200;
 // An icon's longer side at scale 1, in pixels.
 constexpr double kIconPixels = 32;
-constexpr double kDegrees = std::numbers::pi / 180.0;
+constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
 
 POINT Offset(POINT from, double angleDegrees, double length) {
-  const double radians = angleDegrees * kDegrees;
+  const double radians = angleDegrees * kRadiansPerDegree;
   // Screen y grows downwards; angles run clockwise from up.
   return {from.x + static_cast<LONG>(std::lround(length * std::sin(radians))),
           from.y - static_cast<LONG>(std::lround(length * std::cos(radians)))};
@@ -103,8 +103,8 @@ void BlitImage(PixelCanvas canvas, const RasterImage& image, PixelPoint anchor, 
   if (width < 0.5 || height < 0.5 || image.width <= 0 || image.height <= 0) {
     return;
   }
-  const double c = std::cos(angle * kDegrees);
-  const double s = std::sin(angle * kDegrees);
+  const double c = std::cos(angle * kRadiansPerDegree);
+  const double s = std::sin(angle * kRadiansPerDegree);
   double left = 1e18, top = 1e18, right = -1e18, bottom = -1e18;
   for (const auto& [x, y] : {std::pair{0.0, 0.0}, {width, 0.0}, {0.0, height}, {width, height}}) {
     const double rx = x - hot.x;
@@ -280,7 +280,7 @@ void DrawScreenOverlay(PixelCanvas canvas, const SceneScreenOverlay& overlay) {
   const PixelPoint hot = PointIn(place.overlayXY, *image, width, height);
   // Turned counter-clockwise about rotationXY (the anchor when not given).
   PixelPoint pivot = place.rotationXY ? onScreen(*place.rotationXY) : anchor;
-  const double r = -place.rotation * kDegrees;
+  const double r = -place.rotation * kRadiansPerDegree;
   const PixelPoint moved{
       pivot.x + (anchor.x - pivot.x) * std::cos(r) - (anchor.y - pivot.y) * std::sin(r),
       pivot.y + (anchor.x - pivot.x) * std::sin(r) + (anchor.y - pivot.y) * std::cos(r)};

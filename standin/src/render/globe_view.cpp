@@ -8,7 +8,7 @@
 namespace standin {
 namespace {
 
-constexpr double kDegrees = 180.0 / std::numbers::pi;
+constexpr double kDegreesPerRadian = 180.0 / std::numbers::pi;
 constexpr double kRadians = std::numbers::pi / 180.0;
 // Below a metre the view would divide by nearly nothing; beyond a million
 // kilometres the globe is far below a pixel, and the squared distances of
@@ -44,8 +44,8 @@ Vec3 Normalised(const Vec3& v) { return (1.0 / std::sqrt(Dot(v, v))) * v; }
 }  // namespace
 
 GeoPoint GeoOf(const Vec3& unit) {
-  const double latitude = std::asin(std::clamp(unit.z, -1.0, 1.0)) * kDegrees;
-  const double longitude = std::atan2(unit.y, unit.x) * kDegrees;
+  const double latitude = std::asin(std::clamp(unit.z, -1.0, 1.0)) * kDegreesPerRadian;
+  const double longitude = std::atan2(unit.y, unit.x) * kDegreesPerRadian;
   return {latitude, longitude};
 }
 

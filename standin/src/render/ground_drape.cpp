@@ -10,7 +10,7 @@
 namespace standin {
 namespace {
 
-constexpr double kDegrees = std::numbers::pi / 180.0;
+constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
 
 // The difference b - a the shorter way round, in -180..180.
 double LongitudeStep(double a, double b) {
@@ -240,7 +240,7 @@ namespace {
 // The ground one pixel spans at the focus, in degrees: fine enough for the
 // masks that decide which pixels a fill covers.
 double DegreesPerPixel(const GlobeView& view) {
-  return view.FocusPixelMetres() / (kEarthRadiusMetres * kDegrees);
+  return view.FocusPixelMetres() / (kEarthRadiusMetres * kRadiansPerDegree);
 }
 
 template <class PaintPixel>
@@ -269,7 +269,7 @@ std::vector<GeoPoint> OutlineOf(const GroundPlacement& place) {
   const double cy = (place.north + place.south) / 2;
   const double hw = (east - place.west) / 2;
   const double hh = (place.north - place.south) / 2;
-  const double r = place.rotation * kDegrees;
+  const double r = place.rotation * kRadiansPerDegree;
   std::vector<GeoPoint> corners;
   for (const auto& [x, y] : {std::pair{-hw, -hh}, {hw, -hh}, {hw, hh}, {-hw, hh}}) {
     corners.push_back(
@@ -338,7 +338,7 @@ std::optional<std::pair<double, double>> OverlayUv(const GroundPlacement& place,
   const double cy = (place.north + place.south) / 2;
   const double x = LongitudeStep(cx, point.longitude);
   const double y = point.latitude - cy;
-  const double r = place.rotation * kDegrees;
+  const double r = place.rotation * kRadiansPerDegree;
   // Undo the counter-clockwise rotation about the centre.
   const double bx = x * std::cos(r) + y * std::sin(r);
   const double by = -x * std::sin(r) + y * std::cos(r);

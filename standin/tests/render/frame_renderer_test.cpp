@@ -15,8 +15,8 @@ using namespace standin;
 
 namespace {
 
-constexpr int kWidth = 160;
-constexpr int kHeight = 120;
+constexpr int kFrameWidth = 160;
+constexpr int kFrameHeight = 120;
 
 std::shared_ptr<const GlobeScene> SceneAt(double latitude, double longitude) {
   auto scene = std::make_shared<GlobeScene>();
@@ -39,7 +39,7 @@ STANDIN_TEST(ABurstOfScenesPaintsTheNewestOnceOrTwice) {
   EXPECT_EQ(renderer.Latest(), nullptr);
   constexpr int kBurst = 100;
   for (int i = 0; i < kBurst; ++i) {
-    renderer.Submit(SceneAt(i * 0.5, i * 1.5), kWidth, kHeight);
+    renderer.Submit(SceneAt(i * 0.5, i * 1.5), kFrameWidth, kFrameHeight);
   }
   renderer.WaitIdle();
   EXPECT_FALSE(renderer.Busy());
@@ -49,9 +49,10 @@ STANDIN_TEST(ABurstOfScenesPaintsTheNewestOnceOrTwice) {
   EXPECT_LE(frames, 2U);
   const auto latest = renderer.Latest();
   ASSERT_NE(latest, nullptr);
-  const GlobeImage newest(kWidth, kHeight, *SceneAt((kBurst - 1) * 0.5, (kBurst - 1) * 1.5));
+  const GlobeImage newest(kFrameWidth, kFrameHeight,
+                          *SceneAt((kBurst - 1) * 0.5, (kBurst - 1) * 1.5));
   EXPECT_TRUE(SamePixels(*latest, newest));
-  const GlobeImage first(kWidth, kHeight, *SceneAt(0, 0));
+  const GlobeImage first(kFrameWidth, kFrameHeight, *SceneAt(0, 0));
   EXPECT_FALSE(SamePixels(*latest, first));
   EXPECT_GT(renderer.Times().Percentile(50), 0.0);
   // Two notices a frame, off the calling thread: the frame is published,
@@ -69,8 +70,8 @@ STANDIN_TEST(ARendererStopsWithAFrameStillToPaint) {
   std::atomic<int> done = 0;
   {
     FrameRenderer renderer([&] { ++done; });
-    renderer.Submit(SceneAt(10, 10), kWidth, kHeight);
-    renderer.Submit(SceneAt(20, 20), kWidth, kHeight);
+    renderer.Submit(SceneAt(10, 10), kFrameWidth, kFrameHeight);
+    renderer.Submit(SceneAt(20, 20), kFrameWidth, kFrameHeight);
   }
   const int after = done.load();
   Sleep(50);

@@ -29,8 +29,8 @@ using namespace standin;
 
 namespace {
 
-constexpr int kWidth = 800;
-constexpr int kHeight = 600;
+constexpr int kPictureWidth = 800;
+constexpr int kPictureHeight = 600;
 constexpr double kNoPlace = std::numeric_limits<double>::quiet_NaN();
 
 struct Rgb {
@@ -144,8 +144,9 @@ const Sample kSamples[] = {
       {"upper right, inset", kNoPlace, 0, -15, 45, kMagenta},
       {"upper right, 80 pixels wide", kNoPlace, 0, -85, 45, kMagenta},
       {"upper right, not wider", kNoPlace, 0, -95, 45, kMagenta, false},
-      {"turned upright", kNoPlace, 0, kWidth / 2, kHeight * 3 / 4 - 15, kMagenta},
-      {"turned: not across", kNoPlace, 0, kWidth / 2 + 15, kHeight * 3 / 4, kMagenta, false}}},
+      {"turned upright", kNoPlace, 0, kPictureWidth / 2, kPictureHeight * 3 / 4 - 15, kMagenta},
+      {"turned: not across", kNoPlace, 0, kPictureWidth / 2 + 15, kPictureHeight * 3 / 4, kMagenta,
+       false}}},
     {"balloon.kml",
      {6, -23},
      3e6,
@@ -210,17 +211,18 @@ bool Near(std::uint32_t rgb, Rgb colour) {
 void CheckProbe(const GlobeImage& image, const GlobeView& view, const Sample& sample,
                 const Probe& probe) {
   const std::string context = std::string(sample.file) + ": " + probe.what;
-  double x = probe.dx < 0 ? kWidth + probe.dx : probe.dx;
-  double y = probe.dy < 0 ? kHeight + probe.dy : probe.dy;
+  double x = probe.dx < 0 ? kPictureWidth + probe.dx : probe.dx;
+  double y = probe.dy < 0 ? kPictureHeight + probe.dy : probe.dy;
   if (!std::isnan(probe.latitude)) {
     const auto pixel = view.ToPixel({probe.latitude, probe.longitude});
     ASSERT_TRUE(pixel) << context << ": not in view";
     x = pixel->x + probe.dx;
     y = pixel->y + probe.dy;
   }
-  ASSERT_TRUE(x >= 0 && y >= 0 && x < kWidth && y < kHeight) << context << ": outside the picture";
+  ASSERT_TRUE(x >= 0 && y >= 0 && x < kPictureWidth && y < kPictureHeight)
+      << context << ": outside the picture";
   const std::uint32_t rgb =
-      image.Pixels()[static_cast<std::size_t>(y) * kWidth + static_cast<std::size_t>(x)];
+      image.Pixels()[static_cast<std::size_t>(y) * kPictureWidth + static_cast<std::size_t>(x)];
   EXPECT_EQ(Near(rgb, probe.colour), probe.shown)
       << context << ": pixel " << std::hex << rgb << " at " << std::dec << x << ", " << y;
 }
@@ -233,8 +235,8 @@ STANDIN_TEST(KmlSamplesAreDrawnWhereTheirElementsSay) {
   for (const Sample& sample : kSamples) {
     FeatureTree tree;
     const GlobeScene scene = SceneOfFile(tree, sample);
-    const GlobeImage image(kWidth, kHeight, scene);
-    const GlobeView view(scene.camera, kWidth, kHeight);
+    const GlobeImage image(kPictureWidth, kPictureHeight, scene);
+    const GlobeView view(scene.camera, kPictureWidth, kPictureHeight);
     for (const Probe& probe : sample.probes) {
       CheckProbe(image, view, sample, probe);
     }
@@ -290,7 +292,7 @@ STANDIN_TEST(FeatureViewsBecomeTheCameraTheyDescribe) {
 STANDIN_TEST(AClickFindsThePlacemarkUnderIt) {
   FeatureTree tree;
   const GlobeScene scene = SceneOfFile(tree, kSamples[4]);  // icons.kml
-  const GlobeView view(scene.camera, kWidth, kHeight);
+  const GlobeView view(scene.camera, kPictureWidth, kPictureHeight);
   const auto png = view.ToPixel({2, -27});
   ASSERT_TRUE(png);
   const auto picked = PlacemarkAt(scene, view, {png->x + 5, png->y - 5});
@@ -376,8 +378,8 @@ STANDIN_TEST(PolygonFillsAgreeWithGdal) {
   const GlobeScene scene = SceneOfFile(tree, sample);
   ASSERT_EQ(scene.polygons.size(), 1U);
   const GeoMask mask(scene.polygons[0].rings, 0.01);
-  const GlobeImage image(kWidth, kHeight, scene);
-  const GlobeView view(scene.camera, kWidth, kHeight);
+  const GlobeImage image(kPictureWidth, kPictureHeight, scene);
+  const GlobeView view(scene.camera, kPictureWidth, kPictureHeight);
   int inside = 0;
   int maskDiffers = 0;
   int pictureDiffers = 0;
@@ -392,7 +394,7 @@ STANDIN_TEST(PolygonFillsAgreeWithGdal) {
       maskDiffers += clear && mask.Contains(centre) != (value == 1);
       const auto pixel = view.ToPixel(centre);
       ASSERT_TRUE(pixel);
-      const std::uint32_t rgb = image.Pixels()[static_cast<std::size_t>(pixel->y) * kWidth +
+      const std::uint32_t rgb = image.Pixels()[static_cast<std::size_t>(pixel->y) * kPictureWidth +
                                                static_cast<std::size_t>(pixel->x)];
       pictureDiffers += Near(rgb, kRed) != (value == 1);
     }
