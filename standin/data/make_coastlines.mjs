@@ -8,7 +8,7 @@
 //   npm install world-atlas@2.0.2 topojson-client@3.1.0
 //   node /path/to/standin/data/make_coastlines.mjs /tmp/coastgen standin/data/coastlines.bin
 //
-// The format (all integers little-endian), read by standin/src/coastlines.cpp:
+// The format (all integers little-endian), read by standin/src/render/coastlines.cpp:
 //   "ZGCL", u8 version (2), u8 layer count, then per layer:
 //     u8 kind (1 land rings: closed, exterior and holes alike; 2 border
 //     lines; 3 the land rings of one harbour region, closed along its box),
