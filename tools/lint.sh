@@ -2,10 +2,10 @@
 # The house style checks: clang-format over every C and C++ file; clang-tidy
 # over the portable core, the fakes and the stand-in's portable parts (with
 # the native build's compile commands) and over the Win32 base, the Win32
-# adapters, the DLL and the stand-in's Windows parts (with the win64 build's,
-# read for mingw's target); shellcheck over every script. clang-tidy checks
-# a folder's files as one batch (tools/tidy-batches.py), JOBS batches at a
-# time.
+# adapters, the DLL, the stand-in's Windows parts and the demo (with the
+# win64 build's, read for mingw's target); shellcheck over every script.
+# clang-tidy checks a folder's files as one batch (tools/tidy-batches.py),
+# JOBS batches at a time.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -42,7 +42,7 @@ while read -r dir; do
 done < <(x86_64-w64-mingw32-g++-posix -xc++ -E -v - </dev/null 2>&1 |
   sed -n '/^#include <...> search starts here/,/^End of search list/p' |
   sed -n 's|^ *\(.*/include/c++.*\)$|\1|p')
-git ls-files -z 'src/winbase/*.cpp' 'src/win32/*.cpp' 'src/dll/*.cpp' 'standin/src/*.cpp' |
+git ls-files -z 'src/winbase/*.cpp' 'src/win32/*.cpp' 'src/dll/*.cpp' 'standin/src/*.cpp' 'demo/*.cpp' |
   grep -zvxF -f <(standin_portable) | tidy build/win64 "${mingw[@]}"
 
 mapfile -t scripts < <(git ls-files 'tools/*.sh' 'tests/*.sh')

@@ -75,11 +75,13 @@ def main():
 
     os.makedirs(out, exist_ok=True)
     commands, batches = [], []
+    in_folder = defaultdict(int)  # a folder may hold the files of two targets
     for (folder, flags, directory), members in sorted(groups.items()):
         place = os.path.join(out, folder)
         copy_configurations(folder, out)
         for start in range(0, len(members), MAX_FILES):
-            batch = os.path.join(place, f"batch_{start // MAX_FILES}.cpp")
+            batch = os.path.join(place, f"batch_{in_folder[folder]}.cpp")
+            in_folder[folder] += 1
             with open(batch, "w", encoding="utf-8") as f:
                 for member in members[start:start + MAX_FILES]:
                     f.write(f'#include "{os.path.abspath(member)}"  // NOLINT(bugprone-suspicious-include)\n')

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <string>
+#include <string_view>
 
 namespace demo {
 namespace {
@@ -59,15 +61,19 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
       if (i + 1 >= arguments.size()) throw OptionsError(name + " needs a value");
       return arguments[++i];
     };
+    const auto refused = [&](const std::string& text, std::string_view what) {
+      std::string message = name;
+      message.append(": \"").append(text).append("\" ").append(what);
+      return OptionsError(message);
+    };
     const auto positive = [&](const std::string& text) {
       const auto number = Number(text);
-      if (!number || *number <= 0)
-        throw OptionsError(name + ": \"" + text + "\" is not a positive number");
+      if (!number || *number <= 0) throw refused(text, "is not a positive number");
       return *number;
     };
     const auto time = [&](const std::string& text) {
       const auto parsed = ParseTime(text);
-      if (!parsed) throw OptionsError(name + ": \"" + text + "\" is not a time");
+      if (!parsed) throw refused(text, "is not a time");
       return *parsed;
     };
     if (name == "--nmea") {

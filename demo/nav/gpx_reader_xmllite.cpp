@@ -139,12 +139,11 @@ class GpxBuilder {
     if (path_.empty()) {
       if (name != L"gpx") throw GpxError(Line(), "the root is <" + Utf8(name) + ">, not <gpx>");
       sawRoot_ = true;
-    } else if (path_.size() == 1 && name == L"wpt") {
+    } else if ((path_.size() == 1 && name == L"wpt") ||
+               (parent == L"rte" && path_.size() == 2 && name == L"rtept")) {
       point_ = GpxPoint{{}, {}, Coordinate(L"lat", 90), Coordinate(L"lon", 180)};
     } else if (path_.size() == 1 && name == L"rte") {
       document_.routes.emplace_back();
-    } else if (parent == L"rte" && path_.size() == 2 && name == L"rtept") {
-      point_ = GpxPoint{{}, {}, Coordinate(L"lat", 90), Coordinate(L"lon", 180)};
     } else if ((parent == L"wpt" || parent == L"rtept") && point_ && path_.size() <= 3) {
       if (name == L"name") text_ = &point_->name;
       if (name == L"desc") text_ = &point_->description;
