@@ -8,9 +8,10 @@
 #     what they test (the DLL, the stand-in, the adapters) keeps the tree's
 #     optimisation, and the tests' own code is waiting and comparing;
 #   - in the sanitized native tree their own files are not instrumented:
-#     the core and the fakes they call are, and the sanitizers' runtime is
-#     linked in whole, so every fault in the code under test is still
-#     caught, while the tests' tables of strings compile in half the time.
+#     the core, the fakes and the stand-in's portable library they call
+#     are, and the sanitizers' runtime is linked in whole, so the code
+#     under test is checked as before (the tests' own locals are not),
+#     while the tests' tables of strings compile in half the time.
 # ZGE_UNITY_TESTS=OFF compiles each file alone (with a precompiled header
 # instead), so that a change to one test file recompiles only that file.
 option(ZGE_UNITY_TESTS "Compile each test program's files in batches" ON)
