@@ -17,6 +17,11 @@ struct Entry {
   bool deflate = false;
 };
 
+// An archive's bytes (or an entry's) as text, for comparing.
+inline std::string Text(const std::vector<std::byte>& bytes) {
+  return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
 inline void Put(std::vector<std::byte>& out, std::uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) {
     out.push_back(static_cast<std::byte>((value >> (8 * i)) & 0xFF));

@@ -61,10 +61,6 @@ std::string FailureOf(Call call) {
   return "";
 }
 
-std::string BytesAsText(const std::vector<std::byte>& bytes) {
-  return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
-
 }  // namespace
 
 STANDIN_TEST(EveryLoadAppendsOneTopLevelFeature) {
@@ -134,14 +130,14 @@ STANDIN_TEST(KmzFilesAndUnnamedDocuments) {
   KmlLoader loader(tree);
   const auto zip = testzip::Zip(
       {{"files/icon.png", "png", false}, {"doc.kml", Document("Zipped", "Inside"), true}});
-  const auto zipped = loader.OpenFile(folder.Write("trip.kmz", BytesAsText(zip)));
+  const auto zipped = loader.OpenFile(folder.Write("trip.kmz", testzip::Text(zip)));
   EXPECT_TRUE(zipped->name == u"Zipped");
   EXPECT_TRUE(tree.FindByName(u"Inside") == zipped->children[0]);
   const auto unnamed = loader.OpenFile(folder.Write("Unnamed.kml", "<kml><Folder></Folder></kml>"));
   EXPECT_TRUE(unnamed->name == u"Unnamed.kml");
   const auto noKml = testzip::Zip({{"a.txt", "x", false}});
   const std::string message =
-      FailureOf([&] { loader.OpenFile(folder.Write("bad.kmz", BytesAsText(noKml))); });
+      FailureOf([&] { loader.OpenFile(folder.Write("bad.kmz", testzip::Text(noKml))); });
   EXPECT_NE(message.find("bad.kmz: not a usable KMZ: it holds no .kml entry"), std::string::npos)
       << message;
 }

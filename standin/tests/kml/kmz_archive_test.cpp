@@ -15,10 +15,6 @@ using namespace standin;
 
 namespace {
 
-std::string Text(const std::vector<std::byte>& bytes) {
-  return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
-
 std::string FailureOf(const std::vector<std::byte>& archive) {
   try {
     static_cast<void>(ExtractKmzDocument(archive, "OpenKmlFile: t.kmz"));
@@ -37,15 +33,15 @@ STANDIN_TEST(KmzPrefersDocKmlThenTheFirstKmlEntry) {
       {"doc.kml", "<kml>doc</kml>", true},
   });
   EXPECT_TRUE(LooksLikeZip(withDoc));
-  EXPECT_EQ(Text(ExtractKmzDocument(withDoc, "t")), "<kml>doc</kml>");
+  EXPECT_EQ(testzip::Text(ExtractKmzDocument(withDoc, "t")), "<kml>doc</kml>");
   const std::vector<std::byte> without = testzip::Zip({
       {"files/", "", false},
       {"files/route.kml", std::string(5000, 'x'), true},
       {"z.kml", "<kml>z</kml>", false},
   });
-  EXPECT_EQ(Text(ExtractKmzDocument(without, "t")), std::string(5000, 'x'));
+  EXPECT_EQ(testzip::Text(ExtractKmzDocument(without, "t")), std::string(5000, 'x'));
   const std::vector<std::byte> stored = testzip::Zip({{"doc.kml", "<kml>s</kml>", false}});
-  EXPECT_EQ(Text(ExtractKmzDocument(stored, "t")), "<kml>s</kml>");
+  EXPECT_EQ(testzip::Text(ExtractKmzDocument(stored, "t")), "<kml>s</kml>");
 }
 
 STANDIN_TEST(DamagedKmzArchivesAreRefused) {
