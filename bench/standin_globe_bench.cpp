@@ -32,7 +32,9 @@ using namespace standin;
 
 SurfaceImage DecodeJpeg(const char* path) {
   std::FILE* file = std::fopen(path, "rb");
-  if (!file) throw std::runtime_error(std::string("cannot open ") + path);
+  if (!file) {
+    throw std::runtime_error(std::string("cannot open ") + path);
+  }
   const std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, &std::fclose);
   jpeg_decompress_struct info{};
   jpeg_error_mgr errors{};
@@ -64,7 +66,9 @@ Coastlines ReadCoastlines(const char* path, CoastLayers layers) {
   std::ifstream file(path, std::ios::binary);
   const std::vector<char> chars((std::istreambuf_iterator<char>(file)),
                                 std::istreambuf_iterator<char>());
-  if (chars.empty()) throw std::runtime_error(std::string("cannot read ") + path);
+  if (chars.empty()) {
+    throw std::runtime_error(std::string("cannot read ") + path);
+  }
   return DecodeCoastlines(std::span(reinterpret_cast<const std::byte*>(chars.data()), chars.size()),
                           layers);
 }
@@ -92,8 +96,9 @@ void LowerBound(benchmark::State& state, const CameraState& camera, int width, i
     std::uint32_t* out = pixels.data();
     for (int y = 0; y < height; ++y) {
       const double latitude = box.north - (y + 0.5) * stepY;
-      for (int x = 0; x < width; ++x)
+      for (int x = 0; x < width; ++x) {
         *out++ = imagery.Sample(latitude, box.west + (x + 0.5) * stepX);
+      }
     }
     benchmark::DoNotOptimize(pixels.data());
     benchmark::ClobberMemory();
@@ -123,14 +128,20 @@ class Recorder : public benchmark::ConsoleReporter {
     for (const Run& run : runs) {
       const bool single = run.run_type == Run::RT_Iteration && run.iterations > 0;
       const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-      if (!single && !median) continue;
+      if (!single && !median) {
+        continue;
+      }
       std::string name = run.benchmark_name();
       if (const auto suffix = name.find("/real_time"); suffix != std::string::npos) {
         name.resize(suffix);
       }
       // A median, once there, outweighs the single runs it summarises.
-      if (median || !medians_.contains(name)) milliseconds[name] = run.GetAdjustedRealTime();
-      if (median) medians_.insert(name);
+      if (median || !medians_.contains(name)) {
+        milliseconds[name] = run.GetAdjustedRealTime();
+      }
+      if (median) {
+        medians_.insert(name);
+      }
     }
     ConsoleReporter::ReportRuns(runs);
   }
@@ -181,7 +192,9 @@ int main(int argc, char** argv) {
       const std::string suffix = std::string(scene.name) + "/" + SizeName(size);
       const auto frame = recorder.milliseconds.find("frame/" + suffix);
       const auto bound = recorder.milliseconds.find("bound/" + suffix);
-      if (frame == recorder.milliseconds.end() || bound == recorder.milliseconds.end()) continue;
+      if (frame == recorder.milliseconds.end() || bound == recorder.milliseconds.end()) {
+        continue;
+      }
       const double ratio = frame->second / bound->second;
       std::printf("%-22s %-10s %9.2f %9.2f %6.2f\n", scene.name, SizeName(size).c_str(),
                   frame->second, bound->second, ratio);

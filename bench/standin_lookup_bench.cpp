@@ -42,7 +42,9 @@ const FeatureTree& Tree() {
 std::shared_ptr<FeatureNode> WalkNewestFirst(const FeatureTree& tree, std::u16string_view name) {
   const auto& loaded = tree.TemporaryPlaces()->children;
   for (auto top = loaded.rbegin(); top != loaded.rend(); ++top) {
-    if (auto found = FeatureTree::FindDepthFirst(*top, name)) return found;
+    if (auto found = FeatureTree::FindDepthFirst(*top, name)) {
+      return found;
+    }
   }
   return nullptr;
 }

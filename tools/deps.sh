@@ -17,7 +17,7 @@ readonly required=(
   cmake ninja-build g++
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libz-mingw-w64-dev xplanet-images
-  libjpeg-dev shellcheck
+  libjpeg-dev shellcheck pyflakes3
   clang-format clang-tidy libexpat1-dev python3
 )
 # Each optional group: its packages, then what is not run without them.

@@ -1,37 +1,33 @@
 #!/usr/bin/env bash
 # The house style checks: clang-format over every C and C++ file; clang-tidy
-# over the portable core, the fakes and the stand-in's portable parts (with
-# the native build's compile commands) and over the Win32 base, the Win32
-# adapters, the DLL, the stand-in's Windows parts and the demo (with the
-# win64 build's, read for mingw's target); shellcheck over every script.
-# clang-tidy checks a folder's files as one batch (tools/tidy-batches.py),
-# JOBS batches at a time.
+# over every C++ file, each with the compile commands of a tree that builds
+# it (below); shellcheck over every shell script and pyflakes over every
+# Python one. clang-tidy checks a folder's files as one batch
+# (tools/tidy-batches.py), JOBS batches at a time.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 mapfile -t sources < <(git ls-files '*.c' '*.cpp' '*.h')
 clang-format --dry-run -Werror "${sources[@]}"
 
-# tidy <build tree> [clang-tidy arguments...]; the files come on stdin,
-# NUL-separated.
+# tidy <build tree> <batch folder name> [clang-tidy arguments...]; the
+# files come on stdin, NUL-separated.
 tidy() {
-  local tree=$1 batches
-  shift
-  batches=build/lint/$(basename "$tree")
+  local tree=$1 batches=build/lint/$2
+  shift 2
   rm -rf "$batches"
   tools/tidy-batches.py "$tree" "$batches" |
     xargs -0 -n 1 -P "${JOBS:-2}" clang-tidy -p "$batches" --quiet "$@" \
       2> >(grep -v "warnings generated" >&2)
 }
-# The stand-in's portable files are those the native tree compiles.
-standin_portable() {
-  sed -n 's|^ *"file": "'"$root"'/\(standin/src/[^"]*\.cpp\)",\{0,1\}$|\1|p' \
-    build/native/compile_commands.json | sort -u
-}
-{
-  git ls-files -z 'src/core/*.cpp' 'tests/fakes/*.cpp'
-  standin_portable | tr '\n' '\0'
-} | tidy build/native
+
+# The fuzz, tsan and bench trees compile only their own programs; their
+# compile commands come from configuring them (seconds), and the fuzzer's
+# sources need the export list generated from the table.
+for preset in fuzz tsan bench; do
+  [[ -f build/$preset/CMakeCache.txt ]] || cmake --preset "$preset" >/dev/null
+done
+cmake --build build/fuzz --target zge_export_table >/dev/null
 
 # Clang finds mingw's headers but not its C++ library, which Debian keeps
 # under a GCC version clang does not parse (12-posix): mingw's g++ names its
@@ -42,9 +38,33 @@ while read -r dir; do
 done < <(x86_64-w64-mingw32-g++-posix -xc++ -E -v - </dev/null 2>&1 |
   sed -n '/^#include <...> search starts here/,/^End of search list/p' |
   sed -n 's|^ *\(.*/include/c++.*\)$|\1|p')
-git ls-files -z 'src/winbase/*.cpp' 'src/win32/*.cpp' 'src/dll/*.cpp' 'standin/src/*.cpp' 'demo/*.cpp' |
-  grep -zvxF -f <(standin_portable) | tidy build/win64 "${mingw[@]}"
 
-mapfile -t scripts < <(git ls-files 'tools/*.sh' 'tests/*.sh')
+# Every C++ file is checked once, with the compile commands of the first
+# tree that compiles it: the native tree (the portable code and its tests),
+# the win64 tree (what only mingw compiles), then the trees of the fuzzers,
+# the ThreadSanitizer tests and the benchmarks. A file no tree compiles
+# fails the check, but the SDK's consumer: it is built only from an
+# unpacked archive (tests/sdk/run.sh), so it is read as the demo's host
+# code is compiled, with the version the package's CMake files define and
+# the warnings a host's build would have (-Wall -Wextra: the public header's
+# C macros cast in C's way).
+consumer=tests/sdk/consumer/consumer.cpp
+trees=(build/native build/win64 build/fuzz build/tsan build/bench)
+owners=$(git ls-files -z '*.cpp' | grep -zvxF "$consumer" | tools/tidy-batches.py --owners "${trees[@]}")
+for tree in "${trees[@]}"; do
+  args=()
+  [[ $tree == build/win64 ]] && args=("${mingw[@]}")
+  awk -v tree="$tree" '$1 == tree { printf "%s%c", $2, 0 }' <<<"$owners" |
+    tidy "$tree" "$(basename "$tree")" "${args[@]}"
+done
+printf '%s=demo/host/plugin.cpp\0' "$consumer" |
+  tidy build/win64 sdk-consumer "${mingw[@]}" --extra-arg=-Wno-old-style-cast \
+    --extra-arg=-DZGE_PACKAGE_VERSION_MAJOR=0 \
+    --extra-arg=-DZGE_PACKAGE_VERSION_MINOR=1 --extra-arg=-DZGE_PACKAGE_VERSION_PATCH=0 \
+    --extra-arg=-DZGE_PACKAGE_VERSION='"0.1.0"'
+
+mapfile -t scripts < <(git ls-files '*.sh' .ci/run)
 shellcheck -x "${scripts[@]}"
+mapfile -t programs < <(git ls-files '*.py')
+pyflakes3 "${programs[@]}"
 echo "lint: clean"

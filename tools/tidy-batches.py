@@ -12,6 +12,16 @@ compile every file alone, so a batch never hides a missing include.
 
     tidy-batches.py <build tree> <output folder>   (files on stdin, NUL-separated)
 
+A file the tree compiles inside a unity source (the test programs) takes
+that source's flags. A file given as `path=donor` takes the donor's flags:
+for a file no tree of ours compiles (the SDK's consumer, built only from an
+unpacked archive).
+
+    tidy-batches.py --owners <build tree>...   (files on stdin, NUL-separated)
+
+Prints "<tree> <file>" for each file, naming the first tree that compiles it,
+and fails naming the files no tree compiles.
+
 Writes the batches and their compile_commands.json into the output folder,
 each batch in the same folder there as its files here, beside a copy of
 every .clang-tidy that applies to them (clang-tidy takes its configuration
@@ -20,6 +30,7 @@ NUL-separated. Run it from the repository's root.
 """
 import json
 import os
+import re
 import shlex
 import shutil
 import sys
@@ -49,6 +60,25 @@ def compile_flags(entry):
     return flags
 
 
+UNITY_MEMBER = re.compile(r'^#include "([^"]+)"', re.MULTILINE)
+
+
+def read_entries(commands):
+    """The compile commands by real path, each unity source's entry also under
+    the files it includes, marked with that source: the files of one unity
+    source are batched together, as the build compiles them (they share
+    their anonymous namespaces there too), and apart from other files."""
+    entries = {}
+    for entry in commands:
+        entries[os.path.realpath(entry["file"])] = entry
+        if "/Unity/unity_" in entry["file"]:
+            with open(entry["file"], encoding="utf-8") as f:
+                members = [os.path.realpath(m) for m in UNITY_MEMBER.findall(f.read())]
+            for member in members:
+                entries.setdefault(member, dict(entry, unity=entry["file"]))
+    return entries
+
+
 def copy_configurations(folder, out):
     """Copies the .clang-tidy files of `folder` and the folders above it (but
     the root's, which the output folder finds above itself) into `out`."""
@@ -60,23 +90,46 @@ def copy_configurations(folder, out):
         folder = os.path.dirname(folder)
 
 
-def main():
-    tree, out = sys.argv[1], os.path.abspath(sys.argv[2])
+def load_entries(tree):
     with open(os.path.join(tree, "compile_commands.json"), encoding="utf-8") as f:
-        entries = {os.path.realpath(e["file"]): e for e in json.load(f)}
-    files = [p for p in sys.stdin.read().split("\0") if p]
-    groups = defaultdict(list)
+        return read_entries(json.load(f))
+
+
+def print_owners(trees, files):
+    compiled = [(tree, load_entries(tree)) for tree in trees]
+    unowned = []
     for path in files:
-        entry = entries.get(os.path.realpath(path))
+        owner = next((t for t, entries in compiled if os.path.realpath(path) in entries), None)
+        if owner is None:
+            unowned.append(path)
+        else:
+            print(owner, path)
+    if unowned:
+        sys.exit("tidy-batches: no tree compiles " + ", ".join(unowned))
+
+
+def main():
+    files = [p for p in sys.stdin.read().split("\0") if p]
+    if sys.argv[1] == "--owners":
+        print_owners(sys.argv[2:], files)
+        return
+    tree, out = sys.argv[1], os.path.abspath(sys.argv[2])
+    entries = load_entries(tree)
+    groups = defaultdict(list)
+    for given in files:
+        path, _, donor = given.partition("=")
+        entry = entries.get(os.path.realpath(donor or path))
         if entry is None:
-            sys.exit(f"tidy-batches: {path} is not in {tree}'s compile commands")
+            sys.exit(f"tidy-batches: {donor or path} is not in {tree}'s compile commands")
         flags = compile_flags(entry)
-        groups[(os.path.dirname(os.path.relpath(path)), tuple(flags), entry["directory"])].append(path)
+        key = (os.path.dirname(os.path.relpath(path)), tuple(flags), entry["directory"],
+               entry.get("unity", ""))
+        groups[key].append(path)
 
     os.makedirs(out, exist_ok=True)
     commands, batches = [], []
     in_folder = defaultdict(int)  # a folder may hold the files of two targets
-    for (folder, flags, directory), members in sorted(groups.items()):
+    for (folder, flags, directory, _), members in sorted(groups.items()):
         place = os.path.join(out, folder)
         copy_configurations(folder, out)
         for start in range(0, len(members), MAX_FILES):

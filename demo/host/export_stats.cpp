@@ -13,13 +13,17 @@ std::size_t ExportStats::Calls(const std::string& exportName) const {
 
 std::size_t ExportStats::TotalCalls() const {
   std::size_t total = 0;
-  for (const auto& [name, times] : calls_) total += times.size();
+  for (const auto& [name, times] : calls_) {
+    total += times.size();
+  }
   return total;
 }
 
 ExportStats::Duration ExportStats::Percentile(const std::string& exportName, double p) const {
   const auto found = calls_.find(exportName);
-  if (found == calls_.end() || found->second.empty()) return Duration{0};
+  if (found == calls_.end() || found->second.empty()) {
+    return Duration{0};
+  }
   std::vector<Duration> times = found->second;
   std::sort(times.begin(), times.end());
   const double rank = std::ceil(p / 100.0 * static_cast<double>(times.size()));

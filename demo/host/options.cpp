@@ -49,7 +49,9 @@ std::optional<double> ParseTime(const std::string& text) {
       minute < 0 || minute > 59 || second < 0 || second > 59) {
     return std::nullopt;
   }
-  if (fields == 2) second = 0;
+  if (fields == 2) {
+    second = 0;
+  }
   return hour * 3600.0 + minute * 60.0 + second;
 }
 
@@ -58,7 +60,9 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& name = arguments[i];
     const auto value = [&]() -> const std::string& {
-      if (i + 1 >= arguments.size()) throw OptionsError(name + " needs a value");
+      if (i + 1 >= arguments.size()) {
+        throw OptionsError(name + " needs a value");
+      }
       return arguments[++i];
     };
     const auto refused = [&](const std::string& text, std::string_view what) {
@@ -68,12 +72,16 @@ Options ParseOptions(const std::vector<std::string>& arguments) {
     };
     const auto positive = [&](const std::string& text) {
       const auto number = Number(text);
-      if (!number || *number <= 0) throw refused(text, "is not a positive number");
+      if (!number || *number <= 0) {
+        throw refused(text, "is not a positive number");
+      }
       return *number;
     };
     const auto time = [&](const std::string& text) {
       const auto parsed = ParseTime(text);
-      if (!parsed) throw refused(text, "is not a time");
+      if (!parsed) {
+        throw refused(text, "is not a time");
+      }
       return *parsed;
     };
     if (name == "--nmea") {

@@ -24,10 +24,14 @@ template <class Interface>
 using UniqueCom = std::unique_ptr<Interface, ComReleaser<Interface>>;
 
 std::string Utf8(std::wstring_view text) {
-  if (text.empty()) return {};
+  if (text.empty()) {
+    return {};
+  }
   const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
                                        nullptr, 0, nullptr, nullptr);
-  if (size <= 0) throw std::runtime_error("WideCharToMultiByte failed");
+  if (size <= 0) {
+    throw std::runtime_error("WideCharToMultiByte failed");
+  }
   std::string result(static_cast<std::size_t>(size), '\0');
   if (WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
                           size, nullptr, nullptr) != size) {
@@ -38,7 +42,9 @@ std::string Utf8(std::wstring_view text) {
 
 unsigned LineCount(std::span<const char> document) {
   unsigned lines = 1;
-  for (const char c : document) lines += c == '\n' ? 1U : 0U;
+  for (const char c : document) {
+    lines += c == '\n' ? 1U : 0U;
+  }
   return lines;
 }
 
@@ -73,7 +79,9 @@ class GpxBuilder {
     // Every node takes at least one byte of the document: more nodes than
     // bytes are ends that Wine's XmlLite makes up for a document cut short.
     for (std::size_t nodes = 0;; ++nodes) {
-      if (nodes > size_) throw GpxError(Line(), "the document is cut short");
+      if (nodes > size_) {
+        throw GpxError(Line(), "the document is cut short");
+      }
       const HRESULT result = reader_.Read(&node);
       if (FAILED(result)) {
         char code[16];
@@ -83,18 +91,26 @@ class GpxBuilder {
       // Wine's XmlLite reports the end of a document cut short as a node of
       // no type, again and again, where Windows fails: both end here, and
       // CheckEndsWithRootEnd tells the cut.
-      if (result == S_FALSE || node == XmlNodeType_None) break;
+      if (result == S_FALSE || node == XmlNodeType_None) {
+        break;
+      }
       if (node == XmlNodeType_Element) {
         const bool empty = reader_.IsEmptyElement() != FALSE;
         StartElement();
-        if (empty) EndElement();
+        if (empty) {
+          EndElement();
+        }
       } else if (node == XmlNodeType_EndElement) {
         EndElement();
       } else if (node == XmlNodeType_Text || node == XmlNodeType_CDATA) {
-        if (text_ != nullptr) *text_ += Utf8(Value());
+        if (text_ != nullptr) {
+          *text_ += Utf8(Value());
+        }
       }
     }
-    if (!sawRoot_) throw GpxError(Line(), "no <gpx> element: not a GPX document");
+    if (!sawRoot_) {
+      throw GpxError(Line(), "no <gpx> element: not a GPX document");
+    }
     return std::move(document_);
   }
 
@@ -107,14 +123,18 @@ class GpxBuilder {
   std::wstring_view LocalName() {
     const WCHAR* name = nullptr;
     UINT length = 0;
-    if (FAILED(reader_.GetLocalName(&name, &length))) throw GpxError(Line(), "unreadable name");
+    if (FAILED(reader_.GetLocalName(&name, &length))) {
+      throw GpxError(Line(), "unreadable name");
+    }
     return {name, length};
   }
 
   std::wstring_view Value() {
     const WCHAR* value = nullptr;
     UINT length = 0;
-    if (FAILED(reader_.GetValue(&value, &length))) throw GpxError(Line(), "unreadable text");
+    if (FAILED(reader_.GetValue(&value, &length))) {
+      throw GpxError(Line(), "unreadable text");
+    }
     return {value, length};
   }
 
@@ -137,7 +157,9 @@ class GpxBuilder {
     const std::wstring name(LocalName());
     const std::wstring parent = path_.empty() ? std::wstring() : path_.back();
     if (path_.empty()) {
-      if (name != L"gpx") throw GpxError(Line(), "the root is <" + Utf8(name) + ">, not <gpx>");
+      if (name != L"gpx") {
+        throw GpxError(Line(), "the root is <" + Utf8(name) + ">, not <gpx>");
+      }
       sawRoot_ = true;
     } else if ((path_.size() == 1 && name == L"wpt") ||
                (parent == L"rte" && path_.size() == 2 && name == L"rtept")) {
@@ -145,8 +167,12 @@ class GpxBuilder {
     } else if (path_.size() == 1 && name == L"rte") {
       document_.routes.emplace_back();
     } else if ((parent == L"wpt" || parent == L"rtept") && point_ && path_.size() <= 3) {
-      if (name == L"name") text_ = &point_->name;
-      if (name == L"desc") text_ = &point_->description;
+      if (name == L"name") {
+        text_ = &point_->name;
+      }
+      if (name == L"desc") {
+        text_ = &point_->description;
+      }
     } else if (parent == L"rte" && path_.size() == 2 && name == L"name") {
       text_ = &document_.routes.back().name;
     }
@@ -154,7 +180,9 @@ class GpxBuilder {
   }
 
   void EndElement() {
-    if (path_.empty()) return;
+    if (path_.empty()) {
+      return;
+    }
     const std::wstring name = path_.back();
     path_.pop_back();
     text_ = nullptr;
@@ -182,14 +210,20 @@ GpxDocument ReadGpx(std::span<const char> document) {
   // Before XmlLite sees it: Wine's reader never returns from some documents
   // cut short.
   CheckEndsWithRootEnd(document);
-  if (document.size() > 0x7FFFFFFF) throw std::runtime_error("the GPX file is too large");
+  if (document.size() > 0x7FFFFFFF) {
+    throw std::runtime_error("the GPX file is too large");
+  }
   UniqueCom<IStream> stream(SHCreateMemStream(reinterpret_cast<const BYTE*>(document.data()),
                                               static_cast<UINT>(document.size())));
-  if (!stream) throw std::runtime_error("SHCreateMemStream failed");
+  if (!stream) {
+    throw std::runtime_error("SHCreateMemStream failed");
+  }
   IXmlReader* rawReader = nullptr;
   const HRESULT created =
       CreateXmlReader(__uuidof(IXmlReader), reinterpret_cast<void**>(&rawReader), nullptr);
-  if (FAILED(created)) throw std::runtime_error("CreateXmlReader failed");
+  if (FAILED(created)) {
+    throw std::runtime_error("CreateXmlReader failed");
+  }
   const UniqueCom<IXmlReader> reader(rawReader);
   if (FAILED(reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit)) ||
       FAILED(reader->SetInput(stream.get()))) {

@@ -14,15 +14,23 @@ std::vector<std::string_view> SplitFields(std::string_view body) {
   for (;;) {
     const std::size_t comma = body.find(',', start);
     fields.push_back(body.substr(start, comma == std::string_view::npos ? comma : comma - start));
-    if (comma == std::string_view::npos) return fields;
+    if (comma == std::string_view::npos) {
+      return fields;
+    }
     start = comma + 1;
   }
 }
 
 std::optional<int> HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= '0' && c <= '9') {
+    return c - '0';
+  }
+  if (c >= 'A' && c <= 'F') {
+    return c - 'A' + 10;
+  }
+  if (c >= 'a' && c <= 'f') {
+    return c - 'a' + 10;
+  }
   return std::nullopt;
 }
 
@@ -36,12 +44,16 @@ class Fields {
   explicit Fields(std::vector<std::string_view> fields) : fields_(std::move(fields)) {}
 
   void Require(std::size_t count) const {
-    if (fields_.size() < count) throw FieldFault{SkipReason::kTooFewFields};
+    if (fields_.size() < count) {
+      throw FieldFault{SkipReason::kTooFewFields};
+    }
   }
 
   [[nodiscard]] std::string_view Text(std::size_t index) const {
     Require(index + 1);
-    if (fields_[index].empty()) throw FieldFault{SkipReason::kEmptyField};
+    if (fields_[index].empty()) {
+      throw FieldFault{SkipReason::kEmptyField};
+    }
     return fields_[index];
   }
 
@@ -60,7 +72,9 @@ class Fields {
   }
 
   [[nodiscard]] std::optional<double> OptionalNumber(std::size_t index) const {
-    if (Empty(index)) return std::nullopt;
+    if (Empty(index)) {
+      return std::nullopt;
+    }
     return Number(index);
   }
 
@@ -70,15 +84,18 @@ class Fields {
     const std::string_view hemisphere = Text(index + 1);
     const double degrees = std::floor(raw / 100.0);
     const double minutes = raw - degrees * 100.0;
-    if (raw < 0 || minutes >= 60.0 || hemisphere.size() != 1)
+    if (raw < 0 || minutes >= 60.0 || hemisphere.size() != 1) {
       throw FieldFault{SkipReason::kBadField};
+    }
     double value = degrees + minutes / 60.0;
     if (hemisphere[0] == negative) {
       value = -value;
     } else if (hemisphere[0] != positive) {
       throw FieldFault{SkipReason::kBadField};
     }
-    if (std::abs(value) > limit) throw FieldFault{SkipReason::kBadField};
+    if (std::abs(value) > limit) {
+      throw FieldFault{SkipReason::kBadField};
+    }
     return value;
   }
 
@@ -97,16 +114,22 @@ class Fields {
   // ddmmyy as the seconds from 1970 to that midnight.
   [[nodiscard]] double Date(std::size_t index) const {
     const std::string_view text = Text(index);
-    if (text.size() != 6) throw FieldFault{SkipReason::kBadField};
+    if (text.size() != 6) {
+      throw FieldFault{SkipReason::kBadField};
+    }
     int digits[6];
     for (std::size_t i = 0; i < 6; ++i) {
-      if (text[i] < '0' || text[i] > '9') throw FieldFault{SkipReason::kBadField};
+      if (text[i] < '0' || text[i] > '9') {
+        throw FieldFault{SkipReason::kBadField};
+      }
       digits[i] = text[i] - '0';
     }
     const int day = digits[0] * 10 + digits[1];
     const int month = digits[2] * 10 + digits[3];
     const int twoDigitYear = digits[4] * 10 + digits[5];
-    if (day < 1 || day > 31 || month < 1 || month > 12) throw FieldFault{SkipReason::kBadField};
+    if (day < 1 || day > 31 || month < 1 || month > 12) {
+      throw FieldFault{SkipReason::kBadField};
+    }
     // NMEA has two-digit years; receivers of the last century set the window.
     const int year = twoDigitYear < 80 ? 2000 + twoDigitYear : 1900 + twoDigitYear;
     // Days from civil date (H. Hinnant's algorithm).
@@ -149,7 +172,9 @@ std::string_view Describe(SkipReason reason) {
 
 std::uint8_t NmeaChecksum(std::string_view body) {
   std::uint8_t sum = 0;
-  for (const char c : body) sum = static_cast<std::uint8_t>(sum ^ static_cast<std::uint8_t>(c));
+  for (const char c : body) {
+    sum = static_cast<std::uint8_t>(sum ^ static_cast<std::uint8_t>(c));
+  }
   return sum;
 }
 
@@ -159,16 +184,22 @@ void NmeaReader::Skip(SkipReason reason) {
 }
 
 void NmeaReader::Flush() {
-  if (current_) fixes_.push_back(*current_);
+  if (current_) {
+    fixes_.push_back(*current_);
+  }
   current_.reset();
   currentTimeOfDay_.reset();
 }
 
 void NmeaReader::StartFix(double timeOfDay) {
-  if (currentTimeOfDay_ && *currentTimeOfDay_ == timeOfDay) return;
+  if (currentTimeOfDay_ && *currentTimeOfDay_ == timeOfDay) {
+    return;
+  }
   Flush();
   // Past midnight without a new date from RMC: the next day.
-  if (dayStart_ && timeOfDay + 43200.0 < lastTimeOfDay_) *dayStart_ += 86400.0;
+  if (dayStart_ && timeOfDay + 43200.0 < lastTimeOfDay_) {
+    *dayStart_ += 86400.0;
+  }
   lastTimeOfDay_ = timeOfDay;
   current_.emplace();
   current_->time = dayStart_.value_or(0) + timeOfDay;
@@ -180,8 +211,12 @@ void NmeaReader::Add(std::string_view line) {
   while (!line.empty() && (line.back() == '\r' || line.back() == '\n' || line.back() == ' ')) {
     line.remove_suffix(1);
   }
-  if (line.empty()) return;
-  if (line.front() != '$' && line.front() != '!') return Skip(SkipReason::kNotASentence);
+  if (line.empty()) {
+    return;
+  }
+  if (line.front() != '$' && line.front() != '!') {
+    return Skip(SkipReason::kNotASentence);
+  }
   const std::size_t star = line.rfind('*');
   if (star == std::string_view::npos || star + 3 != line.size()) {
     return Skip(SkipReason::kNoChecksum);
@@ -195,11 +230,15 @@ void NmeaReader::Add(std::string_view line) {
   const Fields fields(SplitFields(body));
   try {
     const std::string_view address = fields.Text(0);
-    if (address.size() != 5) return Skip(SkipReason::kOtherSentence);
+    if (address.size() != 5) {
+      return Skip(SkipReason::kOtherSentence);
+    }
     const std::string_view type = address.substr(2);
     if (type == "RMC") {
       fields.Require(10);
-      if (fields.Text(2) != "A") return Skip(SkipReason::kNoFix);
+      if (fields.Text(2) != "A") {
+        return Skip(SkipReason::kNoFix);
+      }
       const double timeOfDay = fields.TimeOfDay(1);
       const double latitude = fields.Angle(3, 'N', 'S', 90);
       const double longitude = fields.Angle(5, 'E', 'W', 180);
@@ -214,32 +253,46 @@ void NmeaReader::Add(std::string_view line) {
       current_->time = dayStart + timeOfDay;
       current_->latitude = latitude;
       current_->longitude = longitude;
-      if (speed) current_->speedKnots = speed;
-      if (course) current_->courseDegrees = course;
+      if (speed) {
+        current_->speedKnots = speed;
+      }
+      if (course) {
+        current_->courseDegrees = course;
+      }
     } else if (type == "GGA") {
       fields.Require(8);
       const double timeOfDay = fields.TimeOfDay(1);
       const double latitude = fields.Angle(2, 'N', 'S', 90);
       const double longitude = fields.Angle(4, 'E', 'W', 180);
-      if (fields.Number(6) == 0) return Skip(SkipReason::kNoFix);
+      if (fields.Number(6) == 0) {
+        return Skip(SkipReason::kNoFix);
+      }
       const auto satellites = fields.OptionalNumber(7);
       StartFix(timeOfDay);
       current_->latitude = latitude;
       current_->longitude = longitude;
-      if (satellites) current_->satellites = static_cast<int>(*satellites);
+      if (satellites) {
+        current_->satellites = static_cast<int>(*satellites);
+      }
     } else if (type == "VTG") {
       // Course and speed belong to the position just reported.
       fields.Require(8);
       const double course = fields.Number(1);
       const double speed = fields.Number(5);
-      if (!current_) return Skip(SkipReason::kOtherSentence);
+      if (!current_) {
+        return Skip(SkipReason::kOtherSentence);
+      }
       current_->courseDegrees = course;
       current_->speedKnots = speed;
     } else if (type == "HDT") {
       fields.Require(3);
       const double heading = fields.Number(1);
-      if (heading < 0 || heading > 360) return Skip(SkipReason::kBadField);
-      if (!current_) return Skip(SkipReason::kOtherSentence);
+      if (heading < 0 || heading > 360) {
+        return Skip(SkipReason::kBadField);
+      }
+      if (!current_) {
+        return Skip(SkipReason::kOtherSentence);
+      }
       current_->headingDegrees = heading;
     } else {
       return Skip(SkipReason::kOtherSentence);
@@ -254,7 +307,9 @@ void NmeaReader::Finish() { Flush(); }
 NmeaReader ReadNmea(std::istream& input) {
   NmeaReader reader;
   std::string line;
-  while (std::getline(input, line)) reader.Add(line);
+  while (std::getline(input, line)) {
+    reader.Add(line);
+  }
   reader.Finish();
   return reader;
 }

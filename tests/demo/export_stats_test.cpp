@@ -8,7 +8,9 @@ using Ms = demo::ExportStats::Duration;
 
 TEST(ExportStatsTest, PercentilesAreNearestRank) {
   demo::ExportStats stats;
-  for (int i = 100; i >= 1; --i) stats.Add("LoadLiveGPS", Ms(i));
+  for (int i = 100; i >= 1; --i) {
+    stats.Add("LoadLiveGPS", Ms(i));
+  }
   stats.Add("CloseGE", Ms(7));
   EXPECT_EQ(stats.Calls("LoadLiveGPS"), 100U);
   EXPECT_EQ(stats.TotalCalls(), 101U);

@@ -49,7 +49,9 @@ TEST(OptionsTest, TimesOfDayAndUtcInstants) {
       {"2026-06-14T08:00:00", std::nullopt},  // no zone: not UTC for sure
       {"2026-13-14T08:00:00Z", std::nullopt},
   };
-  for (const TimeCase& c : cases) EXPECT_EQ(demo::ParseTime(c.text), c.seconds) << c.text;
+  for (const TimeCase& c : cases) {
+    EXPECT_EQ(demo::ParseTime(c.text), c.seconds) << c.text;
+  }
 }
 
 TEST(OptionsTest, RefusesWhatItCannotUse) {

@@ -26,9 +26,13 @@ int VisiblePlacemarks(const std::vector<FeatureInfo>& places, const std::wstring
                       const std::wstring& placemark) {
   int visible = 0;
   for (const FeatureInfo& document : places) {
-    if (!document.name.starts_with(documentPrefix)) continue;
+    if (!document.name.starts_with(documentPrefix)) {
+      continue;
+    }
     for (const FeatureInfo& child : document.children) {
-      if (child.name == placemark && child.visibility == 1) ++visible;
+      if (child.name == placemark && child.visibility == 1) {
+        ++visible;
+      }
     }
   }
   return visible;
@@ -38,7 +42,9 @@ class VoyageReplayTest : public SystemTest {
  protected:
   void SetUp() override {
     SystemTest::SetUp();
-    if (HasFatalFailure()) return;
+    if (HasFatalFailure()) {
+      return;
+    }
     LoadPanelAndWaitForView();
   }
 };

@@ -55,7 +55,9 @@ int RunCycles(const Options& options, Report& report) {
     watchdog.Enter("LoadGE");
     const ZgeBool loaded = api.LoadGE(host.Parent(), nullptr, nullptr);
     watchdog.Leave();
-    if (loaded == 0 || !WaitForView(api, 15000ms)) ++notEmbedded;
+    if (loaded == 0 || !WaitForView(api, 15000ms)) {
+      ++notEmbedded;
+    }
     watchdog.Enter("work");
     api.LoadWaypoint("Mark", "", "", 35.9, 14.5);
     const TPointGE points[] = {{"A", "", "", 35.9, 14.5}, {"B", "", "", 36.0, 14.6}};
@@ -69,10 +71,14 @@ int RunCycles(const Options& options, Report& report) {
     api.SaveFeature(saved.c_str(), 0);
     HBITMAP bitmap = nullptr;
     api.GetImageGE(&bitmap);
-    if (bitmap != nullptr) DeleteObject(bitmap);
+    if (bitmap != nullptr) {
+      DeleteObject(bitmap);
+    }
     bitmap = nullptr;
     api.ZgeGetEarthImage(&bitmap);
-    if (bitmap != nullptr) DeleteObject(bitmap);
+    if (bitmap != nullptr) {
+      DeleteObject(bitmap);
+    }
     api.ZgeReadRegistry();
     // Every other cycle ends Google Earth with the panel, so both the
     // start and the attach of the next cycle are measured.
@@ -87,7 +93,9 @@ int RunCycles(const Options& options, Report& report) {
          << now.userObjects << " windows " << now.windows << " private_kb "
          << now.privateBytes / 1024;
     report.Line(line.str());
-    if (cycle == warmCycles) warmTypes = HandleTypes();
+    if (cycle == warmCycles) {
+      warmTypes = HandleTypes();
+    }
   }
   const auto seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -125,8 +133,12 @@ int RunCycles(const Options& options, Report& report) {
   for (const auto& [type, count] : lastTypes) {
     const auto before = warmTypes.find(type);
     const DWORD was = before == warmTypes.end() ? 0 : before->second;
-    if (was != count) types << " " << type << ": " << was << " -> " << count;
-    if (type == "Event") eventRise = static_cast<long>(count) - static_cast<long>(was);
+    if (was != count) {
+      types << " " << type << ": " << was << " -> " << count;
+    }
+    if (type == "Event") {
+      eventRise = static_cast<long>(count) - static_cast<long>(was);
+    }
   }
   const auto startsSinceWarm = static_cast<long>(options.cycles - warm - 1) / 2;
   types << "; Google Earth started " << startsSinceWarm << " times since";
@@ -173,7 +185,9 @@ int RunComCycles(const Options& options, Report& report) {
   for (const auto& [type, count] : HandleTypes()) {
     const auto before = first.find(type);
     const DWORD was = before == first.end() ? 0 : before->second;
-    if (was != count) types << " " << type << ": " << was << " -> " << count;
+    if (was != count) {
+      types << " " << type << ": " << was << " -> " << count;
+    }
   }
   report.Line(types.str());
   return 0;

@@ -94,7 +94,9 @@ class RandomCalls {
       ++unreadable_;
       report_.Line(std::string("FAIL: last error unreadable after ") + name);
     }
-    if (code != 0) ++byCode_[code];
+    if (code != 0) {
+      ++byCode_[code];
+    }
   }
 
   int Uniform(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng_); }
@@ -169,7 +171,9 @@ void ZGE_CALL RandomCalls::OnInit(void* context) { ++static_cast<RandomCalls*>(c
 
 LRESULT CALLBACK RandomCalls::HostProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                             UINT_PTR /*id*/, DWORD_PTR data) {
-  if (message != kHostMessage) return DefSubclassProc(window, message, wParam, lParam);
+  if (message != kHostMessage) {
+    return DefSubclassProc(window, message, wParam, lParam);
+  }
   reinterpret_cast<RandomCalls*>(data)->OneCallFromMessage();
   return 1;
 }
@@ -225,7 +229,9 @@ void RandomCalls::WatchStandIn() {
   if (!standIn_) {
     if (const std::optional<DWORD> id = test::StandInProcessId()) {
       standIn_.reset(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, *id));
-      if (standIn_ && WaitForSingleObject(standIn_.get(), 0) == WAIT_OBJECT_0) standIn_.reset();
+      if (standIn_ && WaitForSingleObject(standIn_.get(), 0) == WAIT_OBJECT_0) {
+        standIn_.reset();
+      }
     }
   }
 }
@@ -246,7 +252,9 @@ void RandomCalls::StartSession() {
   Call("LoadGE", [&] { api_->LoadGE(host_->Parent(), &RandomCalls::OnLoaded, this); });
   // Most sessions wait for the view, some go on at once: calls then meet
   // the start-up half done.
-  if (Chance(0.7) && WaitForView(*api_, 8000ms)) ++embeddedSessions_;
+  if (Chance(0.7) && WaitForView(*api_, 8000ms)) {
+    ++embeddedSessions_;
+  }
 }
 
 void RandomCalls::ReadList(const ZgeStringList* list) {
@@ -262,7 +270,9 @@ void RandomCalls::ReadList(const ZgeStringList* list) {
 }
 
 void RandomCalls::OneCallFromMessage() {
-  if (!api_) return;
+  if (!api_) {
+    return;
+  }
   ++fromMessages_;
   switch (Uniform(0, 9)) {
     case 0:
@@ -287,10 +297,14 @@ void RandomCalls::OneCallFromMessage() {
       Call("FeatureList", [&] { ReadList(api_->FeatureList()); });
       break;
     case 6:
-      if (Chance(0.1)) Call("CloseGE", [&] { api_->CloseGE(); });
+      if (Chance(0.1)) {
+        Call("CloseGE", [&] { api_->CloseGE(); });
+      }
       break;
     case 7:
-      if (Chance(0.1)) Call("LoadGE", [&] { api_->LoadGE(host_->Parent(), nullptr, nullptr); });
+      if (Chance(0.1)) {
+        Call("LoadGE", [&] { api_->LoadGE(host_->Parent(), nullptr, nullptr); });
+      }
       break;
     default:
       Call("ZgeGetMajor", [&] { api_->ZgeGetMajor(); });
@@ -308,7 +322,9 @@ void RandomCalls::OneRandomCall() {
       });
       break;
     case 1:
-      if (Chance(0.3)) Call("CloseGE", [&] { api_->CloseGE(); });
+      if (Chance(0.3)) {
+        Call("CloseGE", [&] { api_->CloseGE(); });
+      }
       break;
     case 2:
       Call("SetShutDownGE", [&] { api_->SetShutDownGE(Chance(0.5) ? 1 : 0); });
@@ -355,7 +371,9 @@ void RandomCalls::OneRandomCall() {
                  Coordinate(180)};
       }
       TListGE list{static_cast<std::int32_t>(points.size()), points.data()};
-      if (Chance(0.05)) list = {Uniform(-3, 3), nullptr};
+      if (Chance(0.05)) {
+        list = {Uniform(-3, 3), nullptr};
+      }
       Call("LoadRoute", [&] {
         api_->LoadRoute(Chance(0.05) ? nullptr : &list, Pick(kWideNames),
                         Chance(0.2) ? nullptr : L"desc", Chance(0.5) ? 0 : rng_());
@@ -376,14 +394,18 @@ void RandomCalls::OneRandomCall() {
     case 16:
       Call("FeatureList", [&] {
         const ZgeStringList* list = api_->FeatureList();
-        if (list != nullptr && keptLists_.size() < 16) keptLists_.push_back(list);
+        if (list != nullptr && keptLists_.size() < 16) {
+          keptLists_.push_back(list);
+        }
         ReadList(list);
       });
       break;
     case 17:
       // Lists kept from earlier panels: they must read as empty or as the
       // live list, never as freed memory.
-      if (!keptLists_.empty()) Call("ZgeStringListItem", [&] { ReadList(Pick(keptLists_)); });
+      if (!keptLists_.empty()) {
+        Call("ZgeStringListItem", [&] { ReadList(Pick(keptLists_)); });
+      }
       break;
     case 18: {
       const std::string target = (dir_ / "saved" / std::to_string(Uniform(0, 3))).string();
@@ -443,9 +465,13 @@ void RandomCalls::OneRandomCall() {
       Call("CanvasGE", [&] { api_->CanvasGE(); });
       break;
     case 25:
-      if (Chance(0.5)) bitmap = CreateBitmap(4, 4, 1, 32, nullptr);
+      if (Chance(0.5)) {
+        bitmap = CreateBitmap(4, 4, 1, 32, nullptr);
+      }
       Call("GetImageGE", [&] { api_->GetImageGE(Chance(0.05) ? nullptr : &bitmap); });
-      if (bitmap != nullptr) DeleteObject(bitmap);
+      if (bitmap != nullptr) {
+        DeleteObject(bitmap);
+      }
       break;
     case 26: {
       const std::wstring file = Chance(0.2) ? L"Q:\\nowhere\\view.png" : PathIn(L"view.png");
@@ -473,7 +499,9 @@ void RandomCalls::OneRandomCall() {
       Call("ZgeIsViewReady", [&] { api_->ZgeIsViewReady(); });
       break;
     case 33:
-      if (Chance(0.2)) Call("ZgeRestoreGoogleEarth", [&] { api_->ZgeRestoreGoogleEarth(); });
+      if (Chance(0.2)) {
+        Call("ZgeRestoreGoogleEarth", [&] { api_->ZgeRestoreGoogleEarth(); });
+      }
       break;
     case 34:
       Call("ZgeGetVersion", [&] {
@@ -485,7 +513,9 @@ void RandomCalls::OneRandomCall() {
       break;
     case 35:
       Call("ZgeGetApplicationGE", [&] {
-        if (IDispatch* application = api_->ZgeGetApplicationGE()) application->Release();
+        if (IDispatch* application = api_->ZgeGetApplicationGE()) {
+          application->Release();
+        }
       });
       break;
     case 36:
@@ -498,7 +528,9 @@ void RandomCalls::OneRandomCall() {
     case 38:
       Call("ZgeLayerList", [&] {
         const ZgeStringList* list = api_->ZgeLayerList();
-        if (list != nullptr && keptLists_.size() < 16) keptLists_.push_back(list);
+        if (list != nullptr && keptLists_.size() < 16) {
+          keptLists_.push_back(list);
+        }
         ReadList(list);
       });
       break;
@@ -515,9 +547,13 @@ void RandomCalls::OneRandomCall() {
     }
     case 41:
       if (Chance(0.3)) {
-        if (Chance(0.5)) bitmap = CreateBitmap(4, 4, 1, 32, nullptr);
+        if (Chance(0.5)) {
+          bitmap = CreateBitmap(4, 4, 1, 32, nullptr);
+        }
         Call("ZgeGetEarthImage", [&] { api_->ZgeGetEarthImage(&bitmap); });
-        if (bitmap != nullptr) DeleteObject(bitmap);
+        if (bitmap != nullptr) {
+          DeleteObject(bitmap);
+        }
       }
       break;
     case 42: {
@@ -587,7 +623,9 @@ int RandomCalls::Run() {
       WatchStandIn();
       Pump(0ms);
     }
-    if (Chance(0.5)) Call("CloseGE", [&] { api_->CloseGE(); });
+    if (Chance(0.5)) {
+      Call("CloseGE", [&] { api_->CloseGE(); });
+    }
   }
   stop = true;
   sender.join();
@@ -610,7 +648,9 @@ int RandomCalls::Run() {
   std::error_code ignored;
   for (const auto& entry : std::filesystem::directory_iterator(
            std::filesystem::temp_directory_path() / "ZelkanGE", ignored)) {
-    if (entry.path().extension() == ".kml") ++leftFiles;
+    if (entry.path().extension() == ".kml") {
+      ++leftFiles;
+    }
   }
 
   std::ostringstream out;
@@ -628,7 +668,9 @@ int RandomCalls::Run() {
   report_.Line(out.str());
   out.str("");
   out << "stand-in exits by code:";
-  for (const auto& [code, count] : standInExits_) out << " " << code << "x" << count;
+  for (const auto& [code, count] : standInExits_) {
+    out << " " << code << "x" << count;
+  }
   report_.Line(out.str());
   out.str("");
   out << "errors recorded by code:";

@@ -58,7 +58,9 @@ void PrintEveryBacktrace() {
 
 Report::Report(const std::filesystem::path& file)
     : file_(file.empty() ? nullptr : _wfopen(file.c_str(), L"w"), &std::fclose) {
-  if (!file.empty() && !file_) std::cerr << "cannot write the report " << file.string() << "\n";
+  if (!file.empty() && !file_) {
+    std::cerr << "cannot write the report " << file.string() << "\n";
+  }
 }
 
 void Report::Line(const std::string& text) {
@@ -119,11 +121,15 @@ bool ForEachHandle(Each&& each) {
       buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed + 4096));
       continue;
     }
-    if (status < 0) return false;
+    if (status < 0) {
+      return false;
+    }
     const auto* info = reinterpret_cast<const SYSTEM_HANDLE_INFORMATION*>(buffer.data());
     const DWORD self = GetCurrentProcessId();
     for (ULONG i = 0; i < info->Count; ++i) {
-      if (info->Handle[i].OwnerPid == self) each(info->Handle[i]);
+      if (info->Handle[i].OwnerPid == self) {
+        each(info->Handle[i]);
+      }
     }
     return true;
   }
@@ -152,14 +158,18 @@ DWORD CountGdiObjectsInTable() {
   const auto* peb = reinterpret_cast<const unsigned char*>(basic.PebBaseAddress);
   const unsigned char* table = nullptr;
   std::memcpy(&table, peb + kTableInPeb, sizeof table);
-  if (table == nullptr) return 0;
+  if (table == nullptr) {
+    return 0;
+  }
   const auto self = static_cast<USHORT>(GetCurrentProcessId());
   DWORD count = 0;
   for (std::size_t i = 0; i < kEntries; ++i) {
     const unsigned char* entry = table + i * kEntrySize;
     USHORT owner = 0;
     std::memcpy(&owner, entry + 8, sizeof owner);
-    if (entry[14] != 0 && (owner == self || owner == 0)) ++count;
+    if (entry[14] != 0 && (owner == self || owner == 0)) {
+      ++count;
+    }
   }
   return count;
 }
@@ -170,7 +180,9 @@ DWORD CountGdiObjectsInTable() {
 DWORD CountGdiObjectsByType() {
   DWORD count = 0;
   for (std::uintptr_t index = 1; index < 0x10000; ++index) {
-    if (GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0) ++count;
+    if (GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0) {
+      ++count;
+    }
   }
   return count;
 }
@@ -197,8 +209,12 @@ std::vector<GdiCounter> GdiCountersToTry() {
                                GdiCounter::kHandleIndices};
   const char* first = std::getenv("ZGE_SOAK_GDI_COUNTER");
   const std::string_view start = first == nullptr ? "" : first;
-  if (start == "table") ways.erase(ways.begin());
-  if (start == "indices") ways.erase(ways.begin(), ways.begin() + 2);
+  if (start == "table") {
+    ways.erase(ways.begin());
+  }
+  if (start == "indices") {
+    ways.erase(ways.begin(), ways.begin() + 2);
+  }
   return ways;
 }
 
@@ -212,7 +228,9 @@ std::optional<GdiCounter> ChooseGdiCounter() {
     }
     const DWORD during = CountGdiObjects(counter);
     bitmaps.clear();
-    if (during == before + kProbeObjects && CountGdiObjects(counter) == before) return counter;
+    if (during == before + kProbeObjects && CountGdiObjects(counter) == before) {
+      return counter;
+    }
   }
   return std::nullopt;
 }
@@ -253,7 +271,9 @@ ProcessCounters SampleThisProcess() {
   if (!GetProcessHandleCount(self, &counters.handles) || counters.handles == 0) {
     counters.handles = CountKernelHandles();
   }
-  if (const auto& gdi = GdiCounterInUse()) counters.gdiObjects = CountGdiObjects(*gdi);
+  if (const auto& gdi = GdiCounterInUse()) {
+    counters.gdiObjects = CountGdiObjects(*gdi);
+  }
   counters.userObjects = GetGuiResources(self, GR_USEROBJECTS);
   counters.windows = CountWindows();
   PROCESS_MEMORY_COUNTERS_EX memory{};
@@ -295,7 +315,9 @@ CounterProof ProveCounters() {
   }
   const ProcessCounters after = SampleThisProcess();
   for (const HMENU menu : menus) {
-    if (menu != nullptr) static_cast<void>(DestroyMenu(menu));
+    if (menu != nullptr) {
+      static_cast<void>(DestroyMenu(menu));
+    }
   }
   proof.handles = after.handles == before.handles + kProbeObjects;
   proof.user = after.userObjects == before.userObjects + kProbeObjects;
@@ -305,7 +327,9 @@ CounterProof ProveCounters() {
 void NotRun(Report& report, const std::string& name, const std::string& reason) {
   report.Line("NOT RUN: " + name + ": " + reason);
   const char* folder = std::getenv("ZGE_RESULTS_DIR");
-  if (folder == nullptr || *folder != '/') return;
+  if (folder == nullptr || *folder != '/') {
+    return;
+  }
   std::string path =
       std::string("Z:") + folder + "/" + name + (sizeof(void*) == 8 ? "-win64" : "-win32");
   std::replace(path.begin(), path.end(), '/', '\\');
@@ -320,7 +344,9 @@ void NotRun(Report& report, const std::string& name, const std::string& reason) 
 std::optional<std::uint64_t> PrivateBytesOf(DWORD processId) {
   const test::UniqueHandle process(
       OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
-  if (!process) return std::nullopt;
+  if (!process) {
+    return std::nullopt;
+  }
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof memory;
   if (!GetProcessMemoryInfo(process.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
@@ -335,7 +361,9 @@ std::optional<std::uint64_t> PrivateBytesOf(DWORD processId) {
 bool LastErrorReadable(ZelkanGE& api, std::int32_t* code) {
   std::int32_t first = 0;
   const std::int32_t length = api.ZgeGetLastError(&first, nullptr, 0);
-  if (length < 0) return false;
+  if (length < 0) {
+    return false;
+  }
   std::string text(static_cast<std::size_t>(length) + 1, '\x7f');
   std::int32_t second = 0;
   const std::int32_t again =
@@ -356,17 +384,25 @@ void WriteStandInRules(const StandInRules& rules) {
 
 bool StandInRunning() {
   const std::optional<DWORD> processId = test::StandInProcessId();
-  if (!processId) return false;
+  if (!processId) {
+    return false;
+  }
   const test::UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, *processId));
   return process && test::IsProcessRunning(process.get());
 }
 
 bool KillStandIn() {
   const std::optional<DWORD> processId = test::StandInProcessId();
-  if (!processId) return false;
+  if (!processId) {
+    return false;
+  }
   const test::UniqueHandle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, *processId));
-  if (!process || !test::IsProcessRunning(process.get())) return false;
-  if (!TerminateProcess(process.get(), 9)) return false;
+  if (!process || !test::IsProcessRunning(process.get())) {
+    return false;
+  }
+  if (!TerminateProcess(process.get(), 9)) {
+    return false;
+  }
   return WaitForSingleObject(process.get(), 5000) == WAIT_OBJECT_0;
 }
 
@@ -387,7 +423,9 @@ bool WaitForView(ZelkanGE& api, std::chrono::milliseconds timeout) {
 }
 
 double Percentile(std::vector<double> values, double fraction) {
-  if (values.empty()) return 0;
+  if (values.empty()) {
+    return 0;
+  }
   const auto rank = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1));
   std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(rank),
                    values.end());
@@ -395,7 +433,7 @@ double Percentile(std::vector<double> values, double fraction) {
 }
 
 std::filesystem::path WorkDir() {
-  const std::filesystem::path dir =
+  std::filesystem::path dir =
       std::filesystem::temp_directory_path() / "zge-soak" / std::to_string(GetCurrentProcessId());
   std::filesystem::create_directories(dir);
   return dir;

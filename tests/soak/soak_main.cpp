@@ -38,7 +38,9 @@ bool ParseNumber(const char* text, std::uint64_t& value) {
 }
 
 bool Parse(int argc, char** argv, zge::soak::Options& options) {
-  if (argc < 2) return false;
+  if (argc < 2) {
+    return false;
+  }
   options.mode = argv[1];
   options.seed = std::random_device{}();
   for (int i = 2; i + 1 < argc; i += 2) {
@@ -52,7 +54,9 @@ bool Parse(int argc, char** argv, zge::soak::Options& options) {
       options.journal = argv[i + 1];
       continue;
     }
-    if (!ParseNumber(argv[i + 1], value)) return false;
+    if (!ParseNumber(argv[i + 1], value)) {
+      return false;
+    }
     if (name == "--calls") {
       options.calls = value;
     } else if (name == "--cycles") {

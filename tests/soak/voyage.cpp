@@ -24,7 +24,9 @@ std::string ReadStats(const std::filesystem::path& file) {
   std::ifstream in(file);
   std::string line, out;
   while (std::getline(in, line)) {
-    if (!line.empty()) out += (out.empty() ? "" : " ") + line;
+    if (!line.empty()) {
+      out += (out.empty() ? "" : " ") + line;
+    }
   }
   return out;
 }
@@ -89,7 +91,9 @@ int RunVoyage(const Options& options, Report& report) {
       previousLon = lon;
     }
     std::int32_t code = 0;
-    if (!LastErrorReadable(api, &code) || code != 0) ++errors;
+    if (!LastErrorReadable(api, &code) || code != 0) {
+      ++errors;
+    }
     Pump(0ms);
     if (i % kWindow == 0 || i == options.calls) {
       const ProcessCounters counters = SampleThisProcess();
@@ -115,7 +119,9 @@ int RunVoyage(const Options& options, Report& report) {
   // Growth of the host after its first window (the DLL's lazy set-up).
   const std::uint64_t first = hostBytes.front();
   std::uint64_t highest = first;
-  for (const std::uint64_t bytes : hostBytes) highest = std::max(highest, bytes);
+  for (const std::uint64_t bytes : hostBytes) {
+    highest = std::max(highest, bytes);
+  }
   const double growth = static_cast<double>(highest - first);
   std::ostringstream summary;
   summary << std::fixed << std::setprecision(1) << "positions " << options.calls << ", legs "

@@ -219,7 +219,9 @@ TEST_F(CameraTest, EveryGroundPointInsideThePanelLiesInTheViewBox) {
     for (int x = 0; x <= kPanelWidth; x += 100) {
       for (int y = 0; y <= kPanelHeight; y += 100) {
         TMousePosGE position{};
-        if (Api().ZgeMousePos(x, y, &position) == 0) continue;
+        if (Api().ZgeMousePos(x, y, &position) == 0) {
+          continue;
+        }
         EXPECT_LE(position.Latitude, north + 1e-9) << x << ", " << y;
         EXPECT_GE(position.Latitude, south - 1e-9) << x << ", " << y;
         EXPECT_LE(position.Longitude, east + 1e-9) << x << ", " << y;
@@ -289,7 +291,7 @@ void WriteSquareIcon(const std::filesystem::path& file, COLORREF colour) {
   header.bfSize = header.bfOffBits + kSide * kSide * 4;
   const std::uint32_t pixel =
       0xFF000000u | (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
-  const std::vector<std::uint32_t> pixels(kSide * kSide, pixel);
+  const std::vector<std::uint32_t> pixels(std::size_t{kSide} * kSide, pixel);
   std::FILE* out = _wfopen(file.c_str(), L"wb");
   ASSERT_NE(out, nullptr) << file.string();
   std::fwrite(&header, sizeof header, 1, out);
@@ -322,7 +324,9 @@ TEST_F(CameraTest, TheGroundUnderADrawnWaypointIsTheWaypoint) {
     int count = 0;
     for (int y = 0; y < picture.Height(); ++y) {
       for (int x = 0; x < picture.Width(); ++x) {
-        if (picture.At(x, y) != kMarkerFill) continue;
+        if (picture.At(x, y) != kMarkerFill) {
+          continue;
+        }
         sumX += x;
         sumY += y;
         ++count;

@@ -26,11 +26,13 @@ class FeaturesTest : public SystemTest {
  protected:
   void SetUp() override {
     SystemTest::SetUp();
-    if (HasFatalFailure()) return;
+    if (HasFatalFailure()) {
+      return;
+    }
     LoadPanelAndWaitForView();
   }
   std::filesystem::path WriteKml(const std::string& fileName, const std::wstring& name) {
-    const std::filesystem::path path = TempDir() / fileName;
+    std::filesystem::path path = TempDir() / fileName;
     std::ofstream out(path, std::ios::binary);
     const std::wstring text = Document(name, 1);
     out << std::string(text.begin(), text.end());
@@ -58,7 +60,9 @@ TEST_F(FeaturesTest, HideAllAndShowAllWalkOnlyTheTopLevel) {
   api.ShowAllLoadedKML();
   const std::vector<FeatureInfo> places = EarthClient::Connect().TemporaryPlaces();
   ASSERT_EQ(places.size(), 3U);
-  for (const FeatureInfo& feature : places) EXPECT_EQ(feature.visibility, 1);
+  for (const FeatureInfo& feature : places) {
+    EXPECT_EQ(feature.visibility, 1);
+  }
   EXPECT_EQ(places[2].children.at(0).visibility, 1);
   EXPECT_EQ(api.FeatureCount(), 0);
 }

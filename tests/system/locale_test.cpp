@@ -23,11 +23,14 @@ class LocaleTest : public SystemTest, public ::testing::WithParamInterface<Local
  protected:
   void SetUp() override {
     SystemTest::SetUp();
-    if (HasFatalFailure()) return;
+    if (HasFatalFailure()) {
+      return;
+    }
     MarkEarthSettingsTouched();
     registry::DeleteTree(HKEY_CURRENT_USER, kEarthSettingsKey);
-    if (GetParam().keyExists)
+    if (GetParam().keyExists) {
       static_cast<void>(registry::CreateKey(HKEY_CURRENT_USER, kEarthSettingsKey));
+    }
     if (GetParam().userLocale) {
       registry::SetString(HKEY_CURRENT_USER, kEarthSettingsKey, L"locale", *GetParam().userLocale);
     }

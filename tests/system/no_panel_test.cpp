@@ -17,7 +17,9 @@ class NoPanelTest : public SystemTest, public ::testing::WithParamInterface<NoPa
  protected:
   void SetUp() override {
     SystemTest::SetUp();
-    if (HasFatalFailure()) return;
+    if (HasFatalFailure()) {
+      return;
+    }
     if (GetParam() == NoPanel::kClosed) {
       LoadPanel();
       Api().CloseGE();
@@ -34,7 +36,9 @@ TEST_P(NoPanelTest, QueriesReturnNeutralResultsAndLeaveOutputsAlone) {
   EXPECT_EQ(api.CameraPoint(&a, &b, &c), 0);
   EXPECT_EQ(api.ViewBox(&a, &b, &c, &d), 0);
   api.GEPanelXYtoLatLon(10, 10, &a, &b);
-  for (const double value : {a, b, c, d}) EXPECT_EQ(value, kUntouched);
+  for (const double value : {a, b, c, d}) {
+    EXPECT_EQ(value, kUntouched);
+  }
 
   const UniqueBitmap hostBitmap(CreateBitmap(1, 1, 1, 32, nullptr));
   ASSERT_NE(hostBitmap, nullptr);

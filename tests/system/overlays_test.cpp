@@ -48,9 +48,13 @@ int VisibleMarkers(const std::vector<FeatureInfo>& places, const std::wstring& d
                    const std::wstring& marker) {
   int visible = 0;
   for (const FeatureInfo& top : places) {
-    if (top.name != document) continue;
+    if (top.name != document) {
+      continue;
+    }
     for (const FeatureInfo& child : top.children) {
-      if (child.name == marker && child.visibility == 1) ++visible;
+      if (child.name == marker && child.visibility == 1) {
+        ++visible;
+      }
     }
   }
   return visible;
@@ -66,7 +70,9 @@ class OverlaysTest : public SystemTest {
  protected:
   void SetUp() override {
     SystemTest::SetUp();
-    if (HasFatalFailure()) return;
+    if (HasFatalFailure()) {
+      return;
+    }
     LoadPanelAndWaitForView();
   }
   // The loads are synchronous calls: the journal has them on return.

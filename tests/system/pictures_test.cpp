@@ -29,7 +29,9 @@ void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {
 
 SIZE BitmapSize(HBITMAP bitmap) {
   BITMAP info{};
-  if (GetObjectW(bitmap, sizeof info, &info) == 0) return {0, 0};
+  if (GetObjectW(bitmap, sizeof info, &info) == 0) {
+    return {0, 0};
+  }
   return {info.bmWidth, info.bmHeight};
 }
 
@@ -41,7 +43,9 @@ int LeftoverPictures() {
   int count = 0;
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-    if (entry.path().extension() != L".kml") ++count;
+    if (entry.path().extension() != L".kml") {
+      ++count;
+    }
   }
   return count;
 }

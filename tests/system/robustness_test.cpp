@@ -101,7 +101,9 @@ class EarthDiesTest : public SystemTest, public ::testing::WithParamInterface<De
     std::error_code ignored;
     for (const auto& entry : std::filesystem::directory_iterator(
              std::filesystem::temp_directory_path() / "ZelkanGE", ignored)) {
-      if (entry.path().extension() == ".kml") ++count;
+      if (entry.path().extension() == ".kml") {
+        ++count;
+      }
     }
     return count;
   }
@@ -159,7 +161,9 @@ TEST_P(EarthDiesTest, EveryExportReturnsAndCloseCleansUp) {
   static_cast<void>(Api().CanvasGE());
   Api().GetImageGE(&bitmap);
   static_cast<void>(Api().ZgeGetEarthImage(&bitmap));
-  if (bitmap != nullptr) DeleteObject(bitmap);
+  if (bitmap != nullptr) {
+    DeleteObject(bitmap);
+  }
   Api().SaveImageGE(picture.c_str());
   Api().HideAllLoadedKML();
   Api().ShowAllLoadedKML();
@@ -169,7 +173,9 @@ TEST_P(EarthDiesTest, EveryExportReturnsAndCloseCleansUp) {
   Api().ZgeReadRegistry();
   static_cast<void>(Api().ZgeGetMajor() + Api().ZgeGetMinor() + Api().ZgeGetBuild() +
                     Api().ZgeGetApplicationType());
-  if (IDispatch* application = Api().ZgeGetApplicationGE()) application->Release();
+  if (IDispatch* application = Api().ZgeGetApplicationGE()) {
+    application->Release();
+  }
   static_cast<void>(Api().ZgeSaveKMLToFile((TempDir() / "view.kml").string().c_str()));
   static_cast<void>(Api().SaveFeature(saved.c_str(), 0));
   Api().ZgeRestoreGoogleEarth();

@@ -137,14 +137,18 @@ class SaveDialogUser {
   // cancels it; false when no browser appeared.
   [[nodiscard]] bool Browse(const std::optional<std::filesystem::path>& folder) const {
     const HWND browser = WaitForDialog(Thread(), L"", dialog_);
-    if (browser == nullptr) return false;
+    if (browser == nullptr) {
+      return false;
+    }
     if (folder) {
       // Wine's browser now and then misses a folder whose timestamps just
       // changed and stays on the desktop: select until the tree shows it.
       const std::wstring name = folder->filename().wstring();
       for (int attempt = 0; attempt < 20 && TreeSelection(browser) != name; ++attempt) {
         SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder->c_str()));
-        if (TreeSelection(browser) != name) Sleep(100);
+        if (TreeSelection(browser) != name) {
+          Sleep(100);
+        }
       }
       PostMessageW(browser, WM_COMMAND, IDOK, 0);
     } else {
@@ -157,8 +161,10 @@ class SaveDialogUser {
   // when none appeared.
   [[nodiscard]] std::wstring AnswerErrorBox() const {
     const HWND box = WaitForDialog(Thread(), L"Error", dialog_);
-    if (box == nullptr) return {};
-    const std::wstring text = WindowTextOf(GetDlgItem(box, 0xFFFF));
+    if (box == nullptr) {
+      return {};
+    }
+    std::wstring text = WindowTextOf(GetDlgItem(box, 0xFFFF));
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     static_cast<void>(WaitUntilGone(box));
     return text;
@@ -179,7 +185,9 @@ class SaveDialogTest : public SystemTest {
  protected:
   void SetUp() override {
     SystemTest::SetUp();
-    if (HasFatalFailure()) return;
+    if (HasFatalFailure()) {
+      return;
+    }
     LoadPanelAndWaitForView();
   }
 
@@ -202,7 +210,9 @@ class SaveDialogTest : public SystemTest {
     {
       const DialogScript script([&] {
         const HWND dialog = WaitForDialog(thread, kCaption);
-        if (dialog == nullptr) return;
+        if (dialog == nullptr) {
+          return;
+        }
         appeared = true;
         SaveDialogUser saveDialog(dialog);
         user(saveDialog);
@@ -392,7 +402,9 @@ TEST_F(SaveDialogTest, ATargetInTheWayIsReportedByNameKeptAndTheOtherRowsSaved) 
   EXPECT_EQ(ReadFile(out / "A.kml" / "inside.txt"), "the user's own");
   EXPECT_EQ(ReadFile(out / "R.kml"), ReadFile(TempFileOf("R")));
   std::vector<std::filesystem::path> left;
-  for (const auto& entry : std::filesystem::directory_iterator(out)) left.push_back(entry.path());
+  for (const auto& entry : std::filesystem::directory_iterator(out)) {
+    left.push_back(entry.path());
+  }
   EXPECT_EQ(left.size(), 2U) << "a copy was left behind: " << ::testing::PrintToString(left);
 }
 
@@ -459,7 +471,9 @@ TEST_F(SaveDialogTest, PictureShowsTheDialogWithItsFolderButton) {
   Api().LoadWaypoint("Harbour", "Fuel and water", "", 35.90, 14.51);
   ASSERT_EQ(Api().SaveFeature("C:\\Charts\\Voyage\\", 5), 0);  // the box shows it
   std::filesystem::path png = TempDir() / "save-dialog.png";
-  if (const char* wanted = std::getenv("ZGE_SAVE_DIALOG_PICTURE")) png = wanted;
+  if (const char* wanted = std::getenv("ZGE_SAVE_DIALOG_PICTURE")) {
+    png = wanted;
+  }
   std::optional<Picture> picture;
   RECT place{};
   WithDialog([&](SaveDialogUser& dialog) {

@@ -62,8 +62,8 @@ TEST_P(SaveFeatureTableTest, CopiesTheListedTemporaryFileOrRefusesWithAReason) {
                                              : std::set<std::string>{c.createdFolder});
   if (saved) {
     const std::string name = c.features.at(static_cast<std::size_t>(c.index));
-    using Copy = std::pair<std::string, std::string>;
-    EXPECT_EQ(f.files.copies, (std::vector<Copy>{{TempFile(name), c.target}}));
+    using FileCopy = std::pair<std::string, std::string>;
+    EXPECT_EQ(f.files.copies, (std::vector<FileCopy>{{TempFile(name), c.target}}));
     EXPECT_EQ(f.files.files.at(c.target), f.files.files.at(TempFile(name)));
     EXPECT_EQ(CurrentLastError().code, 0);
   } else {

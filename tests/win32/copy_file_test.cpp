@@ -37,7 +37,9 @@ class CopyFileTest : public ::testing::Test {
   }
   [[nodiscard]] std::size_t Entries() const {
     std::size_t count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(root_)) ++count;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(root_)) {
+      ++count;
+    }
     return count;
   }
   [[nodiscard]] std::string Path(const char* name) const { return (root_ / name).string(); }

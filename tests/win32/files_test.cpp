@@ -47,7 +47,7 @@ TEST_F(FilesTest, TempDirectoryEndsInBackslashAndExists) {
 
 TEST_F(FilesTest, WritesReplacesAndDeletesFiles) {
   const std::string file = root_ + "\\a.kml";
-  const std::string bytes("<kml>\0\xff</kml>", 14);
+  const std::string bytes("<kml>\0\xff</kml>", 13);
   files_.WriteFile(file, bytes);
   EXPECT_EQ(ReadAll(file), bytes);
   files_.WriteFile(file, "x");

@@ -44,7 +44,9 @@ bool HasDescendantWithText(HWND window, std::wstring_view wanted) {
        child = ::GetWindow(child, GW_HWNDNEXT)) {
     wchar_t text[64] = {};
     ::InternalGetWindowText(child, text, 64);
-    if (wanted == text || HasDescendantWithText(child, wanted)) return true;
+    if (wanted == text || HasDescendantWithText(child, wanted)) {
+      return true;
+    }
   }
   return false;
 }
@@ -56,7 +58,9 @@ class OleScope {
   OleScope(const OleScope&) = delete;
   OleScope& operator=(const OleScope&) = delete;
   ~OleScope() {
-    if (initialized_) ::OleUninitialize();
+    if (initialized_) {
+      ::OleUninitialize();
+    }
   }
 
  private:
@@ -143,7 +147,9 @@ TEST(SaveDialogWindowTest, At144DpiEveryPlaceAndTheFontAreOneAndAHalfTimesAsLarg
       LOGFONTW font{};
       const auto handle =
           reinterpret_cast<HFONT>(::SendMessageW(::GetWindow(dialog, GW_CHILD), WM_GETFONT, 0, 0));
-      if (::GetObjectW(handle, sizeof font, &font) != 0) fontHeight = font.lfHeight;
+      if (::GetObjectW(handle, sizeof font, &font) != 0) {
+        fontHeight = font.lfHeight;
+      }
       ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
       static_cast<void>(WaitUntilGone(dialog));
     });

@@ -27,7 +27,9 @@ namespace {
 template <typename Function>
 FARPROC ImportTarget(Function* function) {
   const auto* code = reinterpret_cast<const unsigned char*>(reinterpret_cast<void (*)()>(function));
-  if (code[0] != 0xFF || code[1] != 0x25) return nullptr;
+  if (code[0] != 0xFF || code[1] != 0x25) {
+    return nullptr;
+  }
   std::int32_t operand = 0;
   std::memcpy(&operand, code + 2, sizeof operand);
 #ifdef _WIN64

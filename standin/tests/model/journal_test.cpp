@@ -15,7 +15,9 @@ STANDIN_TEST(NumbersUseTheShortestRoundTripForm) {
       {0.0, "0"},   {-0.0, "-0"},       {52.5, "52.5"},     {13.4, "13.4"},  {1000.0, "1000"},
       {0.1, "0.1"}, {1.4e7, "1.4e+07"}, {-33.87, "-33.87"}, {1e-7, "1e-07"}, {2.5, "2.5"},
   };
-  for (const auto& c : kCases) EXPECT_EQ_IN(JournalNumber(c.value), std::string(c.text), c.text);
+  for (const auto& c : kCases) {
+    EXPECT_EQ_IN(JournalNumber(c.value), std::string(c.text), c.text);
+  }
   EXPECT_EQ(JournalNumber(std::int32_t{-7}), std::string("-7"));
   EXPECT_EQ(JournalBool(true), std::string("1"));
   EXPECT_EQ(JournalBool(false), std::string("0"));
@@ -35,7 +37,8 @@ STANDIN_TEST(StringsAreQuotedAndEscapedInFull) {
       {u"<kml><Document><name>x</name></Document></kml>",
        "\"<kml><Document><name>x</name></Document></kml>\""},
   };
-  for (const auto& c : kCases)
+  for (const auto& c : kCases) {
     EXPECT_EQ_IN(JournalString(c.text), std::string(c.journal), c.journal);
+  }
   EXPECT_EQ(JournalString(std::u16string(5000, u'a')).size(), std::size_t{5002});
 }

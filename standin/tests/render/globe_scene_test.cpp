@@ -38,14 +38,18 @@ std::shared_ptr<FeatureNode> Folder(std::u16string name,
   auto node = std::make_shared<FeatureNode>();
   node->name = std::move(name);
   node->visible = visible;
-  for (auto& child : children) child->parent = node;
+  for (auto& child : children) {
+    child->parent = node;
+  }
   node->children = std::move(children);
   return node;
 }
 
 std::u16string Names(const GlobeScene& scene) {
   std::u16string names;
-  for (const SceneMarker& marker : scene.markers) names += marker.name;
+  for (const SceneMarker& marker : scene.markers) {
+    names += marker.name;
+  }
   return names;
 }
 

@@ -40,7 +40,9 @@ double GroundMetres(GeoPoint a, GeoPoint b) {
 
 bool Inside(const LatLonBox& box, GeoPoint point) {
   constexpr double kSlack = 1e-9;
-  if (point.latitude > box.north + kSlack || point.latitude < box.south - kSlack) return false;
+  if (point.latitude > box.north + kSlack || point.latitude < box.south - kSlack) {
+    return false;
+  }
   if (box.west <= box.east) {
     return point.longitude >= box.west - kSlack && point.longitude <= box.east + kSlack;
   }
@@ -68,7 +70,9 @@ STANDIN_TEST(WhereThePainterDrawsAPlaceTheScreenPointFindsItAgain) {
     for (double x = -1; x <= 1.001; x += 0.25) {
       for (double y = -1; y <= 1.001; y += 0.25) {
         const TerrainHit hit = view.FromScreenCoords(x, y);
-        if (hit.projectedOntoGlobe) continue;
+        if (hit.projectedOntoGlobe) {
+          continue;
+        }
         const auto pixel = view.ToPixel(hit.point);
         ASSERT_TRUE(pixel.has_value()) << Describe(camera) << " at " << x << ", " << y;
         EXPECT_NEAR(pixel->x, 400 + x * 400, 1e-3) << Describe(camera) << " at " << x << ", " << y;
@@ -90,7 +94,9 @@ STANDIN_TEST(ExtentsHoldEveryPlaceTheViewShows) {
     for (int i = 0; i <= 40; ++i) {
       for (int j = 0; j <= 40; ++j) {
         const TerrainHit hit = view.FromScreenCoords(-1 + i / 20.0, -1 + j / 20.0);
-        if (hit.projectedOntoGlobe) continue;
+        if (hit.projectedOntoGlobe) {
+          continue;
+        }
         EXPECT_TRUE(Inside(box, hit.point))
             << Describe(camera) << ": " << hit.point.latitude << ", " << hit.point.longitude
             << " outside N " << box.north << " S " << box.south << " E " << box.east << " W "

@@ -41,9 +41,13 @@ FileVersion ReadFileVersion(const std::wstring& path) {
   FileVersion version;
   DWORD ignored = 0;
   const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
-  if (size == 0) return version;
+  if (size == 0) {
+    return version;
+  }
   std::vector<unsigned char> data(size);
-  if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return version;
+  if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) {
+    return version;
+  }
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
   if (VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) &&
@@ -85,7 +89,9 @@ bool WaitForView() {
   while (ZgeIsViewReady() == 0 && GetTickCount() - start < kViewTimeoutMs) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
     MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      DispatchMessageW(&message);
+    }
   }
   return ZgeIsViewReady() != 0;
 }
@@ -117,7 +123,9 @@ int main(int argc, char** argv) {
   }
   const std::string firstFeature = features != nullptr ? ListItem(features, 0) : std::string();
   CloseGE();
-  if (window != nullptr) DestroyWindow(window);
+  if (window != nullptr) {
+    DestroyWindow(window);
+  }
 
   const struct {
     const char* name;
@@ -143,8 +151,12 @@ int main(int argc, char** argv) {
   for (const auto& check : checks) {
     const bool holds = check.holds();
     std::printf("%s %s\n", holds ? "ok    " : "FAILED", check.name);
-    if (!holds) ++failures;
+    if (!holds) {
+      ++failures;
+    }
   }
-  if (failures > 0) std::printf("last error: %s\n", LastErrorText().c_str());
+  if (failures > 0) {
+    std::printf("last error: %s\n", LastErrorText().c_str());
+  }
   return failures;
 }

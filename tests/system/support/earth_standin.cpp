@@ -20,11 +20,15 @@ constexpr DWORD kCloseWaitMs = 5000;
 constexpr DWORD kEndWaitMs = 10000;
 
 void SetIfGiven(const wchar_t* name, const std::optional<DWORD>& value) {
-  if (value) registry::SetDword(HKEY_CURRENT_USER, kStandInKey, name, *value);
+  if (value) {
+    registry::SetDword(HKEY_CURRENT_USER, kStandInKey, name, *value);
+  }
 }
 
 void SetIfGiven(const wchar_t* name, const std::optional<std::wstring>& value) {
-  if (value) registry::SetString(HKEY_CURRENT_USER, kStandInKey, name, *value);
+  if (value) {
+    registry::SetString(HKEY_CURRENT_USER, kStandInKey, name, *value);
+  }
 }
 
 // Handles travel as VT_I4; sign extension restores them on 64-bit.
@@ -38,10 +42,16 @@ struct MainWindowSearch {
 BOOL CALLBACK MatchEarthMainWindow(HWND window, LPARAM context) noexcept {
   auto& search = *reinterpret_cast<MainWindowSearch*>(context);
   DWORD owner = 0;
-  if (GetWindowThreadProcessId(window, &owner) == 0 || owner != search.processId) return TRUE;
+  if (GetWindowThreadProcessId(window, &owner) == 0 || owner != search.processId) {
+    return TRUE;
+  }
   wchar_t className[32] = {};
-  if (GetClassNameW(window, className, static_cast<int>(std::size(className))) == 0) return TRUE;
-  if (std::wstring_view(className) != L"QWidget") return TRUE;
+  if (GetClassNameW(window, className, static_cast<int>(std::size(className))) == 0) {
+    return TRUE;
+  }
+  if (std::wstring_view(className) != L"QWidget") {
+    return TRUE;
+  }
   search.found = window;
   return FALSE;
 }
@@ -76,22 +86,30 @@ UniqueHandle OpenStandInProcess(DWORD processId) {
 
 bool IsProcessRunning(HANDLE process) {
   const DWORD result = WaitForSingleObject(process, 0);
-  if (result == WAIT_FAILED) ThrowLastError("WaitForSingleObject");
+  if (result == WAIT_FAILED) {
+    ThrowLastError("WaitForSingleObject");
+  }
   return result == WAIT_TIMEOUT;
 }
 
 void EndStandIn() {
   const std::optional<DWORD> processId = StandInProcessId();
-  if (!processId) return;
+  if (!processId) {
+    return;
+  }
   const UniqueHandle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, *processId));
   // Already gone: its id no longer names a process.
-  if (!process || !IsProcessRunning(process.get())) return;
+  if (!process || !IsProcessRunning(process.get())) {
+    return;
+  }
   // Closing its main window lets it revoke its class object: Wine's COM
   // keeps a killed server's class registered, and later activations then
   // need the package's own fallback.
   if (const HWND main = FindEarthMainWindow(*processId)) {
     ThrowIfFalse(PostMessageW(main, WM_CLOSE, 0, 0), "PostMessageW(WM_CLOSE)");
-    if (WaitForSingleObject(process.get(), kCloseWaitMs) == WAIT_OBJECT_0) return;
+    if (WaitForSingleObject(process.get(), kCloseWaitMs) == WAIT_OBJECT_0) {
+      return;
+    }
   }
   ThrowIfFalse(TerminateProcess(process.get(), 1), "TerminateProcess(stand-in)");
   if (WaitForSingleObject(process.get(), kEndWaitMs) != WAIT_OBJECT_0) {
@@ -120,14 +138,22 @@ HWND FindEarthMainWindow(DWORD processId) {
 
 void Journal::Poll() {
   std::ifstream file(path_, std::ios::binary);
-  if (!file) return;
+  if (!file) {
+    return;
+  }
   std::string line;
   std::size_t index = 0;
   const auto now = std::chrono::steady_clock::now();
   while (std::getline(file, line)) {
-    if (file.eof()) break;  // A line still being written has no newline yet.
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (index >= entries_.size()) entries_.push_back({line, now});
+    if (file.eof()) {
+      break;  // A line still being written has no newline yet.
+    }
+    if (!line.empty() && line.back() == '\r') {
+      line.pop_back();
+    }
+    if (index >= entries_.size()) {
+      entries_.push_back({line, now});
+    }
     ++index;
   }
 }
@@ -140,7 +166,9 @@ std::size_t Journal::Count(std::string_view call) const {
 std::vector<std::chrono::steady_clock::time_point> Journal::TimesOf(std::string_view call) const {
   std::vector<std::chrono::steady_clock::time_point> times;
   for (const Entry& entry : entries_) {
-    if (entry.call == call) times.push_back(entry.seen);
+    if (entry.call == call) {
+      times.push_back(entry.seen);
+    }
   }
   return times;
 }
@@ -148,14 +176,18 @@ std::vector<std::chrono::steady_clock::time_point> Journal::TimesOf(std::string_
 std::optional<std::size_t> Journal::IndexOf(std::string_view call) const {
   const auto found = std::find_if(entries_.begin(), entries_.end(),
                                   [&](const Entry& entry) { return entry.call == call; });
-  if (found == entries_.end()) return std::nullopt;
+  if (found == entries_.end()) {
+    return std::nullopt;
+  }
   return static_cast<std::size_t>(found - entries_.begin());
 }
 
 std::string JournalQuoted(std::string_view text) {
   std::string out = "\"";
   for (const char c : text) {
-    if (c == '"' || c == '\\') out.push_back('\\');
+    if (c == '"' || c == '\\') {
+      out.push_back('\\');
+    }
     out.push_back(c);
   }
   return out + "\"";
@@ -163,7 +195,9 @@ std::string JournalQuoted(std::string_view text) {
 
 std::string Journal::Text() const {
   std::string text;
-  for (const Entry& entry : entries_) text += entry.call + "\n";
+  for (const Entry& entry : entries_) {
+    text += entry.call + "\n";
+  }
   return text;
 }
 
@@ -231,7 +265,9 @@ Microsoft::WRL::ComPtr<IDispatch> InvokeForObject(IDispatch* object, const wchar
   UniqueVariant result;
   InvokeMember(object, member, result.Put(), argument);
   Microsoft::WRL::ComPtr<IDispatch> found;
-  if (result.Get().vt == VT_DISPATCH) found = result.Get().pdispVal;
+  if (result.Get().vt == VT_DISPATCH) {
+    found = result.Get().pdispVal;
+  }
   return found;
 }
 
@@ -246,19 +282,25 @@ LONG InvokeForLong(IDispatch* object, const wchar_t* member) {
 std::wstring InvokeForText(IDispatch* object, const wchar_t* member) {
   UniqueVariant result;
   InvokeMember(object, member, result.Put());
-  if (result.Get().vt != VT_BSTR || result.Get().bstrVal == nullptr) return {};
+  if (result.Get().vt != VT_BSTR || result.Get().bstrVal == nullptr) {
+    return {};
+  }
   return std::wstring(result.Get().bstrVal, SysStringLen(result.Get().bstrVal));
 }
 
 std::vector<FeatureInfo> ChildrenOf(IDispatch* feature) {
   std::vector<FeatureInfo> children;
   const Microsoft::WRL::ComPtr<IDispatch> collection = InvokeForObject(feature, L"GetChildren");
-  if (!collection) return children;
+  if (!collection) {
+    return children;
+  }
   const LONG count = InvokeForLong(collection.Get(), L"Count");
   for (LONG index = 1; index <= count; ++index) {
     const Microsoft::WRL::ComPtr<IDispatch> child =
         InvokeForObject(collection.Get(), L"Item", index);
-    if (!child) continue;
+    if (!child) {
+      continue;
+    }
     children.push_back({InvokeForText(child.Get(), L"Name"),
                         InvokeForLong(child.Get(), L"Visibility"), ChildrenOf(child.Get())});
   }
@@ -274,7 +316,9 @@ LONG EarthClient::GetLong(const wchar_t* member) const {
 std::vector<FeatureInfo> EarthClient::TemporaryPlaces() const {
   const Microsoft::WRL::ComPtr<IDispatch> places =
       InvokeForObject(application_.Get(), L"GetTemporaryPlaces");
-  if (!places) return {};
+  if (!places) {
+    return {};
+  }
   return ChildrenOf(places.Get());
 }
 
@@ -285,7 +329,9 @@ RegistrationRemoval::RegistrationRemoval() {
   for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
     const std::optional<std::wstring> server =
         registry::GetString(HKEY_LOCAL_MACHINE, kLocalServerKey, L"", view);
-    if (!server) continue;
+    if (!server) {
+      continue;
+    }
     saved_.push_back({view, *server});
     registry::DeleteTree(HKEY_LOCAL_MACHINE, kLocalServerKey, view);
   }

@@ -17,7 +17,9 @@ HINSTANCE ThisModule() { return GetModuleHandleW(nullptr); }
 
 void RegisterClassOnce(const wchar_t* name) {
   WNDCLASSEXW windowClass{};
-  if (GetClassInfoExW(ThisModule(), name, &windowClass)) return;
+  if (GetClassInfoExW(ThisModule(), name, &windowClass)) {
+    return;
+  }
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = DefWindowProcW;
   windowClass.hInstance = ThisModule();
@@ -62,10 +64,14 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds time
   const Clock::time_point deadline = Clock::now() + timeout;
   for (;;) {
     DispatchPendingMessages();
-    if (done()) return true;
+    if (done()) {
+      return true;
+    }
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0) return false;
+    if (left.count() <= 0) {
+      return false;
+    }
     const auto wait = std::min(left, kPollInterval);
     // Wakes at once for messages; otherwise after the poll interval.
     if (MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(wait.count()), QS_ALLINPUT,

@@ -87,7 +87,9 @@ Picture Picture::OfWindow(HWND window) {
 
   picture.pixels_.resize(static_cast<std::size_t>(picture.width_) * picture.height_);
   std::memcpy(picture.pixels_.data(), bits, picture.pixels_.size() * sizeof(std::uint32_t));
-  for (std::uint32_t& pixel : picture.pixels_) pixel &= 0x00FFFFFFU;
+  for (std::uint32_t& pixel : picture.pixels_) {
+    pixel &= 0x00FFFFFFU;
+  }
   return picture;
 }
 
@@ -118,7 +120,9 @@ Picture Picture::OfSource(IWICBitmapSource* source) {
   ThrowIfFailed(converter->CopyPixels(nullptr, width * 4, width * height * 4,
                                       reinterpret_cast<BYTE*>(picture.pixels_.data())),
                 "IWICBitmapSource::CopyPixels");
-  for (std::uint32_t& pixel : picture.pixels_) pixel &= 0x00FFFFFFU;
+  for (std::uint32_t& pixel : picture.pixels_) {
+    pixel &= 0x00FFFFFFU;
+  }
   return picture;
 }
 

@@ -24,7 +24,9 @@ UniqueKey CreateKey(HKEY root, const std::wstring& path, REGSAM view) {
 std::optional<UniqueKey> OpenKey(HKEY root, const std::wstring& path, REGSAM view) {
   HKEY key = nullptr;
   const LSTATUS status = RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS | view, &key);
-  if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
+  if (status == ERROR_FILE_NOT_FOUND) {
+    return std::nullopt;
+  }
   ThrowIfError(status, "RegOpenKeyExW");
   return UniqueKey(key);
 }
@@ -49,7 +51,9 @@ std::optional<DWORD> GetDword(HKEY root, const std::wstring& path, const std::ws
   DWORD size = sizeof value;
   const LSTATUS status =
       RegGetValueW(root, path.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &value, &size);
-  if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
+  if (status == ERROR_FILE_NOT_FOUND) {
+    return std::nullopt;
+  }
   ThrowIfError(status, "RegGetValueW");
   return value;
 }
@@ -57,12 +61,16 @@ std::optional<DWORD> GetDword(HKEY root, const std::wstring& path, const std::ws
 std::optional<std::wstring> GetString(HKEY root, const std::wstring& path, const std::wstring& name,
                                       REGSAM view) {
   const std::optional<UniqueKey> key = OpenKey(root, path, view);
-  if (!key) return std::nullopt;
+  if (!key) {
+    return std::nullopt;
+  }
   const wchar_t* valueName = name.empty() ? nullptr : name.c_str();
   DWORD size = 0;
   LSTATUS status =
       RegGetValueW(key->get(), nullptr, valueName, RRF_RT_REG_SZ, nullptr, nullptr, &size);
-  if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
+  if (status == ERROR_FILE_NOT_FOUND) {
+    return std::nullopt;
+  }
   ThrowIfError(status, "RegGetValueW");
   std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1);
   status =
@@ -73,7 +81,9 @@ std::optional<std::wstring> GetString(HKEY root, const std::wstring& path, const
 
 void DeleteTree(HKEY root, const std::wstring& path, REGSAM view) {
   const std::optional<UniqueKey> key = OpenKey(root, path, view);
-  if (!key) return;
+  if (!key) {
+    return;
+  }
   ThrowIfError(RegDeleteTreeW(key->get(), nullptr), "RegDeleteTreeW");
   ThrowIfError(RegDeleteKeyExW(root, path.c_str(), view, 0), "RegDeleteKeyExW");
 }

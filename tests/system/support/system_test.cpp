@@ -12,10 +12,12 @@ std::filesystem::path MakeTempDir() {
   const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
   std::string name = std::string(test->test_suite_name()) + "." + test->name();
   for (char& c : name) {
-    if (c == '/' || c == '\\' || c == ':') c = '_';
+    if (c == '/' || c == '\\' || c == ':') {
+      c = '_';
+    }
   }
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "zge-system" /
-                                    (name + "-" + std::to_string(GetCurrentProcessId()));
+  std::filesystem::path dir = std::filesystem::temp_directory_path() / "zge-system" /
+                              (name + "-" + std::to_string(GetCurrentProcessId()));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir;
@@ -29,9 +31,15 @@ struct PanelCount {
 BOOL CALLBACK CountIfPanel(HWND window, LPARAM context) noexcept {
   auto& search = *reinterpret_cast<PanelCount*>(context);
   wchar_t className[64] = {};
-  if (GetParent(window) != search.parent) return TRUE;
-  if (GetClassNameW(window, className, static_cast<int>(std::size(className))) == 0) return TRUE;
-  if (std::wstring_view(className) == kPanelClass) ++search.count;
+  if (GetParent(window) != search.parent) {
+    return TRUE;
+  }
+  if (GetClassNameW(window, className, static_cast<int>(std::size(className))) == 0) {
+    return TRUE;
+  }
+  if (std::wstring_view(className) == kPanelClass) {
+    ++search.count;
+  }
   return TRUE;
 }
 
@@ -62,7 +70,9 @@ void SystemTest::TearDown() {
   host_.reset();
   EndStandIn();
   ResetPackageKeys();
-  if (earthSettingsTouched_) registry::DeleteTree(HKEY_CURRENT_USER, kEarthSettingsKey);
+  if (earthSettingsTouched_) {
+    registry::DeleteTree(HKEY_CURRENT_USER, kEarthSettingsKey);
+  }
   RemoveTempDir();
 }
 

@@ -31,7 +31,9 @@ std::vector<std::string> ViewTest::JournalSince(std::size_t mark) {
   StandInJournal().Poll();
   std::vector<std::string> calls;
   const auto& entries = StandInJournal().Entries();
-  for (std::size_t i = mark; i < entries.size(); ++i) calls.push_back(entries[i].call);
+  for (std::size_t i = mark; i < entries.size(); ++i) {
+    calls.push_back(entries[i].call);
+  }
   return calls;
 }
 
@@ -39,7 +41,9 @@ std::string ViewTest::LastCameraMove() {
   StandInJournal().Poll();
   const auto& entries = StandInJournal().Entries();
   for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
-    if (entry->call.rfind("SetCameraParams(", 0) == 0) return entry->call;
+    if (entry->call.rfind("SetCameraParams(", 0) == 0) {
+      return entry->call;
+    }
   }
   return {};
 }

@@ -26,18 +26,24 @@ inline void ThrowIfFailed(HRESULT result, const char* call) {
 }
 
 inline void ThrowIfFalse(BOOL succeeded, const char* call) {
-  if (!succeeded) ThrowLastError(call);
+  if (!succeeded) {
+    ThrowLastError(call);
+  }
 }
 
 template <class T>
 T ThrowIfNull(T value, const char* call) {
-  if (!value) ThrowLastError(call);
+  if (!value) {
+    ThrowLastError(call);
+  }
   return value;
 }
 
 // Registry functions return their error instead of setting it.
 inline void ThrowIfError(LSTATUS status, const char* call) {
-  if (status != ERROR_SUCCESS) ThrowWin32Error(static_cast<DWORD>(status), call);
+  if (status != ERROR_SUCCESS) {
+    ThrowWin32Error(static_cast<DWORD>(status), call);
+  }
 }
 
 }  // namespace zge::test

@@ -21,7 +21,9 @@ void Bind(HMODULE module, const char* name, Function& function, std::vector<std:
 
 std::filesystem::path FromUnixPath(std::string_view unixPath) {
   std::wstring windowsPath = L"Z:";
-  for (const char c : unixPath) windowsPath.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(c));
+  for (const char c : unixPath) {
+    windowsPath.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(c));
+  }
   return windowsPath;
 }
 

@@ -24,6 +24,7 @@ class ZelkanGE {
   // Names the DLL does not export by their plain name.
   const std::vector<std::string>& MissingExports() const noexcept { return missing_; }
 
+// NOLINTNEXTLINE(bugprone-macro-parentheses): `name` is a declarator here.
 #define ZGE_DECLARE_EXPORT(name) decltype(&::name) name = nullptr;
   ZGE_FOR_EACH_EXPORT(ZGE_DECLARE_EXPORT)
 #undef ZGE_DECLARE_EXPORT

@@ -6,6 +6,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/error.h"
@@ -18,6 +19,14 @@ const std::u16string kHead =
     u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
     u"<kml xmlns=\"http://earth.google.com/kml/2.2\"><Document><name>";
 const std::u16string kTail = u"</Document></kml>";
+
+// A whole document around `inside`: from the name's text to the last placemark.
+std::u16string Document(std::u16string_view inside) {
+  std::u16string document = kHead;
+  document += inside;
+  document += kTail;
+  return document;
+}
 
 // Replaces each "$" of `pattern` by the next of `values`.
 std::u16string Fill(std::u16string pattern, const std::vector<std::u16string>& values) {
@@ -55,12 +64,10 @@ TEST_P(WaypointTest, IsOnePlacemarkWithItsIconAtThePosition) {
   const PositionCase& c = GetParam();
   EXPECT_EQ(
       WaypointDocument(u"Harbour", u"Fish & Chips", u"http://x/a.png", c.latitude, c.longitude),
-      Fill(kHead +
-               u"Harbour</name><Placemark><name>Harbour</name>"
-               u"<description>Fish &amp; Chips</description>"
-               u"<Style><IconStyle><Icon><href>http://x/a.png</href></Icon></IconStyle>"
-               u"</Style><Point><coordinates>$</coordinates></Point></Placemark>" +
-               kTail,
+      Fill(Document(u"Harbour</name><Placemark><name>Harbour</name>"
+                    u"<description>Fish &amp; Chips</description>"
+                    u"<Style><IconStyle><Icon><href>http://x/a.png</href></Icon></IconStyle>"
+                    u"</Style><Point><coordinates>$</coordinates></Point></Placemark>"),
            {c.tuple}));
 }
 
@@ -71,14 +78,13 @@ class LiveGpsTest : public ::testing::TestWithParam<PositionCase> {};
 
 TEST_P(LiveGpsTest, IsNamedGpsAndTurnsItsIcon) {
   const PositionCase& c = GetParam();
-  EXPECT_EQ(LiveGpsDocument(u"Boat", u"Moving", u"boat.png", c.latitude, c.longitude, 90),
-            Fill(kHead +
-                     u"GPS Boat</name><Placemark><name>Boat</name>"
-                     u"<description>Moving</description><Style><IconStyle><heading>90</heading>"
-                     u"<Icon><href>boat.png</href></Icon></IconStyle></Style>"
-                     u"<Point><coordinates>$</coordinates></Point></Placemark>" +
-                     kTail,
-                 {c.tuple}));
+  EXPECT_EQ(
+      LiveGpsDocument(u"Boat", u"Moving", u"boat.png", c.latitude, c.longitude, 90),
+      Fill(Document(u"GPS Boat</name><Placemark><name>Boat</name>"
+                    u"<description>Moving</description><Style><IconStyle><heading>90</heading>"
+                    u"<Icon><href>boat.png</href></Icon></IconStyle></Style>"
+                    u"<Point><coordinates>$</coordinates></Point></Placemark>"),
+           {c.tuple}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Positions, LiveGpsTest, ::testing::ValuesIn(kPositions),
@@ -87,26 +93,23 @@ INSTANTIATE_TEST_SUITE_P(Positions, LiveGpsTest, ::testing::ValuesIn(kPositions)
 TEST(LiveGpsTest, WritesTheHeadingAsGiven) {
   for (const auto& [heading, text] : {std::pair{-45, u"-45"}, std::pair{370, u"370"}}) {
     EXPECT_EQ(LiveGpsDocument(u"B", u"", u"", 1, 2, heading),
-              Fill(kHead +
-                       u"GPS B</name><Placemark><name>B</name><description></description>"
-                       u"<Style><IconStyle><heading>$</heading><Icon><href></href></Icon>"
-                       u"</IconStyle></Style><Point><coordinates>2,1,0</coordinates></Point>"
-                       u"</Placemark>" +
-                       kTail,
+              Fill(Document(u"GPS B</name><Placemark><name>B</name><description></description>"
+                            u"<Style><IconStyle><heading>$</heading><Icon><href></href></Icon>"
+                            u"</IconStyle></Style><Point><coordinates>2,1,0</coordinates></Point>"
+                            u"</Placemark>"),
                    {text}));
   }
 }
 
 // Host texts that look like markup, or hold a carriage return, stay text.
 TEST(EscapedTextTest, StaysTextInEveryPlaceAHostTextGoes) {
-  EXPECT_EQ(WaypointDocument(u"A</name><NetworkLink>x", u"line\r\nnext\tcol", u"a?b=1&c=<2>", 1, 2),
-            kHead +
-                u"A&lt;/name&gt;&lt;NetworkLink&gt;x</name><Placemark>"
-                u"<name>A&lt;/name&gt;&lt;NetworkLink&gt;x</name>"
-                u"<description>line&#13;\nnext\tcol</description>"
-                u"<Style><IconStyle><Icon><href>a?b=1&amp;c=&lt;2&gt;</href></Icon></IconStyle>"
-                u"</Style><Point><coordinates>2,1,0</coordinates></Point></Placemark>" +
-                kTail);
+  EXPECT_EQ(
+      WaypointDocument(u"A</name><NetworkLink>x", u"line\r\nnext\tcol", u"a?b=1&c=<2>", 1, 2),
+      Document(u"A&lt;/name&gt;&lt;NetworkLink&gt;x</name><Placemark>"
+               u"<name>A&lt;/name&gt;&lt;NetworkLink&gt;x</name>"
+               u"<description>line&#13;\nnext\tcol</description>"
+               u"<Style><IconStyle><Icon><href>a?b=1&amp;c=&lt;2&gt;</href></Icon></IconStyle>"
+               u"</Style><Point><coordinates>2,1,0</coordinates></Point></Placemark>"));
 }
 
 const std::u16string kRouteHead =
@@ -163,16 +166,14 @@ INSTANTIATE_TEST_SUITE_P(Colors, RouteColorTest,
                                                              u"7F8000000F"}),
                          ::zge::testing::CaseName());
 
-const std::u16string kLeg =
-    kHead +
+const std::u16string kLeg = Document(
     u"$$</name><Placemark><visibility>$</visibility><Style><LineStyle><color>$</color>"
     u"<width>4</width></LineStyle></Style><LineString><extrude>0</extrude>"
     u"<tessellate>0</tessellate><altitudeMode>relativeToGround</altitudeMode>"
     u"<coordinates>$</coordinates></LineString></Placemark><Placemark><name>GPS</name>"
     u"<description>Boat Description</description><Style><IconStyle><heading>$</heading>"
     u"<Icon><href>$</href></Icon></IconStyle></Style><Point><coordinates>$</coordinates>"
-    u"</Point></Placemark>" +
-    kTail;
+    u"</Point></Placemark>");
 
 struct LegCase {
   const char* what;
