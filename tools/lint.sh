@@ -50,18 +50,20 @@ done < <(x86_64-w64-mingw32-g++-posix -xc++ -E -v - </dev/null 2>&1 |
 # C macros cast in C's way).
 consumer=tests/sdk/consumer/consumer.cpp
 trees=(build/native build/win64 build/fuzz build/tsan build/bench)
+status=0  # every tree is checked, so that one run shows every finding
 owners=$(git ls-files -z '*.cpp' | grep -zvxF "$consumer" | tools/tidy-batches.py --owners "${trees[@]}")
 for tree in "${trees[@]}"; do
   args=()
   [[ $tree == build/win64 ]] && args=("${mingw[@]}")
   awk -v tree="$tree" '$1 == tree { printf "%s%c", $2, 0 }' <<<"$owners" |
-    tidy "$tree" "$(basename "$tree")" "${args[@]}"
+    tidy "$tree" "$(basename "$tree")" "${args[@]}" || status=1
 done
 printf '%s=demo/host/plugin.cpp\0' "$consumer" |
   tidy build/win64 sdk-consumer "${mingw[@]}" --extra-arg=-Wno-old-style-cast \
     --extra-arg=-DZGE_PACKAGE_VERSION_MAJOR=0 \
     --extra-arg=-DZGE_PACKAGE_VERSION_MINOR=1 --extra-arg=-DZGE_PACKAGE_VERSION_PATCH=0 \
-    --extra-arg=-DZGE_PACKAGE_VERSION='"0.1.0"'
+    --extra-arg=-DZGE_PACKAGE_VERSION='"0.1.0"' || status=1
+((status == 0)) || exit 1
 
 mapfile -t scripts < <(git ls-files '*.sh' .ci/run)
 shellcheck -x "${scripts[@]}"

@@ -2,31 +2,31 @@
 """Groups source files into batches for clang-tidy.
 
 clang-tidy 14 walks the whole syntax tree of each file it checks, the
-standard library's and <windows.h>'s declarations included; for our files
-that walk is four fifths of its time. A batch is one translation unit that
-includes the files of one folder built with the same flags, so that walk
-happens once a batch instead of once a file. (Batches of a whole library
-would be faster still, but files of different folders reuse names in
-their anonymous namespaces, and a batch must read each file as alone.) The product's own builds
-compile every file alone, so a batch never hides a missing include.
+standard library's, GoogleTest's and <windows.h>'s declarations included;
+for our files that walk is most of its time. A batch is one translation
+unit that includes the files one target (library or program) compiles with
+the same flags, so that walk happens once a target instead of once a file.
+The files of a target therefore keep distinct names in their anonymous
+namespaces, as a unity build would need. The product's own builds compile
+every file alone, so a batch never hides a missing include.
 
     tidy-batches.py <build tree> <output folder>   (files on stdin, NUL-separated)
 
 A file the tree compiles inside a unity source (the test programs) takes
-that source's flags. A file given as `path=donor` takes the donor's flags:
-for a file no tree of ours compiles (the SDK's consumer, built only from an
-unpacked archive).
+that source's flags and target. A file given as `path=donor` takes the
+donor's: for a file no tree of ours compiles (the SDK's consumer, built
+only from an unpacked archive).
+
+Writes the batches and their compile_commands.json into the output folder,
+each batch in the folder there that mirrors the one its files share here,
+beside a copy of every .clang-tidy that applies to it (clang-tidy takes its
+configuration from the checked file's folder upwards), and prints the
+batches' paths, NUL-separated. Run it from the repository's root.
 
     tidy-batches.py --owners <build tree>...   (files on stdin, NUL-separated)
 
 Prints "<tree> <file>" for each file, naming the first tree that compiles it,
 and fails naming the files no tree compiles.
-
-Writes the batches and their compile_commands.json into the output folder,
-each batch in the same folder there as its files here, beside a copy of
-every .clang-tidy that applies to them (clang-tidy takes its configuration
-from the checked file's folder upwards), and prints the batches' paths,
-NUL-separated. Run it from the repository's root.
 """
 import json
 import os
@@ -36,7 +36,7 @@ import shutil
 import sys
 from collections import defaultdict
 
-MAX_FILES = 24
+MAX_FILES = 64
 
 
 def compile_flags(entry):
@@ -65,18 +65,31 @@ UNITY_MEMBER = re.compile(r'^#include "([^"]+)"', re.MULTILINE)
 
 def read_entries(commands):
     """The compile commands by real path, each unity source's entry also under
-    the files it includes, marked with that source: the files of one unity
-    source are batched together, as the build compiles them (they share
-    their anonymous namespaces there too), and apart from other files."""
-    entries = {}
+    the files it includes, marked with the unity sources' folder: the program
+    whose files they are."""
+    entries, programs = {}, defaultdict(list)
     for entry in commands:
         entries[os.path.realpath(entry["file"])] = entry
         if "/Unity/unity_" in entry["file"]:
             with open(entry["file"], encoding="utf-8") as f:
                 members = [os.path.realpath(m) for m in UNITY_MEMBER.findall(f.read())]
+            programs[os.path.dirname(entry["file"])].append((entry, members))
+    for program, sources in programs.items():
+        for entry, members in sources:
             for member in members:
-                entries.setdefault(member, dict(entry, unity=entry["file"]))
+                entries.setdefault(member, dict(entry, program=program))
     return entries
+
+
+TARGET_DIR = re.compile(r"CMakeFiles/([^/]+)\.dir/")
+
+
+def target_of(entry):
+    """The CMake target that compiles the entry, read from its object's path."""
+    args = entry["arguments"] if "arguments" in entry else shlex.split(entry["command"])
+    output = args[args.index("-o") + 1] if "-o" in args else entry["file"]
+    match = TARGET_DIR.search(output)
+    return match.group(1) if match else output
 
 
 def copy_configurations(folder, out):
@@ -121,15 +134,15 @@ def main():
         entry = entries.get(os.path.realpath(donor or path))
         if entry is None:
             sys.exit(f"tidy-batches: {donor or path} is not in {tree}'s compile commands")
-        flags = compile_flags(entry)
-        key = (os.path.dirname(os.path.relpath(path)), tuple(flags), entry["directory"],
-               entry.get("unity", ""))
+        key = (entry.get("program") or target_of(entry), tuple(compile_flags(entry)),
+               entry["directory"])
         groups[key].append(path)
-
     os.makedirs(out, exist_ok=True)
     commands, batches = [], []
     in_folder = defaultdict(int)  # a folder may hold the files of two targets
-    for (folder, flags, directory, _), members in sorted(groups.items()):
+    for (_, flags, directory), members in sorted(groups.items()):
+        folder = os.path.relpath(os.path.commonpath([os.path.dirname(os.path.abspath(m))
+                                                     for m in members]))
         place = os.path.join(out, folder)
         copy_configurations(folder, out)
         for start in range(0, len(members), MAX_FILES):

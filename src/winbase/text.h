@@ -22,6 +22,12 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide text is UTF-16"
 [[nodiscard]] std::wstring ToWstring(std::u16string_view text);
 [[nodiscard]] std::u16string ToU16string(std::wstring_view text);
 
+// The text as a W function's argument: the same buffer, not a copy, valid
+// while `text` is unchanged.
+[[nodiscard]] inline const wchar_t* AsWide(const std::u16string& text) noexcept {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
 // The whole BSTR, by its length prefix; a null BSTR is empty text.
 [[nodiscard]] std::u16string FromBstr(BSTR text);
 

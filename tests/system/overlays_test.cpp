@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <clocale>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,13 +21,6 @@ constexpr char kHead[] =
 
 std::filesystem::path TempKmlFolder() {
   return std::filesystem::temp_directory_path() / "ZelkanGE";
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
 }
 
 std::vector<std::string> ListEntries(ZelkanGE& api) {
@@ -100,12 +91,12 @@ TEST_F(OverlaysTest, WaypointsAndRoutesAreListedAndKeptAsTemporaryFilesUntilClos
                              "</IconStyle></Style><Point><coordinates>-0.125,51.5,0</coordinates>"
                              "</Point></Placemark></Document></kml>";
   EXPECT_EQ(Journaled("LoadKmlData(" + JournalQuoted(firstA) + ")"), 1U) << StandInJournal().Text();
-  const std::string waypointB = ReadFile(TempKmlFolder() / "Quay B.kml");
+  const std::string waypointB = FileBytes(TempKmlFolder() / "Quay B.kml");
   EXPECT_NE(waypointB.find("<coordinates>0.666666666666667,47.1234567890123,0</coordinates>"),
             std::string::npos)
       << waypointB;
   // The file holds the latest document of its name, as UTF-8 without a mark.
-  const std::string secondA = ReadFile(TempKmlFolder() / "Quay A.kml");
+  const std::string secondA = FileBytes(TempKmlFolder() / "Quay A.kml");
   EXPECT_EQ(secondA.rfind(kHead, 0), 0U) << secondA;
   EXPECT_NE(secondA.find("<description>second</description>"), std::string::npos);
   EXPECT_NE(secondA.find("<coordinates>0,0,0</coordinates>"), std::string::npos);

@@ -15,7 +15,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -34,13 +33,6 @@ using ::zge::testing::WaitUntilGone;
 constexpr wchar_t kCaption[] = L"Save KML Files";
 constexpr std::uint32_t kInvalidArgument = 0x80070057U;
 constexpr std::uint32_t kFileNotFound = 0x80070002U;
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary);
@@ -339,9 +331,9 @@ TEST_F(SaveDialogTest, BrowsedFolderGetsTheCheckedRowsAndIsOfferedNextTime) {
     dialog.PressOk();
     EXPECT_TRUE(dialog.WaitUntilClosed());
   });
-  EXPECT_EQ(ReadFile(out / "A.kml"), ReadFile(TempFileOf("A")));
-  EXPECT_EQ(ReadFile(out / "R.kml"), ReadFile(TempFileOf("R")));
-  EXPECT_NE(ReadFile(out / "A.kml").find("Anchorage"), std::string::npos);
+  EXPECT_EQ(FileBytes(out / "A.kml"), FileBytes(TempFileOf("A")));
+  EXPECT_EQ(FileBytes(out / "R.kml"), FileBytes(TempFileOf("R")));
+  EXPECT_NE(FileBytes(out / "A.kml").find("Anchorage"), std::string::npos);
   EXPECT_EQ(DirectoryOfNextDialog(), out.wstring() + L"\\");
 }
 
@@ -399,8 +391,8 @@ TEST_F(SaveDialogTest, ATargetInTheWayIsReportedByNameKeptAndTheOtherRowsSaved) 
   EXPECT_EQ(message.rfind(L"Cannot save \"" + (out / "A.kml").wstring() + L"\"!", 0), 0U)
       << ::testing::PrintToString(message);
   EXPECT_NE(message.find(L"Replacing"), std::wstring::npos) << ::testing::PrintToString(message);
-  EXPECT_EQ(ReadFile(out / "A.kml" / "inside.txt"), "the user's own");
-  EXPECT_EQ(ReadFile(out / "R.kml"), ReadFile(TempFileOf("R")));
+  EXPECT_EQ(FileBytes(out / "A.kml" / "inside.txt"), "the user's own");
+  EXPECT_EQ(FileBytes(out / "R.kml"), FileBytes(TempFileOf("R")));
   std::vector<std::filesystem::path> left;
   for (const auto& entry : std::filesystem::directory_iterator(out)) {
     left.push_back(entry.path());
@@ -433,7 +425,7 @@ TEST_F(SaveDialogTest, SaveFeatureJoinsPathsRefusesBadInputAndReportsFailedCopie
   // No trailing backslash: the file goes inside the folder, made with its
   // parents.
   ASSERT_EQ(api.SaveFeature(out.string().c_str(), 0), 1);
-  EXPECT_EQ(ReadFile(out / "A.kml"), ReadFile(TempFileOf("A")));
+  EXPECT_EQ(FileBytes(out / "A.kml"), FileBytes(TempFileOf("A")));
 
   api.ZgeClearLastError();
   EXPECT_EQ(api.SaveFeature(out.string().c_str(), 2), 0);  // index equal to the count
@@ -451,7 +443,7 @@ TEST_F(SaveDialogTest, SaveFeatureJoinsPathsRefusesBadInputAndReportsFailedCopie
   const LastError error = ReadLastError(api);
   EXPECT_EQ(static_cast<std::uint32_t>(error.code), kFileNotFound);
   EXPECT_NE(error.text.find("R.kml"), std::string::npos) << error.text;
-  EXPECT_EQ(ReadFile(out / "R.kml"), "kept");
+  EXPECT_EQ(FileBytes(out / "R.kml"), "kept");
 }
 
 TEST_F(SaveDialogTest, ADriveRootIsJoinedWithoutADoubledBackslash) {
@@ -460,7 +452,7 @@ TEST_F(SaveDialogTest, ADriveRootIsJoinedWithoutADoubledBackslash) {
   const std::filesystem::path target = root / "A.kml";
   ASSERT_FALSE(std::filesystem::exists(target));
   ASSERT_EQ(Api().SaveFeature(root.string().c_str(), 0), 1);
-  EXPECT_EQ(ReadFile(target), ReadFile(TempFileOf("A")));
+  EXPECT_EQ(FileBytes(target), FileBytes(TempFileOf("A")));
   std::filesystem::remove(target);
 }
 

@@ -12,16 +12,6 @@ namespace {
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
 
-char16_t LowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c; }
-
-std::u16string Lower(std::u16string_view text) {
-  std::u16string out(text);
-  for (char16_t& c : out) {
-    c = LowerAscii(c);
-  }
-  return out;
-}
-
 void AppendCodePoint(std::u16string& out, std::uint32_t code) {
   if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
     code = 0xFFFD;
@@ -44,14 +34,14 @@ std::optional<std::pair<std::u16string, std::size_t>> Entity(std::u16string_view
   const std::u16string_view name = text.substr(0, end);
   std::u16string out;
   if (name.front() == u'#') {
-    const bool hex = name.size() > 1 && LowerAscii(name[1]) == u'x';
+    const bool hex = name.size() > 1 && AsciiLower(name[1]) == u'x';
     std::uint32_t code = 0;
     const std::u16string_view digits = name.substr(hex ? 2 : 1);
     if (digits.empty()) {
       return std::nullopt;
     }
     for (const char16_t c : digits) {
-      const char16_t l = LowerAscii(c);
+      const char16_t l = AsciiLower(c);
       const int value = l >= u'0' && l <= u'9'          ? l - u'0'
                         : hex && l >= u'a' && l <= u'f' ? l - u'a' + 10
                                                         : -1;
@@ -147,7 +137,7 @@ std::u16string TagName(std::u16string_view tag) {
   while (i < tag.size() && !IsBlank(tag[i]) && tag[i] != u'/' && tag[i] != u'>') {
     ++i;
   }
-  return Lower(tag.substr(start, i - start));
+  return AsciiLower(tag.substr(start, i - start));
 }
 
 void ApplyTag(TextWriter& writer, const std::u16string& name, bool closing) {
@@ -206,7 +196,7 @@ std::u16string TextOfHtml(std::u16string_view html) {
     i = close + 1;
     if ((name == u"script" || name == u"style") && !tag.starts_with(u'/')) {
       // Their content is code, never text: skipped to the end tag.
-      const std::u16string rest = Lower(html.substr(i));
+      const std::u16string rest = AsciiLower(html.substr(i));
       const std::size_t end = rest.find(u"</" + name);
       if (end == std::u16string::npos) {
         break;

@@ -14,6 +14,7 @@
 #include "model/result_codes.h"
 #include "model/text.h"
 #include "platform/resources.h"
+#include "winbase/text.h"
 
 namespace standin {
 namespace {
@@ -26,18 +27,14 @@ constexpr LONGLONG kMaxFileBytes = LONGLONG{256} << 20;
               context + ": " + what + " (" + HexCode(HRESULT_FROM_WIN32(error)) + ")");
 }
 
-const wchar_t* Wide(const std::u16string& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-
 std::u16string FullPath(const std::u16string& path, const std::string& context) {
-  const DWORD size = GetFullPathNameW(Wide(path), 0, nullptr, nullptr);
+  const DWORD size = GetFullPathNameW(winbase::AsWide(path), 0, nullptr, nullptr);
   if (size == 0) {
     ThrowFileError(context, "not a usable path", GetLastError());
   }
   std::u16string full(size, u'\0');
-  const DWORD written =
-      GetFullPathNameW(Wide(path), size, reinterpret_cast<wchar_t*>(full.data()), nullptr);
+  const DWORD written = GetFullPathNameW(winbase::AsWide(path), size,
+                                         reinterpret_cast<wchar_t*>(full.data()), nullptr);
   if (written == 0 || written >= size) {
     ThrowFileError(context, "not a usable path", GetLastError());
   }
@@ -60,7 +57,7 @@ std::u16string FileName(const std::u16string& fullPath) {
 
 std::vector<std::byte> ReadWholeFile(const std::u16string& path, const std::string& context,
                                      LONGLONG maxBytes = kMaxFileBytes) {
-  const unique_handle file(CreateFileW(Wide(path), GENERIC_READ,
+  const unique_handle file(CreateFileW(winbase::AsWide(path), GENERIC_READ,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {

@@ -33,9 +33,9 @@ struct Entry {
 };
 
 // Little-endian reads that fail (throw) instead of reading past the end.
-class Reader {
+class ZipReader {
  public:
-  Reader(std::span<const std::byte> bytes, const std::string& context)
+  ZipReader(std::span<const std::byte> bytes, const std::string& context)
       : bytes_(bytes), context_(context) {}
 
   [[noreturn]] void Fail(const std::string& reason) const {
@@ -70,7 +70,7 @@ class Reader {
   const std::string& context_;
 };
 
-std::uint64_t FindEndRecord(const Reader& zip) {
+std::uint64_t FindEndRecord(const ZipReader& zip) {
   if (zip.Size() < kEndRecordSize) {
     zip.Fail("too short for a zip archive");
   }
@@ -84,7 +84,7 @@ std::uint64_t FindEndRecord(const Reader& zip) {
   zip.Fail("no end of central directory record");
 }
 
-std::vector<Entry> ReadCentralDirectory(const Reader& zip) {
+std::vector<Entry> ReadCentralDirectory(const ZipReader& zip) {
   const std::uint64_t end = FindEndRecord(zip);
   const std::uint32_t count = zip.U16(end + 10);
   const std::uint64_t directorySize = zip.U32(end + 12);
@@ -129,7 +129,7 @@ bool IsKmlName(std::string_view name) {
   return name.size() > 4 && AsciiLower(name.substr(name.size() - 4)) == ".kml";
 }
 
-const Entry& ChooseDocument(const Reader& zip, const std::vector<Entry>& entries) {
+const Entry& ChooseDocument(const ZipReader& zip, const std::vector<Entry>& entries) {
   const Entry* firstKml = nullptr;
   for (const Entry& entry : entries) {
     if (entry.name == "doc.kml") {
@@ -167,7 +167,7 @@ class InflateStream {
   bool initialised_ = false;
 };
 
-std::vector<std::byte> Inflate(const Reader& zip, const Entry& entry,
+std::vector<std::byte> Inflate(const ZipReader& zip, const Entry& entry,
                                std::span<const std::byte> data) {
   // One spare byte: data that inflates to more than the declared size shows.
   std::vector<std::byte> out(static_cast<std::size_t>(entry.size) + 1);
@@ -197,7 +197,8 @@ bool LooksLikeZip(std::span<const std::byte> bytes) {
 
 namespace {
 
-std::vector<std::byte> ExtractEntry(const Reader& zip, const Entry& entry, std::size_t maxBytes) {
+std::vector<std::byte> ExtractEntry(const ZipReader& zip, const Entry& entry,
+                                    std::size_t maxBytes) {
   if ((entry.flags & 1U) != 0) {
     zip.Fail("the entry " + entry.name + " is encrypted");
   }
@@ -236,20 +237,20 @@ std::vector<std::byte> ExtractEntry(const Reader& zip, const Entry& entry, std::
 
 std::vector<std::byte> ExtractKmzDocument(std::span<const std::byte> archive,
                                           const std::string& context) {
-  const Reader zip(archive, context);
+  const ZipReader zip(archive, context);
   const std::vector<Entry> entries = ReadCentralDirectory(zip);
   return ExtractEntry(zip, ChooseDocument(zip, entries), kMaxKmzEntryBytes);
 }
 
 std::string KmzDocumentName(std::span<const std::byte> archive, const std::string& context) {
-  const Reader zip(archive, context);
+  const ZipReader zip(archive, context);
   return ChooseDocument(zip, ReadCentralDirectory(zip)).name;
 }
 
 std::optional<std::vector<std::byte>> ExtractKmzEntry(std::span<const std::byte> archive,
                                                       std::string_view name, std::size_t maxBytes) {
   try {
-    const Reader zip(archive, "KMZ");
+    const ZipReader zip(archive, "KMZ");
     for (const Entry& entry : ReadCentralDirectory(zip)) {
       // Zip writers differ in the case and slashes of names; compare loosely.
       std::string entryName = AsciiLower(entry.name);

@@ -35,11 +35,11 @@ void AppendUtf16(std::u16string& out, char32_t c) {
   }
 }
 
-char16_t LowerAscii(char16_t c) {
+}  // namespace
+
+char16_t AsciiLower(char16_t c) {
   return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
 }
-
-}  // namespace
 
 std::string ToUtf8(std::u16string_view text) {
   std::string out;
@@ -116,7 +116,7 @@ std::string AsciiLower(std::string_view text) {
 std::u16string AsciiLower(std::u16string_view text) {
   std::u16string out(text);
   for (char16_t& c : out) {
-    c = LowerAscii(c);
+    c = AsciiLower(c);
   }
   return out;
 }
@@ -126,7 +126,7 @@ bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
     return false;
   }
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) {
       return false;
     }
   }

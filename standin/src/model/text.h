@@ -13,7 +13,8 @@ namespace standin {
 // Invalid sequences become U+FFFD.
 [[nodiscard]] std::u16string ToUtf16(std::string_view text);
 
-// ASCII-only case folding, for member names and file extensions.
+// ASCII-only case folding, for member names, file extensions and markup.
+[[nodiscard]] char16_t AsciiLower(char16_t c);
 [[nodiscard]] std::string AsciiLower(std::string_view text);
 [[nodiscard]] std::u16string AsciiLower(std::u16string_view text);
 [[nodiscard]] bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b);

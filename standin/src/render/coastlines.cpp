@@ -23,9 +23,9 @@ constexpr std::uint8_t kHarbourRings = 3;
   throw Error(codes::kFail, "the coastline data is damaged: " + why);
 }
 
-class Reader {
+class CoastlineReader {
  public:
-  explicit Reader(std::span<const std::byte> data) : data_(data) {}
+  explicit CoastlineReader(std::span<const std::byte> data) : data_(data) {}
 
   [[nodiscard]] std::size_t Left() const { return data_.size() - at_; }
 
@@ -80,7 +80,8 @@ class Reader {
   std::size_t at_ = 0;
 };
 
-GeoLine ReadLine(Reader& reader, double scaleX, double scaleY, double offsetX, double offsetY) {
+GeoLine ReadLine(CoastlineReader& reader, double scaleX, double scaleY, double offsetX,
+                 double offsetY) {
   GeoLine line;
   const std::size_t count = reader.Count(2, "points");
   line.points.reserve(count);
@@ -130,7 +131,7 @@ GeoLine ReadLine(Reader& reader, double scaleX, double scaleY, double offsetX, d
 }  // namespace
 
 Coastlines DecodeCoastlines(std::span<const std::byte> data, CoastLayers keep) {
-  Reader reader(data);
+  CoastlineReader reader(data);
   const char magic[] = {'Z', 'G', 'C', 'L'};
   for (const char expected : magic) {
     if (reader.Byte() != static_cast<std::uint8_t>(expected)) {

@@ -7,6 +7,7 @@
 
 #include "platform/resources.h"
 #include "render/pixel_blend.h"
+#include "winbase/text.h"
 
 namespace standin {
 namespace {
@@ -214,10 +215,6 @@ bool WantsLabel(const SceneMarker& marker) {
   return !marker.name.empty() && AlphaOfKml(marker.labelColour) != 0 && marker.labelScale > 0;
 }
 
-const wchar_t* Wide(const std::u16string& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-
 void DrawLabels(HDC dc, const GlobeScene& scene, const FeatureLabels& labels) {
   LabelFonts fonts;
   for (const FeatureLabels::Label& label : labels.placed) {
@@ -225,10 +222,10 @@ void DrawLabels(HDC dc, const GlobeScene& scene, const FeatureLabels& labels) {
     const select_object_scope font(dc, fonts.For(marker.labelScale));
     const int length = static_cast<int>(marker.name.size());
     SetTextColor(dc, RGB(0, 0, 0));
-    TextOutW(dc, label.box.left + 1, label.box.top + 1, Wide(marker.name), length);
+    TextOutW(dc, label.box.left + 1, label.box.top + 1, winbase::AsWide(marker.name), length);
     const std::uint32_t rgb = RgbOfKml(marker.labelColour);
     SetTextColor(dc, RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF));
-    TextOutW(dc, label.box.left, label.box.top, Wide(marker.name), length);
+    TextOutW(dc, label.box.left, label.box.top, winbase::AsWide(marker.name), length);
   }
 }
 
@@ -310,12 +307,12 @@ void DrawBalloon(HDC dc, const GlobeView& view, const SceneBalloon& balloon) {
   RECT text{0, 0, kWidth - 2 * kPadding, 0};
   {
     const select_object_scope font(dc, fonts.For(1.1));
-    DrawTextW(dc, Wide(balloon.title), static_cast<int>(balloon.title.size()), &title,
+    DrawTextW(dc, winbase::AsWide(balloon.title), static_cast<int>(balloon.title.size()), &title,
               format | DT_CALCRECT);
   }
   {
     const select_object_scope font(dc, bodyFont);
-    DrawTextW(dc, Wide(balloon.text), static_cast<int>(balloon.text.size()), &text,
+    DrawTextW(dc, winbase::AsWide(balloon.text), static_cast<int>(balloon.text.size()), &text,
               format | DT_CALCRECT);
   }
   const int textHeight = std::min<int>(text.bottom, kMaxTextHeight);
@@ -348,13 +345,15 @@ void DrawBalloon(HDC dc, const GlobeView& view, const SceneBalloon& balloon) {
                top + kPadding + title.bottom};
   {
     const select_object_scope font(dc, fonts.For(1.1));
-    DrawTextW(dc, Wide(balloon.title), static_cast<int>(balloon.title.size()), &titleAt, format);
+    DrawTextW(dc, winbase::AsWide(balloon.title), static_cast<int>(balloon.title.size()), &titleAt,
+              format);
   }
   RECT textAt{left + kPadding, titleAt.bottom + gap, left + kWidth - kPadding,
               titleAt.bottom + gap + textHeight};
   SetTextColor(dc, RGB(50, 50, 50));
   const select_object_scope font(dc, bodyFont);
-  DrawTextW(dc, Wide(balloon.text), static_cast<int>(balloon.text.size()), &textAt, format);
+  DrawTextW(dc, winbase::AsWide(balloon.text), static_cast<int>(balloon.text.size()), &textAt,
+            format);
 }
 
 }  // namespace
@@ -385,7 +384,8 @@ FeatureLabels ReserveFeatureLabels(HDC dc, const GlobeView& view, const GlobeSce
     ++offered;
     const select_object_scope font(dc, fonts.For(marker.labelScale));
     SIZE size{};
-    GetTextExtentPoint32W(dc, Wide(marker.name), static_cast<int>(marker.name.size()), &size);
+    GetTextExtentPoint32W(dc, winbase::AsWide(marker.name), static_cast<int>(marker.name.size()),
+                          &size);
     const PixelPoint start = LabelStart(marker);
     const POINT at = Rounded({pixel->x + start.x, pixel->y + start.y});
     const LabelBox box{at.x, at.y - size.cy / 2, at.x + size.cx + 1,

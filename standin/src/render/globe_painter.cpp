@@ -195,7 +195,7 @@ std::optional<LabelBox> PlaceLabel(LabelLayout& layout, int x, int y, SIZE text)
   return std::nullopt;
 }
 
-std::wstring Wide(const std::string& utf8) { return winbase::ToWstring(ToUtf16(utf8)); }
+std::wstring WideFromUtf8(const std::string& utf8) { return winbase::ToWstring(ToUtf16(utf8)); }
 
 std::string Fixed(double value, int decimals) {
   std::string text(64, '\0');
@@ -391,7 +391,7 @@ void GlobeImage::PaintOverlay(const GlobeView& view, const GlobeScene& scene) {
   // brand hold their corners, the features' names are offered next (the
   // live position first), then the globe's own places, which give way.
   LabelLayout labels(width_, height_);
-  const std::wstring caption = Wide(CameraCaption(scene.camera));
+  const std::wstring caption = WideFromUtf8(CameraCaption(scene.camera));
   const std::wstring brand = L"EarthStandIn";
   SIZE captionSize{};
   SIZE brandSize{};

@@ -1,5 +1,7 @@
 #include "support/system_test.h"
 
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "support/registry.h"
@@ -169,6 +171,13 @@ std::wstring WindowTextOf(HWND window) {
   const int length = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
   text.resize(static_cast<std::size_t>(length));
   return text;
+}
+
+std::string FileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
 }
 
 }  // namespace zge::test

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "support/earth_standin.h"
@@ -73,5 +74,8 @@ class SystemTest : public ::testing::Test {
 RECT RectIn(HWND window, HWND reference);
 RECT ClientRectOf(HWND window);
 std::wstring WindowTextOf(HWND window);
+
+// A file's bytes as they are; empty if it cannot be read.
+std::string FileBytes(const std::filesystem::path& path);
 
 }  // namespace zge::test
