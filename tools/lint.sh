@@ -22,12 +22,15 @@ tidy() {
 }
 
 # The fuzz, tsan and bench trees compile only their own programs; their
-# compile commands come from configuring them (seconds), and the fuzzer's
-# sources need the export list generated from the table.
+# compile commands come from configuring them (seconds). The system tests
+# and the fuzzer include the export list generated from the table, which a
+# tree only configured does not have yet.
 for preset in fuzz tsan bench; do
   [[ -f build/$preset/CMakeCache.txt ]] || cmake --preset "$preset" >/dev/null
 done
-cmake --build build/fuzz --target zge_export_table >/dev/null
+for tree in win64 fuzz; do
+  cmake --build "build/$tree" --target zge_export_table >/dev/null
+done
 
 # Clang finds mingw's headers but not its C++ library, which Debian keeps
 # under a GCC version clang does not parse (12-posix): mingw's g++ names its
@@ -58,11 +61,14 @@ for tree in "${trees[@]}"; do
   awk -v tree="$tree" '$1 == tree { printf "%s%c", $2, 0 }' <<<"$owners" |
     tidy "$tree" "$(basename "$tree")" "${args[@]}" || status=1
 done
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win64/CMakeCache.txt)
+IFS=. read -r major minor patch <<<"$version"
 printf '%s=demo/host/plugin.cpp\0' "$consumer" |
   tidy build/win64 sdk-consumer "${mingw[@]}" --extra-arg=-Wno-old-style-cast \
-    --extra-arg=-DZGE_PACKAGE_VERSION_MAJOR=0 \
-    --extra-arg=-DZGE_PACKAGE_VERSION_MINOR=1 --extra-arg=-DZGE_PACKAGE_VERSION_PATCH=0 \
-    --extra-arg=-DZGE_PACKAGE_VERSION='"0.1.0"' || status=1
+    --extra-arg=-DZGE_PACKAGE_VERSION_MAJOR="$major" \
+    --extra-arg=-DZGE_PACKAGE_VERSION_MINOR="$minor" \
+    --extra-arg=-DZGE_PACKAGE_VERSION_PATCH="$patch" \
+    --extra-arg=-DZGE_PACKAGE_VERSION="\"$version\"" || status=1
 ((status == 0)) || exit 1
 
 mapfile -t scripts < <(git ls-files '*.sh' .ci/run)
